@@ -1,0 +1,46 @@
+#!/bin/sh
+# ./kurumin.sh run    install what is missing, build, start the panel
+# ./kurumin.sh test   install what is missing, build with sanitizers, run every test headless
+set -eu
+top=$(cd "$(dirname "$0")" && pwd)
+cd "$top"
+
+install_missing() {
+    missing=""
+    for p in $(grep -v -E '^\s*(#|$)' scripts/packages.txt); do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' ||
+            missing="$missing $p"
+    done
+    [ -z "$missing" ] && return 0
+    echo "kurumin: installing$missing"
+    if [ "$(id -u)" -eq 0 ]; then sudo=""; else sudo="sudo"; fi
+    $sudo apt-get update
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends $missing
+}
+
+build() { # dir, extra cmake arguments
+    dir=$1
+    shift
+    cmake -S . -B "$dir" -G Ninja "$@"
+    cmake --build "$dir"
+}
+
+case "${1:-}" in
+run)
+    install_missing
+    build build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKURUMIN_TESTS=OFF -DKURUMIN_BENCH=OFF
+    exec ./build/bin/kurumin
+    ;;
+test)
+    install_missing
+    build build-test -DCMAKE_BUILD_TYPE=Debug -DKURUMIN_SANITIZE=ON
+    export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:strict_string_checks=1"
+    export LSAN_OPTIONS="suppressions=$top/tests/lsan.supp:print_suppressions=0"
+    export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+    ctest --test-dir build-test --output-on-failure -j2
+    ;;
+*)
+    echo "usage: $0 run|test" >&2
+    exit 2
+    ;;
+esac

@@ -1,0 +1,7 @@
+#include "app/panel.h"
+
+namespace kurumin {
+
+void wirePanel(Panel&) {}
+
+} // namespace kurumin

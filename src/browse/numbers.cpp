@@ -1,0 +1,58 @@
+#include "browse/numbers.h"
+
+#include "app/failure.h"
+
+#include <charconv>
+#include <cmath>
+#include <string>
+
+namespace kurumin {
+
+std::optional<double> parseNumber(const QString& text) {
+    const QByteArray raw = text.trimmed().toLatin1();
+    // toLatin1 turns what it cannot map into '?', which is no number either.
+    const char* first = raw.constData();
+    const char* last = first + raw.size();
+    if (first != last && *first == '+') ++first;
+    if (first == last || *first == '+') return std::nullopt;
+    // from_chars would also read "inf" and "nan".
+    for (const char* p = first; p != last; ++p) {
+        const char ch = *p;
+        if (!((ch >= '0' && ch <= '9') || ch == '.' || ch == '-' || ch == 'e' || ch == 'E' ||
+              ch == '+'))
+            return std::nullopt;
+    }
+    double value = 0;
+    const auto [end, ec] = std::from_chars(first, last, value, std::chars_format::general);
+    if (ec != std::errc() || end != last || !std::isfinite(value)) return std::nullopt;
+    return value;
+}
+
+double numberOf(const QString& text) {
+    if (auto v = parseNumber(text)) return *v;
+    throw CommandFailed("not a number: " + text.toStdString());
+}
+
+QString shortestText(double value) {
+    if (value == 0) return QStringLiteral("0"); // also -0
+    char buf[64];
+    const auto [end, ec] = std::to_chars(buf, buf + sizeof buf, value);
+    if (ec != std::errc()) return QString::number(value, 'g', 17);
+    return QString::fromLatin1(buf, static_cast<qsizetype>(end - buf));
+}
+
+QString padNumber(double value, int digits) {
+    double whole = std::round(value); // halves away from zero
+    if (whole == 0) whole = 0;        // no "-0"
+    char buf[400];
+    const auto [end, ec] =
+        std::to_chars(buf, buf + sizeof buf, std::fabs(whole), std::chars_format::fixed, 0);
+    QString body = ec == std::errc() ? QString::fromLatin1(buf, static_cast<qsizetype>(end - buf))
+                                     : QStringLiteral("0");
+    if (body.size() < digits) body.prepend(QString(digits - body.size(), u'0'));
+    return whole < 0 ? u'-' + body : body;
+}
+
+QString zeroMask(int count) { return count > 0 ? QString(count, u'0') : QString(); }
+
+} // namespace kurumin

@@ -1,0 +1,154 @@
+#pragma once
+// Ports to the desktop. The panel's behaviour only ever talks to these; the
+// real implementations live in platform/qt, the test doubles in platform/fake.
+
+#include <QByteArray>
+#include <QDate>
+#include <QString>
+#include <QStringList>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+namespace kurumin {
+
+using WindowHandle = std::uint64_t; // X11 window id; 0 means none
+
+enum class MsgButtons { Ok, OkCancel };
+enum class MsgIcon { None, Exclamation };
+enum class MsgResult { Ok, Cancel };
+
+class MessageBoxPort {
+public:
+    virtual ~MessageBoxPort() = default;
+    // Modal. CR LF in text is a line break.
+    virtual MsgResult show(const QString& text, const QString& title, MsgButtons buttons,
+                           MsgIcon icon) = 0;
+};
+
+class BeepPort {
+public:
+    virtual ~BeepPort() = default;
+    virtual void beep() = 0;
+};
+
+class ClockPort {
+public:
+    virtual ~ClockPort() = default;
+    // Milliseconds, monotonic, wrapping at 32 bits; only differences are used.
+    virtual std::uint32_t tickCount() = 0;
+    virtual QDate today() = 0;
+};
+
+class WindowSystemPort {
+public:
+    virtual ~WindowSystemPort() = default;
+    virtual WindowHandle foregroundWindow() = 0;
+    // The title in the locale's encoding, cut to at most maxBytes - 1 bytes.
+    virtual QByteArray windowTitle(WindowHandle window, int maxBytes) = 0;
+};
+
+struct RectTwips {
+    int left = 0;
+    int top = 0;
+    int width = 0;
+    int height = 0;
+    friend bool operator==(const RectTwips&, const RectTwips&) = default;
+};
+
+// One top-level window of the tool (the panel, a floating step window).
+class WindowPort {
+public:
+    virtual ~WindowPort() = default;
+    virtual WindowHandle handle() = 0;
+    virtual void setTopmost() = 0; // above all non-topmost windows, no move, no size
+    virtual void startSystemMove() = 0;
+    virtual RectTwips geometry() = 0;
+    virtual void setGeometry(const RectTwips& rect) = 0;
+    virtual void show() = 0; // not modal; showing a shown window does nothing
+    virtual void close() = 0; // closing a closed window does nothing
+    virtual bool isOpen() = 0;
+};
+
+class ClipboardPort {
+public:
+    virtual ~ClipboardPort() = default;
+    virtual bool hasText() = 0;
+    virtual QString text() = 0;
+    virtual void clear() = 0;
+    virtual void setText(const QString& text) = 0;
+    // Called on the UI thread after another program (or this one) changed it.
+    virtual void setChangeHandler(std::function<void()> handler) = 0;
+};
+
+class FileDialogPort {
+public:
+    virtual ~FileDialogPort() = default;
+    // filter in the "name|pattern|name|pattern" form; empty result on cancel.
+    virtual QString openFile(const QString& title, const QString& filter,
+                             const QString& initialFolder) = 0;
+};
+
+class ShellPort {
+public:
+    virtual ~ShellPort() = default;
+    // Opens a file (or address) with the desktop's default handler.
+    virtual bool open(const QString& target, const QString& workingFolder) = 0;
+};
+
+class ProgramPort {
+public:
+    virtual ~ProgramPort() = default;
+    virtual QString programFolder() = 0; // no trailing separator
+};
+
+class SingleInstancePort {
+public:
+    virtual ~SingleInstancePort() = default;
+    // True when another instance already runs. Made before any window exists.
+    virtual bool anotherInstanceRuns() = 0;
+};
+
+class ProfilePort {
+public:
+    virtual ~ProfilePort() = default;
+    static constexpr int BufferSize = 1024;
+    virtual QString read(const QString& file, const QString& section, const QString& key,
+                         const QString& defaultValue) = 0;
+    virtual bool write(const QString& file, const QString& section, const QString& key,
+                       const QString& value) = 0;
+    virtual bool deleteSection(const QString& file, const QString& section) = 0;
+};
+
+class TextAppendPort {
+public:
+    virtual ~TextAppendPort() = default;
+    // Each line gets CR LF. Creates a missing file, never its folder.
+    virtual bool append(const QString& path, const QStringList& lines) = 0;
+};
+
+class TimerPort {
+public:
+    virtual ~TimerPort() = default;
+    virtual void start() = 0;
+    virtual void stop() = 0;
+    virtual bool isActive() const = 0;
+    virtual int interval() const = 0;
+};
+
+class TimerFactoryPort {
+public:
+    virtual ~TimerFactoryPort() = default;
+    virtual std::unique_ptr<TimerPort> create(const QString& name, int intervalMs,
+                                              std::function<void()> onTick) = 0;
+};
+
+// Everything runs on one thread: a task posted here runs later on it.
+class EventLoopPort {
+public:
+    virtual ~EventLoopPort() = default;
+    virtual void post(std::function<void()> task) = 0;
+};
+
+} // namespace kurumin

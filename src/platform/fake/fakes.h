@@ -1,0 +1,253 @@
+#pragma once
+// Test doubles of every platform port. Nothing here waits or touches the
+// desktop: time, timers, the clipboard and the browser move only when a test
+// says so.
+
+#include "app/services.h"
+
+#include <QHash>
+
+#include <deque>
+#include <map>
+#include <optional>
+#include <vector>
+
+namespace kurumin::fake {
+
+struct ShownMessage {
+    QString text;
+    QString title;
+    MsgButtons buttons;
+    MsgIcon icon;
+};
+
+class MessageBox : public MessageBoxPort {
+public:
+    MsgResult show(const QString& text, const QString& title, MsgButtons buttons,
+                   MsgIcon icon) override;
+    std::vector<ShownMessage> shown;
+    std::deque<MsgResult> answers; // answered in order, then Ok
+    // Runs while the box is "open", as a nested event loop would.
+    std::function<void()> whileOpen;
+    QString lastTitle() const { return shown.empty() ? QString() : shown.back().title; }
+};
+
+class Beep : public BeepPort {
+public:
+    void beep() override { ++count; }
+    int count = 0;
+};
+
+class Clock : public ClockPort {
+public:
+    std::uint32_t tickCount() override {
+        const std::uint32_t now = ticks;
+        ticks += stepPerRead;
+        return now;
+    }
+    QDate today() override { return date; }
+    std::uint32_t ticks = 1000;
+    std::uint32_t stepPerRead = 0;
+    QDate date{2026, 12, 6};
+};
+
+class WindowSystem : public WindowSystemPort {
+public:
+    WindowHandle foregroundWindow() override { return foreground; }
+    QByteArray windowTitle(WindowHandle window, int maxBytes) override;
+    WindowHandle foreground = 0;
+    std::map<WindowHandle, QByteArray> titles;
+};
+
+class Window : public WindowPort {
+public:
+    explicit Window(WindowHandle h = 0x1000) : handle_(h) {}
+    WindowHandle handle() override { return handle_; }
+    void setTopmost() override { topmost = true; }
+    void startSystemMove() override { ++moves; }
+    RectTwips geometry() override { return geo; }
+    void setGeometry(const RectTwips& rect) override { geo = rect; }
+    void show() override {
+        if (!open) ++shows;
+        open = true;
+    }
+    void close() override { open = false; }
+    bool isOpen() override { return open; }
+
+    RectTwips geo;
+    bool open = false;
+    bool topmost = false;
+    int shows = 0;
+    int moves = 0;
+
+private:
+    WindowHandle handle_;
+};
+
+class Clipboard : public ClipboardPort {
+public:
+    bool hasText() override { return content.has_value(); }
+    QString text() override { return content.value_or(QString()); }
+    void clear() override { content.reset(); }
+    void setText(const QString& text) override { content = text; }
+    void setChangeHandler(std::function<void()> handler) override {
+        onChange = std::move(handler);
+    }
+    // Another program takes the clipboard.
+    void copyFromElsewhere(const std::optional<QString>& text) {
+        content = text;
+        if (onChange) onChange();
+    }
+    std::optional<QString> content;
+    std::function<void()> onChange;
+};
+
+class FileDialog : public FileDialogPort {
+public:
+    QString openFile(const QString& title, const QString& filter,
+                     const QString& initialFolder) override {
+        asked.push_back({title, filter, initialFolder});
+        return answer;
+    }
+    QString answer;
+    std::vector<QStringList> asked;
+};
+
+class Shell : public ShellPort {
+public:
+    bool open(const QString& target, const QString& workingFolder) override {
+        opened.push_back({target, workingFolder});
+        return succeed;
+    }
+    std::vector<QStringList> opened;
+    bool succeed = true;
+};
+
+class Program : public ProgramPort {
+public:
+    QString programFolder() override { return folder; }
+    QString folder = QStringLiteral("/opt/kurumin");
+};
+
+class SingleInstance : public SingleInstancePort {
+public:
+    bool anotherInstanceRuns() override { return another; }
+    bool another = false;
+};
+
+// A profile held in memory: file -> ordered sections -> ordered keys.
+class Profile : public ProfilePort {
+public:
+    QString read(const QString& file, const QString& section, const QString& key,
+                 const QString& defaultValue) override;
+    bool write(const QString& file, const QString& section, const QString& key,
+               const QString& value) override;
+    bool deleteSection(const QString& file, const QString& section) override;
+
+    using Section = std::vector<std::pair<QString, QString>>;
+    std::map<QString, std::vector<std::pair<QString, Section>>> files;
+    int writes = 0;
+};
+
+class TextAppend : public TextAppendPort {
+public:
+    bool append(const QString& path, const QStringList& lines) override {
+        if (fail) return false;
+        files[path] += lines;
+        return true;
+    }
+    std::map<QString, QStringList> files;
+    bool fail = false;
+};
+
+class Timer : public TimerPort {
+public:
+    Timer(QString name, int interval, std::function<void()> onTick)
+        : name_(std::move(name)), interval_(interval), onTick_(std::move(onTick)) {}
+    void start() override {
+        active_ = true;
+        ++starts;
+    }
+    void stop() override { active_ = false; }
+    bool isActive() const override { return active_; }
+    int interval() const override { return interval_; }
+    // One tick falls due; a stopped timer does not tick.
+    void fire() {
+        if (active_ && onTick_) onTick_();
+    }
+    int starts = 0;
+
+private:
+    QString name_;
+    int interval_;
+    bool active_ = false;
+    std::function<void()> onTick_;
+};
+
+class Timers : public TimerFactoryPort {
+public:
+    std::unique_ptr<TimerPort> create(const QString& name, int intervalMs,
+                                      std::function<void()> onTick) override;
+    Timer& operator[](const QString& name);
+    std::map<QString, Timer*> byName; // owned by whoever asked for them
+};
+
+class EventLoop : public EventLoopPort {
+public:
+    void post(std::function<void()> task) override { queue.push_back(std::move(task)); }
+    // Runs what is queued, and what those tasks queue in turn.
+    int runPending();
+    std::deque<std::function<void()>> queue;
+};
+
+struct OpenRequest {
+    QString url;
+    BrowserPort::OpenCallback done;
+};
+
+// Answers each open as a later event on the fake loop.
+class Browser : public BrowserPort {
+public:
+    explicit Browser(EventLoop& loop) : loop_(loop) {}
+    void openPage(const QString& url, OpenCallback done) override;
+    std::vector<BrowserPage> pages() override { return open; }
+    QStringList opened() const;
+    std::vector<QString> requested;
+    OpenFailure failWith = OpenFailure::None;
+    std::vector<BrowserPage> open;
+    int listings = 0;
+
+private:
+    EventLoop& loop_;
+};
+
+class StepWindowHost : public StepWindowHostPort {
+public:
+    std::unique_ptr<WindowPort> createStepWindow(Panel& panel, StepWindow& model) override;
+    std::vector<Window*> created; // the last ones stay valid while open
+    WindowHandle next = 0x2000;
+};
+
+// Every double in one place, and the Services bundle over them.
+struct Desktop {
+    MessageBox messageBox;
+    Beep beep;
+    Clock clock;
+    WindowSystem windows;
+    Clipboard clipboard;
+    FileDialog fileDialog;
+    Shell shell;
+    Program program;
+    SingleInstance instance;
+    Profile profile;
+    TextAppend textAppend;
+    Timers timers;
+    EventLoop loop;
+    Browser browser{loop};
+    StepWindowHost stepWindows;
+    Services services{messageBox, beep,     clock,      windows,    clipboard,
+                      fileDialog, shell,    program,    profile,    textAppend,
+                      timers,     loop,     browser,    stepWindows};
+};
+
+} // namespace kurumin::fake

@@ -1,0 +1,149 @@
+#include "platform/profile_file.h"
+
+#include <QFile>
+#include <QSaveFile>
+#include <QStringDecoder>
+
+#include <optional>
+
+namespace kurumin {
+
+QString decodeProfileText(const QByteArray& bytes) {
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString text = utf8(bytes);
+    if (!utf8.hasError()) return text;
+    QStringDecoder sjis("Shift_JIS");
+    if (sjis.isValid()) return sjis(bytes);
+    return QString::fromUtf8(bytes); // no codec: replacement characters, nothing dropped
+}
+
+QString cutToReadBuffer(const QString& value) {
+    constexpr int maxBytes = ProfilePort::BufferSize - 1;
+    if (value.size() * 3 <= maxBytes) return value; // cannot be longer in UTF-8
+    int bytes = 0;
+    qsizetype i = 0;
+    while (i < value.size()) {
+        const bool pair = value[i].isHighSurrogate() && i + 1 < value.size();
+        const int len = pair ? 4 : value[i].unicode() < 0x80 ? 1 : value[i].unicode() < 0x800 ? 2 : 3;
+        if (bytes + len > maxBytes) break;
+        bytes += len;
+        i += pair ? 2 : 1;
+    }
+    return value.left(i);
+}
+
+namespace {
+
+struct Lines {
+    QStringList lines;
+    bool existed = false;
+};
+
+Lines load(const QString& path) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) return {};
+    QString text = decodeProfileText(f.readAll());
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    QStringList lines = text.split(u'\n');
+    if (!lines.isEmpty() && lines.back().isEmpty()) lines.removeLast();
+    return {lines, true};
+}
+
+bool save(const QString& path, const QStringList& lines) {
+    QSaveFile f(path); // a crash mid-write leaves the old file, never half of it
+    if (!f.open(QIODevice::WriteOnly)) return false;
+    QByteArray out;
+    for (const QString& l : lines) out += l.toUtf8() + "\r\n";
+    return f.write(out) == out.size() && f.commit();
+}
+
+std::optional<QString> sectionName(const QString& line) {
+    const QString t = line.trimmed();
+    if (!t.startsWith(u'[')) return std::nullopt;
+    const qsizetype close = t.indexOf(u']');
+    if (close < 0) return std::nullopt;
+    return t.mid(1, close - 1).trimmed();
+}
+
+bool sameName(const QString& a, const QString& b) {
+    return a.compare(b, Qt::CaseInsensitive) == 0;
+}
+
+// [first, end) lines of a section's body; first is -1 when it is missing.
+struct Range {
+    qsizetype header = -1;
+    qsizetype end = 0;
+};
+
+Range findSection(const QStringList& lines, const QString& section) {
+    Range r;
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        auto name = sectionName(lines[i]);
+        if (!name) continue;
+        if (r.header >= 0) {
+            r.end = i;
+            return r;
+        }
+        if (sameName(*name, section)) r.header = i;
+    }
+    r.end = lines.size();
+    return r;
+}
+
+// The key of a "key=value" line; empty for any other line.
+QString keyOf(const QString& line) {
+    const qsizetype eq = line.indexOf(u'=');
+    return eq < 0 ? QString() : line.left(eq).trimmed();
+}
+
+QString valueOf(const QString& line) {
+    QString v = line.mid(line.indexOf(u'=') + 1).trimmed();
+    if (v.size() >= 2 && (v.front() == u'"' || v.front() == u'\'') && v.back() == v.front())
+        v = v.mid(1, v.size() - 2);
+    return v;
+}
+
+} // namespace
+
+QString ProfileFile::read(const QString& file, const QString& section, const QString& key,
+                          const QString& defaultValue) {
+    const Lines f = load(file);
+    const Range r = findSection(f.lines, section);
+    if (r.header >= 0) {
+        for (qsizetype i = r.header + 1; i < r.end; ++i)
+            if (sameName(keyOf(f.lines[i]), key)) return cutToReadBuffer(valueOf(f.lines[i]));
+    }
+    return cutToReadBuffer(defaultValue);
+}
+
+bool ProfileFile::write(const QString& file, const QString& section, const QString& key,
+                        const QString& value) {
+    Lines f = load(file);
+    const QString line = key + u'=' + value;
+    const Range r = findSection(f.lines, section);
+    if (r.header < 0) {
+        f.lines << u'[' + section + u']' << line;
+        return save(file, f.lines);
+    }
+    qsizetype lastEntry = r.header;
+    for (qsizetype i = r.header + 1; i < r.end; ++i) {
+        if (sameName(keyOf(f.lines[i]), key)) {
+            f.lines[i] = line;
+            return save(file, f.lines);
+        }
+        if (!f.lines[i].trimmed().isEmpty()) lastEntry = i;
+    }
+    f.lines.insert(lastEntry + 1, line);
+    return save(file, f.lines);
+}
+
+bool ProfileFile::deleteSection(const QString& file, const QString& section) {
+    Lines f = load(file);
+    if (!f.existed) return true;
+    const Range r = findSection(f.lines, section);
+    if (r.header < 0) return true;
+    f.lines.remove(r.header, r.end - r.header);
+    return save(file, f.lines);
+}
+
+} // namespace kurumin

@@ -1,0 +1,27 @@
+#pragma once
+// The profile file (URL.ini): "[section]" headers and "key=value" lines,
+// CR LF. A write changes one line in place and leaves every other line where
+// it was, which QSettings does not.
+
+#include "platform/desktop.h"
+
+namespace kurumin {
+
+class ProfileFile : public ProfilePort {
+public:
+    QString read(const QString& file, const QString& section, const QString& key,
+                 const QString& defaultValue) override;
+    bool write(const QString& file, const QString& section, const QString& key,
+               const QString& value) override;
+    bool deleteSection(const QString& file, const QString& section) override;
+};
+
+// Text of a file written here or on the original platform: UTF-8 when the
+// bytes are valid UTF-8, else Shift-JIS.
+QString decodeProfileText(const QByteArray& bytes);
+
+// The value as the 1024-character read buffer returns it: at most 1023 bytes
+// in the file's encoding, cut at a character boundary.
+QString cutToReadBuffer(const QString& value);
+
+} // namespace kurumin

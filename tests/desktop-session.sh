@@ -1,0 +1,45 @@
+#!/bin/sh
+# Runs a command on a private X display of its own: Xvfb, openbox for focus
+# and stacking, and a session bus for the accessibility interface.
+set -eu
+
+dir=$(mktemp -d)
+cleanup() {
+    [ -n "${wm:-}" ] && kill "$wm" 2>/dev/null || true
+    [ -n "${xvfb:-}" ] && kill "$xvfb" 2>/dev/null || true
+    rm -rf "$dir"
+}
+trap cleanup EXIT INT TERM
+
+Xvfb -displayfd 3 -screen 0 1600x1000x24 -nolisten tcp 3>"$dir/display" 2>"$dir/xvfb.log" &
+xvfb=$!
+i=0
+while [ ! -s "$dir/display" ]; do
+    i=$((i + 1))
+    if [ "$i" -gt 200 ] || ! kill -0 "$xvfb" 2>/dev/null; then
+        echo "desktop-session: Xvfb did not start" >&2
+        cat "$dir/xvfb.log" >&2
+        exit 1
+    fi
+    sleep 0.05
+done
+DISPLAY=:$(head -n 1 "$dir/display")
+export DISPLAY
+unset WAYLAND_DISPLAY
+
+openbox --sm-disable >/dev/null 2>&1 &
+wm=$!
+# Give the window manager a moment to own the screen.
+i=0
+until xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; do
+    i=$((i + 1))
+    [ "$i" -gt 100 ] && break
+    sleep 0.05
+done
+
+export QT_QPA_PLATFORM=xcb
+export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
+export NO_AT_BRIDGE=0
+status=0
+dbus-run-session -- "$@" || status=$?
+exit "$status"
