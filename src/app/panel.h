@@ -105,6 +105,11 @@ public:
     void closeStepWindows();
     void closeStepWindow(std::unique_ptr<StepWindow>& w);
 
+    // Asks the browser for a new window at url. `then` runs as its own
+    // handler when the answer comes. A failure shows Error_08 when asked to,
+    // once for every request made before that box was closed.
+    void openPage(const QString& url, bool reportFailure, std::function<void(bool ok)> then);
+
     // The about window, once it exists.
     WindowPort* form2 = nullptr;
 
@@ -120,6 +125,8 @@ private:
     bool closed_ = false;
     QString focus_;
     int depth_ = 0;
+    std::uint64_t opensIssued_ = 0;
+    std::uint64_t failuresReportedUpTo_ = 0;
     std::deque<Handler> deferred_;
     std::map<QString, bool> heldTicks_;
     std::map<QString, Handler> clicks_, moves_, ticks_;

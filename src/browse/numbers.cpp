@@ -53,6 +53,11 @@ QString padNumber(double value, int digits) {
     return whole < 0 ? u'-' + body : body;
 }
 
+QString padText(const QString& text, int digits) {
+    const auto value = parseNumber(text);
+    return value ? padNumber(*value, digits) : text;
+}
+
 QString zeroMask(int count) { return count > 0 ? QString(count, u'0') : QString(); }
 
 } // namespace kurumin

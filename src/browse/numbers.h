@@ -21,6 +21,9 @@ QString shortestText(double value);
 // `digits` digits, zeros in front; never cut: pad(-5, 2) is "-05", pad(100, 2) "100".
 QString padNumber(double value, int digits);
 
+// A number's text padded as above; any other text stays as it is.
+QString padText(const QString& text, int digits);
+
 // Text of `count` zeros, the format mask of a padding width.
 QString zeroMask(int count);
 

@@ -7,7 +7,7 @@
 namespace kurumin {
 namespace {
 
-TEST(Startup, SecondInstanceIsRefusedWithTheMessage) {
+TEST(SingleInstance, SecondInstanceIsRefusedWithTheMessage) {
     fake::Desktop d;
     EXPECT_FALSE(refuseSecondInstance(d.instance, d.messageBox));
     d.instance.another = true;
@@ -21,3 +21,91 @@ TEST(Startup, SecondInstanceIsRefusedWithTheMessage) {
 
 } // namespace
 } // namespace kurumin
+
+#include "panel_fixture.h"
+
+namespace kurumin::testing {
+namespace {
+
+using Startup = PanelTest;
+
+TEST_F(Startup, LoadPutsThePanelInItsFixedInitialState) {
+    EXPECT_EQ(window.geo, (RectTwips{1000, 100, 2730, 685}));
+    EXPECT_TRUE(window.topmost);
+    EXPECT_TRUE(d.timers["timCrip"].isActive());
+    EXPECT_TRUE(d.timers["timGETURL"].isActive());
+    EXPECT_TRUE(d.timers["Timer3"].isActive());
+    for (const char* t : {"Cup", "Cdwn", "Timer1", "Timer2", "Timer4"})
+        EXPECT_FALSE(d.timers[t].isActive()) << t;
+    for (const char* c : {"UPbutton", "DWNbutton", "cmdUP", "Command1", "txtNo", "Label1", "lbl"})
+        EXPECT_FALSE(enabled(c)) << c;
+    EXPECT_TRUE(isOn(panel.s.AutoBrowse));
+    EXPECT_TRUE(isOn(panel.s.LimitOn));
+    EXPECT_FALSE(isOn(panel.s.PickMode));
+    EXPECT_EQ(panel.c["lblAuto"].fore, colors::Red);
+    EXPECT_EQ(panel.c["lblLIMIT"].fore, colors::Red);
+    EXPECT_EQ(panel.c["Label6"].toolTip, QStringLiteral("ＩＥページタイトル取得情報なし"));
+    // No URL.ini: an empty list, nothing written.
+    EXPECT_EQ(text("lblCNT"), QStringLiteral("0"));
+    EXPECT_TRUE(enabled("Command3"));
+    EXPECT_EQ(d.profile.writes, 0);
+}
+
+TEST_F(Startup, ExitCommandsEndTheRunAndSaveNothing) {
+    bool quit = false;
+    panel.setQuitHandler([&] { quit = true; });
+    click("lblEXIT");
+    EXPECT_TRUE(quit);
+    EXPECT_TRUE(panel.closed());
+    EXPECT_FALSE(d.timers["timCrip"].isActive());
+    EXPECT_EQ(d.profile.writes, 0);
+}
+
+struct KeepFile {
+    fake::Desktop d;
+    fake::Window window;
+    std::unique_ptr<Panel> panel;
+    void write(const char* section, const char* key, const QString& value) {
+        d.profile.write(QStringLiteral("/opt/kurumin/URL.ini"), QString::fromLatin1(section),
+                        QString::fromLatin1(key), value);
+    }
+    Panel& start() {
+        panel = std::make_unique<Panel>(d.services);
+        panel->attachWindow(&window);
+        panel->load();
+        return *panel;
+    }
+};
+
+TEST(KeepListLoad, MissingKeysLoadAsEmptyEntriesAndTheCountShowsAsStored) {
+    KeepFile f;
+    f.write("KeepCount", "Count", QStringLiteral("3"));
+    f.write("KeepURL", "Name0", QStringLiteral("表紙"));
+    f.write("KeepURL", "URL0", QStringLiteral("http://a/1"));
+    f.write("KeepURL", "Name1", QStringLiteral("b"));
+    f.write("KeepURL", "URL1", QStringLiteral("http://b/"));
+    Panel& p = f.start();
+    EXPECT_EQ(p.c["lblCNT"].caption, QStringLiteral("3"));
+    EXPECT_EQ(p.c["List1"].items, (QStringList{QStringLiteral("表紙"), "b", ""}));
+    EXPECT_EQ(p.c["List2"].items, (QStringList{"http://a/1", "http://b/", ""}));
+    EXPECT_EQ(p.c["List1"].caption, QStringLiteral("表紙"));
+    EXPECT_TRUE(p.c["Command3"].enabled);
+}
+
+TEST(KeepListLoad, FiftyEntriesDisableKeep) {
+    KeepFile f;
+    f.write("KeepCount", "Count", QStringLiteral("50"));
+    EXPECT_FALSE(f.start().c["Command3"].enabled);
+}
+
+TEST(KeepListLoad, ACountThatIsNoNumberStopsTheLoadButNotStartUp) {
+    KeepFile f;
+    f.write("KeepCount", "Count", QStringLiteral("three"));
+    Panel& p = f.start();
+    EXPECT_EQ(p.c["lblCNT"].caption, QStringLiteral("three"));
+    EXPECT_TRUE(p.c["List1"].items.isEmpty());
+    EXPECT_TRUE(f.d.timers["timCrip"].isActive());
+}
+
+} // namespace
+} // namespace kurumin::testing

@@ -10,6 +10,7 @@
 #include <deque>
 #include <map>
 #include <optional>
+#include <stdexcept>
 #include <vector>
 
 namespace kurumin::fake {
@@ -87,7 +88,13 @@ private:
 class Clipboard : public ClipboardPort {
 public:
     bool hasText() override { return content.has_value(); }
-    QString text() override { return content.value_or(QString()); }
+    QString text() override {
+        if (failReads > 0) {
+            --failReads;
+            throw std::runtime_error("clipboard busy");
+        }
+        return content.value_or(QString());
+    }
     void clear() override { content.reset(); }
     void setText(const QString& text) override { content = text; }
     void setChangeHandler(std::function<void()> handler) override {
@@ -100,6 +107,7 @@ public:
     }
     std::optional<QString> content;
     std::function<void()> onChange;
+    int failReads = 0;
 };
 
 class FileDialog : public FileDialogPort {

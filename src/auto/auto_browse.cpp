@@ -1,0 +1,2 @@
+#include "auto/auto_browse.h"
+namespace kurumin { void wireAuto(Panel&) {} }

@@ -1,0 +1,46 @@
+#pragma once
+// A started panel over the test doubles.
+
+#include "app/panel.h"
+#include "platform/fake/fakes.h"
+
+#include <gtest/gtest.h>
+
+namespace kurumin::testing {
+
+class PanelTest : public ::testing::Test {
+protected:
+    PanelTest() {
+        window.geo = {1000, 100, 2730, 685};
+        panel.attachWindow(&window);
+        panel.load();
+    }
+
+    // Another program copies text; the watcher takes it up at once.
+    void copy(const QString& text) { d.clipboard.copyFromElsewhere(text); }
+    void tick(const char* timer) { d.timers[QString::fromLatin1(timer)].fire(); }
+    void click(const char* name) { panel.click(QString::fromLatin1(name)); }
+    // The browser's answers arrive.
+    void answer() { d.loop.runPending(); }
+
+    QString text(const char* name) { return panel.c[QString::fromLatin1(name)].caption; }
+    void setText(const char* name, const QString& t) { panel.c[QString::fromLatin1(name)].caption = t; }
+    bool enabled(const char* name) { return panel.c[QString::fromLatin1(name)].enabled; }
+    QStringList titles() const {
+        QStringList t;
+        for (const auto& m : d.messageBox.shown) t << m.title;
+        return t;
+    }
+    void select(int start, int length) { panel.editSelection(QStringLiteral("txtNow"), start, length); }
+
+    fake::Desktop d;
+    fake::Window window;
+    Panel panel{d.services};
+};
+
+inline const QString kLimiterTitle = QStringLiteral("Kurumin　Erroｒ_02");
+inline const QString kStepFailedTitle = QStringLiteral("Kurumin　Error_06");
+inline const QString kAccessTitle = QStringLiteral("Kurumin　Error_08");
+inline const QString kRangeTitle = QStringLiteral("Kurumin Error_04");
+
+} // namespace kurumin::testing
