@@ -3,6 +3,7 @@
 
 #include "app/panel.h"
 #include "platform/fake/fakes.h"
+#include "qt_print.h"
 
 #include <gtest/gtest.h>
 

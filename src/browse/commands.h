@@ -12,6 +12,8 @@ void pick(Panel& p);
 void stepUp(Panel& p, const QString& failureText, bool countButton);
 void stepDown(Panel& p, const QString& failureText, bool countButton);
 void setToMin(Panel& p);
+// The caret of txtNow one place right (+1) or left (-1), kept inside the text.
+void moveCaret(Panel& p, int by);
 
 void wireBrowse(Panel& p);
 

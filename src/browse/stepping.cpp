@@ -33,12 +33,14 @@ bool limiterAllows(Panel& p, Direction d, LimitOptions options) {
         if (currentNumber(p) < min) box(p, "txtNo") = shortestText(min - 1);
         if (currentNumber(p) >= max) {
             box(p, "txtNo") = box(p, "txtLimH");
+            if (options.onStop) options.onStop();
             showLimiterMessage(p);
             return false;
         }
         return true;
     }
     if (isOn(p.s.LimitOn) && currentNumber(p) <= min) {
+        if (options.onStop) options.onStop();
         showLimiterMessage(p);
         return false;
     }

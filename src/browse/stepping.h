@@ -4,6 +4,8 @@
 
 #include <QString>
 
+#include <functional>
+
 namespace kurumin {
 
 class Panel;
@@ -17,6 +19,8 @@ int stepWidth(Panel& p, Direction d);
 struct LimitOptions {
     // The spin ticks limit in pick mode too; UP does not.
     bool evenInPickMode = false;
+    // Runs just before the limiter's message, e.g. to stop a spin timer.
+    std::function<void()> onStop;
 };
 
 // Applied before the step. False when the limiter stopped the command (its
