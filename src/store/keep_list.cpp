@@ -33,7 +33,7 @@ void loadKeepList(Panel& p) {
         names.items << ini.read(path, QStringLiteral("KeepURL"), QStringLiteral("Name") + k, QString());
         urls.items << ini.read(path, QStringLiteral("KeepURL"), QStringLiteral("URL") + k, QString());
     }
-    if (names.items.isEmpty()) throw CommandFailed("empty keep list"); // no item 0 to show
+    if (names.items.isEmpty()) return;
     names.listIndex = 0;
     names.caption = names.items.front();
     if (names.items.size() >= KeepListFull) p.enable(QStringLiteral("Command3"), false);

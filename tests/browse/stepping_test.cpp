@@ -115,6 +115,13 @@ TEST_F(Stepping, PickModeStepsFromThePickedNumber) {
     EXPECT_EQ(text("txtNo"), "6");
     EXPECT_EQ(opened().back(), "http://site/img6.jpg");
 
+    // A new plain URL opened in pick mode ends pick mode once the browser has it.
+    copy("http://other/x");
+    EXPECT_TRUE(isOn(panel.s.PickMode));
+    answer();
+    EXPECT_FALSE(isOn(panel.s.PickMode));
+    EXPECT_FALSE(enabled("UPbutton"));
+
     select(0, 2);
     click("lblCUT");
     EXPECT_EQ(d.messageBox.lastTitle(), "Kurumin Error_03");
