@@ -28,7 +28,8 @@ Panel::Panel(Services& services) : svc(services), c(designPanel()) {
 }
 
 Panel::~Panel() {
-    // Timers first: no tick may reach a panel being torn down.
+    // No tick or clipboard change may reach a panel being torn down.
+    svc.clipboard.setChangeHandler(nullptr);
     timers_.clear();
 }
 

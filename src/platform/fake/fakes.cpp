@@ -111,10 +111,29 @@ QStringList Browser::opened() const {
     return urls;
 }
 
+namespace {
+// The panel owns what it is given; the window itself stays with the host.
+class WindowRef : public WindowPort {
+public:
+    explicit WindowRef(Window& w) : w_(w) {}
+    ~WindowRef() override { w_.close(); }
+    WindowHandle handle() override { return w_.handle(); }
+    void setTopmost() override { w_.setTopmost(); }
+    void startSystemMove() override { w_.startSystemMove(); }
+    RectTwips geometry() override { return w_.geometry(); }
+    void setGeometry(const RectTwips& rect) override { w_.setGeometry(rect); }
+    void show() override { w_.show(); }
+    void close() override { w_.close(); }
+    bool isOpen() override { return w_.isOpen(); }
+
+private:
+    Window& w_;
+};
+} // namespace
+
 std::unique_ptr<WindowPort> StepWindowHost::createStepWindow(Panel&, StepWindow&) {
-    auto w = std::make_unique<Window>(next++);
-    created.push_back(w.get());
-    return w;
+    created.push_back(std::make_unique<Window>(next++));
+    return std::make_unique<WindowRef>(*created.back());
 }
 
 } // namespace kurumin::fake

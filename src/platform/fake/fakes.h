@@ -232,7 +232,8 @@ private:
 class StepWindowHost : public StepWindowHostPort {
 public:
     std::unique_ptr<WindowPort> createStepWindow(Panel& panel, StepWindow& model) override;
-    std::vector<Window*> created; // the last ones stay valid while open
+    // Kept here after the panel lets its window go, so tests can still look at it.
+    std::vector<std::unique_ptr<Window>> created;
     WindowHandle next = 0x2000;
 };
 
