@@ -107,14 +107,15 @@ void Browser::openPage(const QString& url, OpenCallback done) {
 
 QStringList Browser::opened() const {
     QStringList urls;
-    for (const BrowserPage& p : open) urls << p.url;
+    for (const BrowserPage& p : open)
+        urls << p.url;
     return urls;
 }
 
 namespace {
 // The panel owns what it is given; the window itself stays with the host.
 class WindowRef : public WindowPort {
-public:
+  public:
     explicit WindowRef(Window& w) : w_(w) {}
     ~WindowRef() override { w_.close(); }
     WindowHandle handle() override { return w_.handle(); }
@@ -126,7 +127,7 @@ public:
     void close() override { w_.close(); }
     bool isOpen() override { return w_.isOpen(); }
 
-private:
+  private:
     Window& w_;
 };
 } // namespace

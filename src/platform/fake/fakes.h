@@ -23,7 +23,7 @@ struct ShownMessage {
 };
 
 class MessageBox : public MessageBoxPort {
-public:
+  public:
     MsgResult show(const QString& text, const QString& title, MsgButtons buttons,
                    MsgIcon icon) override;
     std::vector<ShownMessage> shown;
@@ -34,13 +34,13 @@ public:
 };
 
 class Beep : public BeepPort {
-public:
+  public:
     void beep() override { ++count; }
     int count = 0;
 };
 
 class Clock : public ClockPort {
-public:
+  public:
     std::uint32_t tickCount() override {
         const std::uint32_t now = ticks;
         ticks += stepPerRead;
@@ -53,7 +53,7 @@ public:
 };
 
 class WindowSystem : public WindowSystemPort {
-public:
+  public:
     WindowHandle foregroundWindow() override { return foreground; }
     QByteArray windowTitle(WindowHandle window, int maxBytes) override;
     WindowHandle foreground = 0;
@@ -61,7 +61,7 @@ public:
 };
 
 class Window : public WindowPort {
-public:
+  public:
     explicit Window(WindowHandle h = 0x1000) : handle_(h) {}
     WindowHandle handle() override { return handle_; }
     void setTopmost() override { topmost = true; }
@@ -81,12 +81,12 @@ public:
     int shows = 0;
     int moves = 0;
 
-private:
+  private:
     WindowHandle handle_;
 };
 
 class Clipboard : public ClipboardPort {
-public:
+  public:
     bool hasText() override { return content.has_value(); }
     QString text() override {
         if (failReads > 0) {
@@ -97,9 +97,7 @@ public:
     }
     void clear() override { content.reset(); }
     void setText(const QString& text) override { content = text; }
-    void setChangeHandler(std::function<void()> handler) override {
-        onChange = std::move(handler);
-    }
+    void setChangeHandler(std::function<void()> handler) override { onChange = std::move(handler); }
     // Another program takes the clipboard.
     void copyFromElsewhere(const std::optional<QString>& text) {
         content = text;
@@ -111,7 +109,7 @@ public:
 };
 
 class FileDialog : public FileDialogPort {
-public:
+  public:
     QString openFile(const QString& title, const QString& filter,
                      const QString& initialFolder) override {
         asked.push_back({title, filter, initialFolder});
@@ -122,7 +120,7 @@ public:
 };
 
 class Shell : public ShellPort {
-public:
+  public:
     bool open(const QString& target, const QString& workingFolder) override {
         opened.push_back({target, workingFolder});
         return succeed;
@@ -132,20 +130,20 @@ public:
 };
 
 class Program : public ProgramPort {
-public:
+  public:
     QString programFolder() override { return folder; }
     QString folder = QStringLiteral("/opt/kurumin");
 };
 
 class SingleInstance : public SingleInstancePort {
-public:
+  public:
     bool anotherInstanceRuns() override { return another; }
     bool another = false;
 };
 
 // A profile held in memory: file -> ordered sections -> ordered keys.
 class Profile : public ProfilePort {
-public:
+  public:
     QString read(const QString& file, const QString& section, const QString& key,
                  const QString& defaultValue) override;
     bool write(const QString& file, const QString& section, const QString& key,
@@ -158,7 +156,7 @@ public:
 };
 
 class TextAppend : public TextAppendPort {
-public:
+  public:
     bool append(const QString& path, const QStringList& lines) override {
         if (fail) return false;
         files[path] += lines;
@@ -169,7 +167,7 @@ public:
 };
 
 class Timer : public TimerPort {
-public:
+  public:
     Timer(QString name, int interval, std::function<void()> onTick)
         : name_(std::move(name)), interval_(interval), onTick_(std::move(onTick)) {}
     void start() override {
@@ -185,7 +183,7 @@ public:
     }
     int starts = 0;
 
-private:
+  private:
     QString name_;
     int interval_;
     bool active_ = false;
@@ -193,7 +191,7 @@ private:
 };
 
 class Timers : public TimerFactoryPort {
-public:
+  public:
     std::unique_ptr<TimerPort> create(const QString& name, int intervalMs,
                                       std::function<void()> onTick) override;
     Timer& operator[](const QString& name);
@@ -201,7 +199,7 @@ public:
 };
 
 class EventLoop : public EventLoopPort {
-public:
+  public:
     void post(std::function<void()> task) override { queue.push_back(std::move(task)); }
     // Runs what is queued, and what those tasks queue in turn.
     int runPending();
@@ -215,7 +213,7 @@ struct OpenRequest {
 
 // Answers each open as a later event on the fake loop.
 class Browser : public BrowserPort {
-public:
+  public:
     explicit Browser(EventLoop& loop) : loop_(loop) {}
     void openPage(const QString& url, OpenCallback done) override;
     std::vector<BrowserPage> pages() override { return open; }
@@ -225,12 +223,12 @@ public:
     std::vector<BrowserPage> open;
     int listings = 0;
 
-private:
+  private:
     EventLoop& loop_;
 };
 
 class StepWindowHost : public StepWindowHostPort {
-public:
+  public:
     std::unique_ptr<WindowPort> createStepWindow(Panel& panel, StepWindow& model) override;
     // Kept here after the panel lets its window go, so tests can still look at it.
     std::vector<std::unique_ptr<Window>> created;
@@ -254,9 +252,8 @@ struct Desktop {
     EventLoop loop;
     Browser browser{loop};
     StepWindowHost stepWindows;
-    Services services{messageBox, beep,     clock,      windows,    clipboard,
-                      fileDialog, shell,    program,    profile,    textAppend,
-                      timers,     loop,     browser,    stepWindows};
+    Services services{messageBox, beep,    clock,      windows, clipboard, fileDialog, shell,
+                      program,    profile, textAppend, timers,  loop,      browser,    stepWindows};
 };
 
 } // namespace kurumin::fake

@@ -1,0 +1,30 @@
+#pragma once
+// One of each real desktop service, and the Services bundle over them.
+
+#include "app/services.h"
+#include "platform/qt/qt_services.h"
+
+namespace kurumin {
+
+struct QtDesktop {
+    QtMessageBox messageBox;
+    QtBeep beep;
+    QtClock clock;
+    X11WindowSystem windows;
+    QtClipboard clipboard;
+    QtFileDialog fileDialog;
+    XdgShell shell;
+    QtProgram program;
+    LockFileInstance instance;
+    Utf8TextAppend textAppend;
+    QtTimers timers;
+    QtEventLoop loop;
+
+    Services services(ProfilePort& profile, BrowserPort& browser, StepWindowHostPort& stepWindows) {
+        return Services{messageBox, beep,  clock,   windows,    clipboard,
+                        fileDialog, shell, program, profile,    textAppend,
+                        timers,     loop,  browser, stepWindows};
+    }
+};
+
+} // namespace kurumin

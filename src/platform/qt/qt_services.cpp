@@ -1,0 +1,193 @@
+#include "platform/qt/qt_services.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QProcess>
+#include <QPushButton>
+#include <QStandardPaths>
+#include <QTimer>
+
+#include <unistd.h>
+
+namespace kurumin {
+
+MsgResult QtMessageBox::show(const QString& text, const QString& title, MsgButtons buttons,
+                             MsgIcon icon) {
+    QMessageBox box;
+    box.setWindowTitle(title);
+    // Plain text: a page address or title must never be read as markup.
+    box.setTextFormat(Qt::PlainText);
+    QString shown = text;
+    shown.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    box.setText(shown);
+    box.setIcon(icon == MsgIcon::Exclamation ? QMessageBox::Warning : QMessageBox::NoIcon);
+    // The panel stays on top of everything; its box must not open behind it.
+    box.setWindowFlag(Qt::WindowStaysOnTopHint);
+    QPushButton* ok = box.addButton(QMessageBox::Ok);
+    box.setDefaultButton(ok);
+    if (buttons == MsgButtons::OkCancel)
+        box.setEscapeButton(box.addButton(QMessageBox::Cancel));
+    else
+        box.setEscapeButton(ok);
+    box.exec();
+    if (buttons == MsgButtons::Ok) return MsgResult::Ok;
+    return box.clickedButton() == ok ? MsgResult::Ok : MsgResult::Cancel;
+}
+
+void QtBeep::beep() {
+    QApplication::beep();
+}
+
+std::uint32_t QtClock::tickCount() {
+    QElapsedTimer t;
+    t.start();
+    return static_cast<std::uint32_t>(t.msecsSinceReference());
+}
+
+QDate QtClock::today() {
+    return QDate::currentDate();
+}
+
+bool QtClipboard::hasText() {
+    const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+    return data && data->hasText();
+}
+
+QString QtClipboard::text() {
+    return QGuiApplication::clipboard()->text();
+}
+
+void QtClipboard::clear() {
+    QGuiApplication::clipboard()->clear();
+}
+
+void QtClipboard::setText(const QString& text) {
+    QGuiApplication::clipboard()->setText(text);
+}
+
+void QtClipboard::setChangeHandler(std::function<void()> handler) {
+    handler_ = std::move(handler);
+    if (connected_) return;
+    connected_ = true;
+    QObject::connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, &context_, [this] {
+        if (handler_) handler_();
+    });
+}
+
+QString qtNameFilter(const QString& filter) {
+    const QStringList parts = filter.split(u'|');
+    QStringList out;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        QString patterns = parts[i + 1];
+        patterns.replace(u';', u' ');
+        out << QStringLiteral("%1 (%2)").arg(parts[i], patterns.simplified());
+    }
+    return out.join(QLatin1String(";;"));
+}
+
+QString QtFileDialog::openFile(const QString& title, const QString& filter,
+                               const QString& initialFolder) {
+    return QFileDialog::getOpenFileName(nullptr, title, initialFolder, qtNameFilter(filter));
+}
+
+bool XdgShell::open(const QString& target, const QString& workingFolder) {
+    if (target.isEmpty()) return false;
+    // A name starting with '-' would be taken for an option of xdg-open.
+    const QString arg = target.startsWith(u'-')
+                            ? QDir(workingFolder.isEmpty() ? QDir::currentPath() : workingFolder)
+                                  .absoluteFilePath(target)
+                            : target;
+    return QProcess::startDetached(QStringLiteral("xdg-open"), {arg}, workingFolder);
+}
+
+QString QtProgram::programFolder() {
+    return QCoreApplication::applicationDirPath();
+}
+
+LockFileInstance::LockFileInstance(const QString& lockPath) : lock_(lockPath) {
+    // Age alone never makes a live instance's lock stale; a dead owner does.
+    lock_.setStaleLockTime(0);
+}
+
+QString LockFileInstance::defaultLockPath() {
+    QString dir = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    if (dir.isEmpty()) dir = QStandardPaths::writableLocation(QStandardPaths::TempLocation);
+    return QDir(dir).filePath(QStringLiteral("kurumin-%1.lock").arg(getuid()));
+}
+
+bool LockFileInstance::anotherInstanceRuns() {
+    if (another_) return *another_;
+    if (lock_.tryLock(0)) {
+        another_ = false;
+    } else if (lock_.error() == QLockFile::LockFailedError) {
+        another_ = true;
+    } else {
+        // No place for the lock: running twice is better than not running at all.
+        qWarning("kurumin: cannot create the instance lock %s", qPrintable(lock_.fileName()));
+        another_ = false;
+    }
+    return *another_;
+}
+
+bool Utf8TextAppend::append(const QString& path, const QStringList& lines) {
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Append)) return false;
+    QByteArray out;
+    for (const QString& line : lines)
+        out += line.toUtf8() + "\r\n";
+    if (file.write(out) != out.size()) return false;
+    if (!file.flush()) return false;
+    file.close();
+    return file.error() == QFileDevice::NoError;
+}
+
+namespace {
+
+class QtTimer : public TimerPort {
+  public:
+    QtTimer(int intervalMs, std::function<void()> onTick) : onTick_(std::move(onTick)) {
+        timer_.setInterval(intervalMs);
+        // The held-button repeats run at 50 ms; coarse timers would wander by 5 %.
+        timer_.setTimerType(intervalMs <= 100 ? Qt::PreciseTimer : Qt::CoarseTimer);
+        QObject::connect(&timer_, &QTimer::timeout, &timer_, [this] {
+            if (onTick_) onTick_();
+        });
+    }
+    void start() override { timer_.start(); }
+    void stop() override { timer_.stop(); }
+    bool isActive() const override { return timer_.isActive(); }
+    int interval() const override { return timer_.interval(); }
+
+  private:
+    QTimer timer_;
+    std::function<void()> onTick_;
+};
+
+} // namespace
+
+std::unique_ptr<TimerPort> QtTimers::create(const QString& /*name*/, int intervalMs,
+                                            std::function<void()> onTick) {
+    return std::make_unique<QtTimer>(intervalMs, std::move(onTick));
+}
+
+void QtEventLoop::post(std::function<void()> task) {
+    QMetaObject::invokeMethod(
+        &context_,
+        [task = std::move(task)] {
+            // An exception must not unwind through Qt's event loop.
+            try {
+                task();
+            } catch (const std::exception& e) {
+                qWarning("kurumin: posted task failed: %s", e.what());
+            }
+        },
+        Qt::QueuedConnection);
+}
+
+} // namespace kurumin

@@ -1,0 +1,105 @@
+#pragma once
+// The desktop ports over Qt and X11. One UI thread: every class here is made
+// and used on it.
+
+#include "platform/desktop.h"
+
+#include <QLockFile>
+#include <QObject>
+
+#include <optional>
+
+namespace kurumin {
+
+class QtMessageBox : public MessageBoxPort {
+  public:
+    MsgResult show(const QString& text, const QString& title, MsgButtons buttons,
+                   MsgIcon icon) override;
+};
+
+class QtBeep : public BeepPort {
+  public:
+    void beep() override;
+};
+
+class QtClock : public ClockPort {
+  public:
+    std::uint32_t tickCount() override;
+    QDate today() override;
+};
+
+// Reads the window manager's properties on the X server Qt is connected to.
+class X11WindowSystem : public WindowSystemPort {
+  public:
+    WindowHandle foregroundWindow() override;
+    QByteArray windowTitle(WindowHandle window, int maxBytes) override;
+};
+
+class QtClipboard : public ClipboardPort {
+  public:
+    bool hasText() override;
+    QString text() override;
+    void clear() override;
+    void setText(const QString& text) override;
+    void setChangeHandler(std::function<void()> handler) override;
+
+  private:
+    QObject context_; // ends the connection with this object
+    std::function<void()> handler_;
+    bool connected_ = false;
+};
+
+class QtFileDialog : public FileDialogPort {
+  public:
+    QString openFile(const QString& title, const QString& filter,
+                     const QString& initialFolder) override;
+};
+
+class XdgShell : public ShellPort {
+  public:
+    bool open(const QString& target, const QString& workingFolder) override;
+};
+
+class QtProgram : public ProgramPort {
+  public:
+    QString programFolder() override;
+};
+
+// A lock file held for the life of the process. A lock whose process has
+// died (crash, kill -9) does not count.
+class LockFileInstance : public SingleInstancePort {
+  public:
+    explicit LockFileInstance(const QString& lockPath = defaultLockPath());
+    bool anotherInstanceRuns() override;
+    static QString defaultLockPath();
+
+  private:
+    QLockFile lock_;
+    std::optional<bool> another_;
+};
+
+class Utf8TextAppend : public TextAppendPort {
+  public:
+    bool append(const QString& path, const QStringList& lines) override;
+};
+
+class QtTimers : public TimerFactoryPort {
+  public:
+    std::unique_ptr<TimerPort> create(const QString& name, int intervalMs,
+                                      std::function<void()> onTick) override;
+};
+
+class QtEventLoop : public EventLoopPort {
+  public:
+    void post(std::function<void()> task) override;
+
+  private:
+    QObject context_; // tasks still queued when this goes are dropped
+};
+
+// "name|pattern|name|pattern" as a Qt name filter ("name (pattern);;...").
+QString qtNameFilter(const QString& filter);
+// At most maxBytes - 1 bytes of UTF-8, never ending inside a character.
+QByteArray cutUtf8(const QByteArray& text, int maxBytes);
+
+} // namespace kurumin

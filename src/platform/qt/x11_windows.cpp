@@ -1,0 +1,91 @@
+#include "platform/qt/qt_services.h"
+
+#include <QGuiApplication>
+
+#include <xcb/xcb.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+
+namespace kurumin {
+
+namespace {
+
+xcb_connection_t* connection() {
+    auto* x11 = qApp ? qApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    return x11 ? x11->connection() : nullptr;
+}
+
+struct FreeDeleter {
+    void operator()(void* p) const { std::free(p); }
+};
+template <typename T> using XcbReply = std::unique_ptr<T, FreeDeleter>;
+
+xcb_atom_t atom(xcb_connection_t* c, const char* name) {
+    const auto cookie = xcb_intern_atom(c, 0, static_cast<std::uint16_t>(std::strlen(name)), name);
+    XcbReply<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(c, cookie, nullptr));
+    return reply ? reply->atom : static_cast<xcb_atom_t>(XCB_ATOM_NONE);
+}
+
+struct Property {
+    xcb_atom_t type = XCB_ATOM_NONE;
+    QByteArray value;
+};
+
+// Reads up to maxLongs 32-bit units; a window that is gone gives an empty value.
+Property property(xcb_connection_t* c, xcb_window_t window, xcb_atom_t name,
+                  std::uint32_t maxLongs) {
+    const auto cookie =
+        xcb_get_property(c, 0, window, name, XCB_GET_PROPERTY_TYPE_ANY, 0, maxLongs);
+    xcb_generic_error_t* error = nullptr;
+    XcbReply<xcb_get_property_reply_t> reply(xcb_get_property_reply(c, cookie, &error));
+    std::free(error);
+    Property p;
+    if (!reply) return p;
+    p.type = reply->type;
+    const int bytes = xcb_get_property_value_length(reply.get());
+    if (bytes > 0)
+        p.value = QByteArray(static_cast<const char*>(xcb_get_property_value(reply.get())), bytes);
+    return p;
+}
+
+} // namespace
+
+QByteArray cutUtf8(const QByteArray& text, int maxBytes) {
+    if (maxBytes <= 1) return {};
+    qsizetype n = maxBytes - 1;
+    if (text.size() <= n) return text;
+    // Back off continuation bytes so the cut falls between characters.
+    while (n > 0 && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80)
+        --n;
+    return text.left(n);
+}
+
+WindowHandle X11WindowSystem::foregroundWindow() {
+    xcb_connection_t* c = connection();
+    if (!c) return 0;
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+    const Property p = property(c, root, atom(c, "_NET_ACTIVE_WINDOW"), 1);
+    if (p.type != XCB_ATOM_WINDOW || p.value.size() < 4) return 0;
+    std::uint32_t id = 0;
+    std::memcpy(&id, p.value.constData(), sizeof id);
+    return id;
+}
+
+QByteArray X11WindowSystem::windowTitle(WindowHandle window, int maxBytes) {
+    xcb_connection_t* c = connection();
+    if (!c || window == 0 || window > 0xFFFFFFFFu || maxBytes <= 1) return {};
+    const auto id = static_cast<xcb_window_t>(window);
+    // Enough 32-bit units for the bytes wanted, plus one character's overrun.
+    const auto longs = static_cast<std::uint32_t>(maxBytes / 4 + 2);
+    Property p = property(c, id, atom(c, "_NET_WM_NAME"), longs);
+    if (p.value.isEmpty()) {
+        p = property(c, id, XCB_ATOM_WM_NAME, longs);
+        // WM_NAME of type STRING is Latin-1.
+        if (p.type == XCB_ATOM_STRING) p.value = QString::fromLatin1(p.value).toUtf8();
+    }
+    return cutUtf8(p.value, maxBytes);
+}
+
+} // namespace kurumin

@@ -1,0 +1,359 @@
+#include "ui/panel_view.h"
+
+#include "ui/widgets.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QTextBlock>
+#include <QWindow>
+
+namespace kurumin {
+
+using namespace ui;
+
+namespace {
+
+// The memo keeps CR LF line breaks in the model, the editor plain LF.
+QString memoToView(const QString& s) {
+    QString v = s;
+    v.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    return v;
+}
+QString memoToModel(const QString& s) {
+    QString m = s;
+    m.replace(u'\n', QLatin1String("\r\n"));
+    return m;
+}
+int viewToModelPos(const QString& viewText, int pos) {
+    return pos + static_cast<int>(viewText.left(pos).count(u'\n'));
+}
+int modelToViewPos(const QString& modelText, int pos) {
+    return pos - static_cast<int>(modelText.left(pos).count(QLatin1String("\r\n")));
+}
+
+void setColor(QWidget* w, QPalette::ColorRole role, const QColor& c) {
+    QPalette p = w->palette();
+    if (p.color(QPalette::Active, role) == c) return;
+    p.setColor(QPalette::Active, role, c);
+    p.setColor(QPalette::Inactive, role, c);
+    w->setPalette(p);
+}
+
+// Where the text box's caret and selection stand, as the model counts them.
+std::pair<int, int> selectionOf(const QLineEdit* e) {
+    if (e->hasSelectedText())
+        return {e->selectionStart(), static_cast<int>(e->selectedText().size())};
+    return {e->cursorPosition(), 0};
+}
+
+} // namespace
+
+PanelView::PanelView(Panel& panel, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
+      panel_(panel) {
+    setWindowTitle(QStringLiteral("Kurumin"));
+    setAccessibleName(QStringLiteral("Kurumin"));
+    setFont(panelFont());
+    setAutoFillBackground(true);
+    setColor(this, QPalette::Window, toQColor(colors::PanelBack));
+    setMouseTracking(true);
+    QWidget::resize(toPixels({0, 0, PanelWidth, FoldedHeight}, this).size());
+    build();
+    sync();
+    panel_.addListener([this, alive = std::weak_ptr<bool>(alive_)] {
+        if (alive.lock()) sync();
+    });
+}
+
+PanelView::~PanelView() = default;
+
+QWidget* PanelView::widget(const QString& name) const {
+    for (const Entry& e : entries_)
+        if (e.name == name) return e.widget;
+    return nullptr;
+}
+
+void PanelView::build() {
+    for (const QString& name : panel_.c.order()) {
+        const Control& c = panel_.c[name];
+        QWidget* w = nullptr;
+        switch (c.kind) {
+        case ControlKind::Label:
+            if (c.clickable) {
+                w = new FlatButton(false, this);
+            } else {
+                auto* l = new QLabel(this);
+                l->setTextFormat(Qt::PlainText);
+                w = l;
+            }
+            break;
+        case ControlKind::Button:
+            w = new FlatButton(true, this);
+            break;
+        case ControlKind::TextBox: {
+            auto* e = new QLineEdit(this);
+            e->setFrame(false);
+            e->setTextMargins(1, 0, 1, 0);
+            connect(e, &QLineEdit::textEdited, this, [this, name](const QString& text) {
+                if (syncing_) return;
+                panel_.editText(name, text);
+                userSelection(name);
+            });
+            connect(e, &QLineEdit::cursorPositionChanged, this,
+                    [this, name] { userSelection(name); });
+            connect(e, &QLineEdit::selectionChanged, this, [this, name] { userSelection(name); });
+            w = e;
+            break;
+        }
+        case ControlKind::MemoBox: {
+            auto* m = new QPlainTextEdit(this);
+            m->setFrameShape(QFrame::NoFrame);
+            m->viewport()->setMouseTracking(true);
+            m->viewport()->installEventFilter(this);
+            names_.insert(m->viewport(), name);
+            connect(m, &QPlainTextEdit::textChanged, this, [this, m, name] {
+                if (!syncing_) panel_.editText(name, memoToModel(m->toPlainText()));
+            });
+            connect(m, &QPlainTextEdit::cursorPositionChanged, this,
+                    [this, name] { userSelection(name); });
+            connect(m, &QPlainTextEdit::selectionChanged, this,
+                    [this, name] { userSelection(name); });
+            w = m;
+            break;
+        }
+        case ControlKind::ComboBox: {
+            auto* box = new QComboBox(this);
+            box->setEditable(true);
+            // The list is the model's: Enter in the edit field adds nothing.
+            box->setInsertPolicy(QComboBox::NoInsert);
+            box->lineEdit()->setMouseTracking(true);
+            box->lineEdit()->installEventFilter(this);
+            names_.insert(box->lineEdit(), name);
+            connect(box, &QComboBox::activated, this, [this, name](int index) {
+                if (!syncing_) panel_.selectItem(name, index);
+            });
+            connect(box->lineEdit(), &QLineEdit::textEdited, this, [this, name](const QString& t) {
+                if (!syncing_) panel_.editText(name, t);
+            });
+            w = box;
+            break;
+        }
+        case ControlKind::Shape:
+            w = new ShapeWidget(this);
+            break;
+        case ControlKind::Picture:
+            w = new QWidget(this);
+            break;
+        case ControlKind::ListBox:
+        case ControlKind::Hidden:
+            continue;
+        }
+        w->setObjectName(name);
+        w->setMouseTracking(true);
+        // A move or press over a control is that control's, never also the background's.
+        w->setAttribute(Qt::WA_NoMousePropagation);
+        w->installEventFilter(this);
+        names_.insert(w, name);
+        if (auto* b = qobject_cast<FlatButton*>(w)) {
+            connect(b, &QAbstractButton::clicked, this, [this, name] {
+                if (!syncing_) panel_.click(name);
+            });
+        }
+        entries_.push_back({name, c.kind, c.clickable, w});
+    }
+}
+
+void PanelView::sync() {
+    syncing_ = true;
+    for (Entry& e : entries_)
+        if (const Control* c = panel_.c.find(e.name)) syncControl(*c, e);
+    if (panel_.focus() != lastFocus_) {
+        lastFocus_ = panel_.focus();
+        if (QWidget* w = widget(lastFocus_)) w->setFocus(Qt::OtherFocusReason);
+    }
+    syncing_ = false;
+}
+
+void PanelView::syncControl(const Control& c, Entry& e) {
+    QWidget* w = e.widget;
+    const QRect r = toPixels(c.geo, this);
+    if (w->geometry() != r) w->setGeometry(r);
+    if (w->isEnabled() != c.enabled) w->setEnabled(c.enabled);
+    if (w->toolTip() != c.toolTip) w->setToolTip(c.toolTip);
+    const bool editable = c.kind == ControlKind::TextBox || c.kind == ControlKind::MemoBox ||
+                          c.kind == ControlKind::ComboBox;
+    // A text box's caption is its content; it is known by its tooltip, else its name.
+    const QString accessible = editable ? (c.toolTip.isEmpty() ? c.name : c.toolTip)
+                                        : (c.caption.isEmpty() ? c.toolTip : c.caption);
+    if (w->accessibleName() != accessible) w->setAccessibleName(accessible);
+    const QColor fore = toQColor(c.fore);
+    const std::optional<QColor> back =
+        c.back ? std::optional<QColor>(toQColor(*c.back)) : std::nullopt;
+
+    if (auto* b = qobject_cast<FlatButton*>(w)) {
+        if (b->text() != c.caption) b->setText(c.caption);
+        b->setColors(fore, back);
+        b->setAlignment(toQtAlign(c.align));
+    } else if (auto* l = qobject_cast<QLabel*>(w)) {
+        if (l->text() != c.caption) l->setText(c.caption);
+        l->setAlignment(toQtAlign(c.align));
+        setColor(l, QPalette::WindowText, fore);
+        l->setAutoFillBackground(back.has_value());
+        if (back) setColor(l, QPalette::Window, *back);
+    } else if (auto* s = qobject_cast<ShapeWidget*>(w)) {
+        s->setColors(fore, back.value_or(toQColor(colors::PanelBack)));
+    } else if (editable) {
+        syncTextBox(c, w);
+    } else if (back) { // a picture area with a colour of its own
+        w->setAutoFillBackground(true);
+        setColor(w, QPalette::Window, *back);
+    }
+    if (w->isVisibleTo(this) != c.visible) w->setVisible(c.visible);
+}
+
+void PanelView::syncTextBox(const Control& c, QWidget* w) {
+    const QColor fore = toQColor(c.fore);
+    if (auto* e = qobject_cast<QLineEdit*>(w)) {
+        setColor(e, QPalette::Text, fore);
+        if (c.back) setColor(e, QPalette::Base, toQColor(*c.back));
+        if (e->text() != c.caption) e->setText(c.caption);
+        e->setAlignment(toQtAlign(c.align));
+        if (selectionOf(e) != std::pair{c.selStart, c.selLength}) {
+            if (c.selLength > 0) {
+                e->setSelection(c.selStart, c.selLength);
+            } else {
+                e->deselect();
+                e->setCursorPosition(c.selStart);
+            }
+        }
+    } else if (auto* m = qobject_cast<QPlainTextEdit*>(w)) {
+        setColor(m, QPalette::Text, fore);
+        if (c.back) setColor(m, QPalette::Base, toQColor(*c.back));
+        const QString text = memoToView(c.caption);
+        if (m->toPlainText() != text) m->setPlainText(text);
+        const int start = modelToViewPos(c.caption, c.selStart);
+        const int end = modelToViewPos(c.caption, c.selStart + c.selLength);
+        QTextCursor cur = m->textCursor();
+        if (cur.selectionStart() != start || cur.selectionEnd() != end) {
+            cur.setPosition(start);
+            cur.setPosition(end, QTextCursor::KeepAnchor);
+            m->setTextCursor(cur);
+        }
+    } else if (auto* box = qobject_cast<QComboBox*>(w)) {
+        QStringList shown;
+        for (int i = 0; i < box->count(); ++i)
+            shown << box->itemText(i);
+        if (shown != c.items) {
+            box->clear();
+            box->addItems(c.items);
+        }
+        if (box->currentIndex() != c.listIndex) box->setCurrentIndex(c.listIndex);
+        if (box->currentText() != c.caption) box->setEditText(c.caption);
+    }
+}
+
+void PanelView::userSelection(const QString& name) {
+    QWidget* w = widget(name);
+    // Losing focus clears a line edit's selection; the model keeps it, as the
+    // next command (PICK reached by Tab) works on it.
+    if (syncing_ || !w || !w->hasFocus()) return;
+    if (auto* e = qobject_cast<QLineEdit*>(w)) {
+        const auto [start, length] = selectionOf(e);
+        panel_.editSelection(name, start, length);
+    } else if (auto* m = qobject_cast<QPlainTextEdit*>(w)) {
+        const QTextCursor cur = m->textCursor();
+        const QString text = m->toPlainText();
+        const int start = viewToModelPos(text, cur.selectionStart());
+        const int end = viewToModelPos(text, cur.selectionEnd());
+        panel_.editSelection(name, start, end - start);
+    }
+}
+
+bool PanelView::eventFilter(QObject* watched, QEvent* event) {
+    const auto it = names_.constFind(watched);
+    if (it == names_.constEnd() || syncing_) return QWidget::eventFilter(watched, event);
+    const QString name = *it; // the handler may rebuild nothing, but keep a copy
+    switch (event->type()) {
+    case QEvent::MouseMove:
+        panel_.mouseMove(name);
+        break;
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick:
+        if (auto b = toMouseButton(static_cast<QMouseEvent*>(event)->button()))
+            panel_.mouseDown(name, *b);
+        break;
+    case QEvent::MouseButtonRelease:
+        if (auto b = toMouseButton(static_cast<QMouseEvent*>(event)->button()))
+            panel_.mouseUp(name, *b);
+        break;
+    case QEvent::FocusIn:
+        lastFocus_ = name;
+        panel_.focusChanged(name);
+        break;
+    default:
+        break;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void PanelView::mousePressEvent(QMouseEvent* e) {
+    if (auto b = toMouseButton(e->button())) panel_.mouseDown(QStringLiteral("Form1"), *b);
+}
+
+void PanelView::mouseReleaseEvent(QMouseEvent* e) {
+    if (auto b = toMouseButton(e->button())) panel_.mouseUp(QStringLiteral("Form1"), *b);
+}
+
+void PanelView::mouseMoveEvent(QMouseEvent*) {
+    panel_.mouseMove(QStringLiteral("Form1"));
+}
+
+void PanelView::closeEvent(QCloseEvent* e) {
+    // The window manager's close runs the panel's own close sequence.
+    if (!panel_.closed()) panel_.close();
+    e->accept();
+}
+
+WindowHandle PanelView::handle() {
+    return static_cast<WindowHandle>(winId());
+}
+
+void PanelView::setTopmost() {
+    if (!(windowFlags() & Qt::WindowStaysOnTopHint)) {
+        const bool shown = isVisible();
+        setWindowFlag(Qt::WindowStaysOnTopHint, true); // hides the window
+        if (shown) QWidget::show();
+    }
+    raise();
+}
+
+void PanelView::startSystemMove() {
+    if (QWindow* w = windowHandle()) w->startSystemMove();
+}
+
+RectTwips PanelView::geometry() {
+    return toTwips(QWidget::geometry(), this);
+}
+
+void PanelView::setGeometry(const RectTwips& rect) {
+    const QRect r = toPixels(rect, this);
+    if (QWidget::geometry() != r) QWidget::setGeometry(r);
+}
+
+void PanelView::show() {
+    if (!isVisible()) QWidget::show();
+}
+
+void PanelView::close() {
+    hide();
+}
+
+bool PanelView::isOpen() {
+    return isVisible();
+}
+
+} // namespace kurumin

@@ -1,0 +1,136 @@
+#include "ui/widgets.h"
+
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QPainter>
+#include <QScreen>
+#include <QWidget>
+
+#include <cmath>
+
+namespace kurumin::ui {
+
+int toPixels(int twips, qreal dpi) {
+    return static_cast<int>(std::lround(twips * dpi / 1440.0));
+}
+
+int toTwips(int pixels, qreal dpi) {
+    return static_cast<int>(std::lround(pixels * 1440.0 / dpi));
+}
+
+namespace {
+QScreen* screenOf(const QWidget* w) {
+    QScreen* s = w ? w->screen() : nullptr;
+    return s ? s : QGuiApplication::primaryScreen();
+}
+} // namespace
+
+QRect toPixels(const RectTwips& r, const QWidget* w) {
+    const QScreen* s = screenOf(w);
+    const qreal dx = s->logicalDotsPerInchX(), dy = s->logicalDotsPerInchY();
+    return QRect(toPixels(r.left, dx), toPixels(r.top, dy), toPixels(r.width, dx),
+                 toPixels(r.height, dy));
+}
+
+RectTwips toTwips(const QRect& r, const QWidget* w) {
+    const QScreen* s = screenOf(w);
+    const qreal dx = s->logicalDotsPerInchX(), dy = s->logicalDotsPerInchY();
+    return {toTwips(r.x(), dx), toTwips(r.y(), dy), toTwips(r.width(), dx),
+            toTwips(r.height(), dy)};
+}
+
+Qt::Alignment toQtAlign(Align a) {
+    switch (a) {
+    case Align::Left:
+        return Qt::AlignLeft | Qt::AlignVCenter;
+    case Align::Right:
+        return Qt::AlignRight | Qt::AlignVCenter;
+    case Align::Center:
+        break;
+    }
+    return Qt::AlignCenter;
+}
+
+QFont panelFont() {
+    QFont f(QStringLiteral("Noto Sans CJK JP"));
+    f.setStyleHint(QFont::SansSerif);
+    f.setPixelSize(10);
+    return f;
+}
+
+FlatButton::FlatButton(bool bevel, QWidget* parent) : QAbstractButton(parent), bevel_(bevel) {
+    // Tab reaches it; a mouse press leaves the caret where it was.
+    setFocusPolicy(Qt::TabFocus);
+}
+
+void FlatButton::setColors(QColor fore, std::optional<QColor> back) {
+    if (fore == fore_ && back == back_) return;
+    fore_ = fore;
+    back_ = back;
+    update();
+}
+
+void FlatButton::setAlignment(Qt::Alignment a) {
+    if (a == align_) return;
+    align_ = a;
+    update();
+}
+
+QSize FlatButton::sizeHint() const {
+    return fontMetrics().size(Qt::TextSingleLine, text()) + QSize(4, 2);
+}
+
+void FlatButton::keyPressEvent(QKeyEvent* e) {
+    // Enter presses it as well as Space.
+    if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) {
+        animateClick();
+        return;
+    }
+    QAbstractButton::keyPressEvent(e);
+}
+
+void FlatButton::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    const QRect r = rect();
+    if (back_)
+        p.fillRect(r, *back_);
+    else if (bevel_)
+        p.fillRect(r, palette().color(QPalette::Button));
+    const bool sunken = isDown();
+    if (bevel_) {
+        const QColor light = palette().color(QPalette::Light);
+        const QColor dark = palette().color(QPalette::Dark);
+        p.setPen(sunken ? dark : light);
+        p.drawLine(r.topLeft(), r.topRight());
+        p.drawLine(r.topLeft(), r.bottomLeft());
+        p.setPen(sunken ? light : dark);
+        p.drawLine(r.bottomLeft(), r.bottomRight());
+        p.drawLine(r.topRight(), r.bottomRight());
+    }
+    QColor text = isEnabled() ? fore_ : palette().color(QPalette::Disabled, QPalette::WindowText);
+    p.setPen(text);
+    QRect tr = r.adjusted(1, 0, -1, 0);
+    if (bevel_ && sunken) tr.translate(1, 1);
+    p.drawText(tr, static_cast<int>(align_ | Qt::TextSingleLine), this->text());
+    if (hasFocus()) {
+        QPen dots(text, 1, Qt::DotLine);
+        p.setPen(dots);
+        p.drawRect(r.adjusted(1, 1, -2, -2));
+    }
+}
+
+void ShapeWidget::setColors(QColor border, QColor fill) {
+    if (border == border_ && fill == fill_) return;
+    border_ = border;
+    fill_ = fill;
+    update();
+}
+
+void ShapeWidget::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.fillRect(rect(), fill_);
+    p.setPen(border_);
+    p.drawRect(rect().adjusted(0, 0, -1, -1));
+}
+
+} // namespace kurumin::ui

@@ -1,0 +1,86 @@
+#pragma once
+// Small widgets and conversions the panel and the step windows share.
+
+#include "app/controls.h"
+
+#include <QAbstractButton>
+#include <QColor>
+#include <QFont>
+#include <QRect>
+
+#include <optional>
+
+namespace kurumin::ui {
+
+inline QColor toQColor(Color c) {
+    return QColor(static_cast<int>(c & 0xFF), static_cast<int>((c >> 8) & 0xFF),
+                  static_cast<int>((c >> 16) & 0xFF));
+}
+
+// Twips to pixels at the screen's logical DPI: 15 twips to a pixel at 96 DPI.
+int toPixels(int twips, qreal dpi);
+int toTwips(int pixels, qreal dpi);
+QRect toPixels(const RectTwips& r, const QWidget* w);
+RectTwips toTwips(const QRect& r, const QWidget* w);
+
+Qt::Alignment toQtAlign(Align a);
+
+// The small Japanese-capable face every caption is drawn in.
+QFont panelFont();
+
+// A caption that carries a command: flat text in its own colour, focusable
+// from the keyboard and pressable by Space, Enter and the accessibility
+// "press" action. With a bevel it is drawn as a push button.
+class FlatButton : public QAbstractButton {
+    Q_OBJECT
+  public:
+    explicit FlatButton(bool bevel, QWidget* parent = nullptr);
+    void setColors(QColor fore, std::optional<QColor> back);
+    void setAlignment(Qt::Alignment a);
+    QColor fore() const { return fore_; }
+    std::optional<QColor> back() const { return back_; }
+    QSize sizeHint() const override;
+
+  protected:
+    void paintEvent(QPaintEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
+
+  private:
+    bool bevel_;
+    QColor fore_;
+    std::optional<QColor> back_;
+    Qt::Alignment align_ = Qt::AlignCenter;
+};
+
+// A filled lamp with a one-pixel border in the fore colour.
+class ShapeWidget : public QWidget {
+    Q_OBJECT
+  public:
+    explicit ShapeWidget(QWidget* parent = nullptr) : QWidget(parent) {}
+    void setColors(QColor border, QColor fill);
+    QColor fill() const { return fill_; }
+
+  protected:
+    void paintEvent(QPaintEvent* e) override;
+
+  private:
+    QColor border_;
+    QColor fill_;
+};
+
+} // namespace kurumin::ui
+
+namespace kurumin::ui {
+inline std::optional<MouseButton> toMouseButton(Qt::MouseButton b) {
+    switch (b) {
+    case Qt::LeftButton:
+        return MouseButton::Left;
+    case Qt::RightButton:
+        return MouseButton::Right;
+    case Qt::MiddleButton:
+        return MouseButton::Middle;
+    default:
+        return std::nullopt;
+    }
+}
+} // namespace kurumin::ui

@@ -1,0 +1,137 @@
+// The panel's widgets on a real X display, driven with the doubles behind them.
+
+#include "panel_fixture.h"
+#include "ui/panel_view.h"
+#include "ui/step_window_view.h"
+
+#include <QAbstractButton>
+#include <QAccessible>
+#include <QApplication>
+#include <QLineEdit>
+#include <QScreen>
+#include <QTest>
+
+namespace kurumin::testing {
+namespace {
+
+class ViewTest : public ::testing::Test {
+  protected:
+    ViewTest() {
+        view.move(200, 150);
+        panel.attachWindow(&view);
+        panel.load();
+        view.show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(&view));
+    }
+
+    QWidget* w(const char* name) { return view.widget(QString::fromLatin1(name)); }
+    // What a screen reader or an AT-SPI client does to press a control.
+    static bool pressAccessibly(QWidget* widget) {
+        QAccessibleInterface* a = QAccessible::queryAccessibleInterface(widget);
+        if (!a || !a->actionInterface()) return false;
+        if (!a->actionInterface()->actionNames().contains(
+                QAccessibleActionInterface::pressAction()))
+            return false;
+        a->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+        // The press is animated: the click lands a moment later.
+        QTest::qWait(250);
+        return true;
+    }
+
+    fake::Desktop d;
+    StepWindowHost stepWindows; // the real floating windows
+    Services svc{d.messageBox, d.beep,  d.clock,   d.windows,  d.clipboard,
+                 d.fileDialog, d.shell, d.program, d.profile,  d.textAppend,
+                 d.timers,     d.loop,  d.browser, stepWindows};
+    Panel panel{svc};
+    PanelView view{panel};
+};
+
+TEST_F(ViewTest, TheFoldedPanelIsItsSizeInTwipsAtTheScreensDpi) {
+    const qreal dpi = view.screen()->logicalDotsPerInchX();
+    EXPECT_EQ(view.width(), qRound(2730 * dpi / 1440));
+    EXPECT_EQ(view.height(), qRound(685 * dpi / 1440));
+    if (qFuzzyCompare(dpi, 96.0)) EXPECT_EQ(view.size(), QSize(182, 46));
+    EXPECT_TRUE(view.windowFlags() & Qt::FramelessWindowHint);
+    EXPECT_TRUE(view.windowFlags() & Qt::WindowStaysOnTopHint);
+    // Geometry round-trips through twips without drifting.
+    const RectTwips g = view.geometry();
+    view.setGeometry(g);
+    EXPECT_EQ(view.geometry(), g);
+}
+
+TEST_F(ViewTest, EveryClickableControlIsNamedAndPressable) {
+    int clickable = 0;
+    for (const QString& name : panel.c.order()) {
+        const Control& c = panel.c[name];
+        // A disabled control rightly offers no press.
+        if (!c.clickable || !c.enabled || !view.widget(name)) continue;
+        ++clickable;
+        QWidget* widget = view.widget(name);
+        EXPECT_FALSE(widget->accessibleName().isEmpty()) << qPrintable(name);
+        EXPECT_NE(widget->focusPolicy() & Qt::TabFocus, 0) << qPrintable(name);
+        QAccessibleInterface* a = QAccessible::queryAccessibleInterface(widget);
+        ASSERT_TRUE(a && a->actionInterface()) << qPrintable(name);
+        EXPECT_TRUE(
+            a->actionInterface()->actionNames().contains(QAccessibleActionInterface::pressAction()))
+            << qPrintable(name);
+    }
+    EXPECT_GT(clickable, 20);
+}
+
+TEST_F(ViewTest, InputReachesTheModelAndTheModelIsShown) {
+    // A press through the accessibility interface runs the command.
+    const QString limit = panel.c["lblLIMIT"].caption;
+    ASSERT_TRUE(pressAccessibly(w("lblLIMIT")));
+    EXPECT_NE(panel.c["lblLIMIT"].caption, limit);
+    EXPECT_EQ(static_cast<QAbstractButton*>(w("lblLIMIT"))->text(), panel.c["lblLIMIT"].caption);
+
+    // The keyboard reaches it too.
+    w("lblLIMIT")->setFocus();
+    QTest::keyClick(w("lblLIMIT"), Qt::Key_Space);
+    EXPECT_EQ(panel.c["lblLIMIT"].caption, limit);
+
+    d.clipboard.copyFromElsewhere(QStringLiteral("http://s/p[01-20].jpg"));
+    auto* now = static_cast<QLineEdit*>(w("txtNow"));
+    EXPECT_EQ(now->text(), QStringLiteral("http://s/p[01-20].jpg"));
+    EXPECT_EQ(static_cast<QLineEdit*>(w("txtLimH"))->text(), QStringLiteral("20"));
+
+    // Typing is the model's text at once.
+    auto* no = static_cast<QLineEdit*>(w("txtNo"));
+    no->setFocus();
+    no->selectAll();
+    QTest::keyClicks(no, QStringLiteral("07"));
+    EXPECT_EQ(panel.c["txtNo"].caption, QStringLiteral("07"));
+}
+
+TEST_F(ViewTest, ARightPressOpensTheStepWindowBesideThePanel) {
+    d.clipboard.copyFromElsewhere(QStringLiteral("http://s/p[01-20].jpg"));
+    ASSERT_TRUE(pressAccessibly(w("Label1"))); // [SET] opens the first page and enables stepping
+    QTest::mousePress(w("UPbutton"), Qt::RightButton);
+    QTest::mouseRelease(w("UPbutton"), Qt::RightButton);
+    ASSERT_TRUE(panel.frmUP);
+    QWidget* up = nullptr;
+    for (QWidget* top : QApplication::topLevelWidgets())
+        if (qobject_cast<StepWindowView*>(top) && top->isVisible()) up = top;
+    ASSERT_TRUE(up);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(up));
+    const qreal dpi = view.screen()->logicalDotsPerInchX();
+    EXPECT_EQ(up->pos() - view.pos(), QPoint(qRound(2130 * dpi / 1440), qRound(685 * dpi / 1440)));
+    EXPECT_EQ(up->size(), QSize(qRound(600 * dpi / 1440), qRound(1755 * dpi / 1440)));
+
+    // "+10" steps the number; the window stays open for the next step.
+    auto* plus10 = static_cast<StepWindowView*>(up)->label(3);
+    EXPECT_EQ(plus10->accessibleName(), panel.frmUP->labels["Label1(3)"].caption);
+    panel.c["txtNo"].caption = QStringLiteral("01");
+    ASSERT_TRUE(pressAccessibly(plus10));
+    EXPECT_EQ(panel.c["txtNo"].caption, QStringLiteral("11"));
+}
+
+} // namespace
+} // namespace kurumin::testing
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
