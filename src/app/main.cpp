@@ -1,1 +1,36 @@
-int main() { return 0; }
+#include "app/panel.h"
+#include "app/startup.h"
+#include "platform/chromium/chromium_browser.h"
+#include "platform/profile_file.h"
+#include "platform/qt/qt_desktop.h"
+#include "ui/panel_view.h"
+#include "ui/step_window_view.h"
+
+#include <QApplication>
+#include <QScreen>
+
+int main(int argc, char** argv) {
+    using namespace kurumin;
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Kurumin"));
+    // Closing the panel ends the run through its own close sequence.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    QtDesktop desktop;
+    if (refuseSecondInstance(desktop.instance, desktop.messageBox)) return 0;
+
+    ProfileFile profile;
+    auto browser = createChromiumBrowser(desktop.program.programFolder(), desktop.shell);
+    StepWindowHost stepWindows;
+    Services svc = desktop.services(profile, *browser, stepWindows);
+    Panel panel(svc);
+    PanelView view(panel);
+    panel.attachWindow(&view);
+    panel.setQuitHandler([] { QCoreApplication::quit(); });
+
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    view.move(screen.right() - view.width() - 40, screen.top() + 40);
+    panel.load();
+    view.show();
+    return app.exec();
+}

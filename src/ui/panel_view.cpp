@@ -11,6 +11,8 @@
 #include <QTextBlock>
 #include <QWindow>
 
+#include <algorithm>
+
 namespace kurumin {
 
 using namespace ui;
@@ -222,12 +224,16 @@ void PanelView::syncTextBox(const Control& c, QWidget* w) {
         if (c.back) setColor(e, QPalette::Base, toQColor(*c.back));
         if (e->text() != c.caption) e->setText(c.caption);
         e->setAlignment(toQtAlign(c.align));
-        if (selectionOf(e) != std::pair{c.selStart, c.selLength}) {
-            if (c.selLength > 0) {
-                e->setSelection(c.selStart, c.selLength);
+        // A caret left past a shortened text stands at its end.
+        const int size = static_cast<int>(c.caption.size());
+        const int start = std::clamp(c.selStart, 0, size);
+        const int length = std::clamp(c.selLength, 0, size - start);
+        if (selectionOf(e) != std::pair{start, length}) {
+            if (length > 0) {
+                e->setSelection(start, length);
             } else {
                 e->deselect();
-                e->setCursorPosition(c.selStart);
+                e->setCursorPosition(start);
             }
         }
     } else if (auto* m = qobject_cast<QPlainTextEdit*>(w)) {

@@ -1,0 +1,119 @@
+// Start-up time (process start to the panel mapped on screen) and resident
+// memory of the real binary. Run on a display: tests/desktop-session.sh.
+//   bench_startup path/to/kurumin [runs]
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <xcb/xcb.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+namespace {
+
+xcb_atom_t atom(xcb_connection_t* c, const char* name) {
+    auto* r = xcb_intern_atom_reply(
+        c, xcb_intern_atom(c, 0, static_cast<std::uint16_t>(std::strlen(name)), name), nullptr);
+    const xcb_atom_t a = r ? r->atom : static_cast<xcb_atom_t>(XCB_ATOM_NONE);
+    std::free(r);
+    return a;
+}
+
+// A viewable top-level window whose title is exactly `title`.
+bool mapped(xcb_connection_t* c, xcb_atom_t nameAtom, const QByteArray& title) {
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+    auto* tree = xcb_query_tree_reply(c, xcb_query_tree(c, root), nullptr);
+    if (!tree) return false;
+    bool found = false;
+    const xcb_window_t* kids = xcb_query_tree_children(tree);
+    std::vector<xcb_window_t> todo(kids, kids + xcb_query_tree_children_length(tree));
+    std::free(tree);
+    // The window manager reparents: look one level down as well.
+    for (std::size_t i = 0; i < todo.size() && !found; ++i) {
+        auto* attr = xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, todo[i]), nullptr);
+        const bool viewable = attr && attr->map_state == XCB_MAP_STATE_VIEWABLE;
+        std::free(attr);
+        if (!viewable) continue;
+        auto* p = xcb_get_property_reply(
+            c, xcb_get_property(c, 0, todo[i], nameAtom, XCB_GET_PROPERTY_TYPE_ANY, 0, 64), nullptr);
+        if (p) {
+            const QByteArray v(static_cast<const char*>(xcb_get_property_value(p)),
+                               xcb_get_property_value_length(p));
+            found = v == title;
+            std::free(p);
+        }
+        if (found || todo.size() > 4096) break;
+        auto* sub = xcb_query_tree_reply(c, xcb_query_tree(c, todo[i]), nullptr);
+        if (sub) {
+            const xcb_window_t* s = xcb_query_tree_children(sub);
+            todo.insert(todo.end(), s, s + xcb_query_tree_children_length(sub));
+            std::free(sub);
+        }
+    }
+    return found;
+}
+
+long rssKiB(qint64 pid) {
+    QFile f(QStringLiteral("/proc/%1/status").arg(pid));
+    if (!f.open(QIODevice::ReadOnly)) return -1;
+    for (const QByteArray& line : f.readAll().split('\n'))
+        if (line.startsWith("VmRSS:")) return line.mid(6).trimmed().split(' ').value(0).toLong();
+    return -1;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: %s path/to/kurumin [runs]\n", argv[0]);
+        return 2;
+    }
+    const int runs = argc > 2 ? std::atoi(argv[2]) : 10;
+    xcb_connection_t* c = xcb_connect(nullptr, nullptr);
+    if (xcb_connection_has_error(c)) {
+        std::fprintf(stderr, "no X display\n");
+        return 1;
+    }
+    const xcb_atom_t nameAtom = atom(c, "_NET_WM_NAME");
+    QTemporaryDir home;
+    const QString binary = home.filePath(QStringLiteral("kurumin"));
+    QFile::copy(QString::fromLocal8Bit(argv[1]), binary);
+
+    std::vector<double> startMs;
+    std::vector<long> rss;
+    for (int i = 0; i < runs; ++i) {
+        QProcess p;
+        p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        QElapsedTimer t;
+        t.start();
+        p.start(binary, {});
+        if (!p.waitForStarted()) return 1;
+        while (!mapped(c, nameAtom, "Kurumin") && t.elapsed() < 10000) QThread::usleep(500);
+        startMs.push_back(static_cast<double>(t.nsecsElapsed()) / 1e6);
+        QThread::msleep(1500); // settled: timers running, browser looked for
+        rss.push_back(rssKiB(p.processId()));
+        p.terminate();
+        p.waitForFinished(5000);
+    }
+    // The browser a run may have started is the benchmark's, not the user's.
+    QProcess::execute(QStringLiteral("pkill"), {QStringLiteral("-f"), home.path()});
+    std::sort(startMs.begin(), startMs.end());
+    std::sort(rss.begin(), rss.end());
+    std::printf("start-up to panel mapped, %d runs: median %.1f ms, max %.1f ms\n", runs,
+                startMs[startMs.size() / 2], startMs.back());
+    std::printf("resident memory after 1.5 s: median %.1f MB, max %.1f MB\n",
+                static_cast<double>(rss[rss.size() / 2]) / 1024.0,
+                static_cast<double>(rss.back()) / 1024.0);
+    xcb_disconnect(c);
+    return 0;
+}

@@ -1,0 +1,74 @@
+#include "platform/chromium/browser_launch.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QStandardPaths>
+
+namespace kurumin {
+
+QStringList defaultBrowserPrograms() {
+    return {QStringLiteral("chromium"), QStringLiteral("google-chrome"),
+            QStringLiteral("google-chrome-stable"), QStringLiteral("microsoft-edge"),
+            QStringLiteral("brave-browser")};
+}
+
+QString findBrowserProgram(const QStringList& candidates) {
+    for (const QString& name : candidates) {
+        if (name.isEmpty()) continue;
+        if (QDir::isAbsolutePath(name)) {
+            const QFileInfo info(name);
+            if (info.isFile() && info.isExecutable()) return name;
+            continue;
+        }
+        const QString found = QStandardPaths::findExecutable(name);
+        if (!found.isEmpty()) return found;
+    }
+    return {};
+}
+
+QString devToolsPortFile(const QString& profileFolder) {
+    return profileFolder + QStringLiteral("/DevToolsActivePort");
+}
+
+std::optional<QUrl> parseDevToolsPort(const QByteArray& contents) {
+    const QList<QByteArray> lines = contents.split('\n');
+    if (lines.size() < 2) return std::nullopt;
+    bool numeric = false;
+    const int port = lines[0].trimmed().toInt(&numeric);
+    if (!numeric || port <= 0 || port > 65535) return std::nullopt;
+    // Only the path shape the browser writes; anything else could steer the URL elsewhere.
+    static const QRegularExpression path(QStringLiteral("^/devtools/browser/[A-Za-z0-9-]+$"));
+    const QString browserPath = QString::fromLatin1(lines[1].trimmed());
+    if (!path.match(browserPath).hasMatch()) return std::nullopt;
+    QUrl url;
+    url.setScheme(QStringLiteral("ws"));
+    url.setHost(QStringLiteral("127.0.0.1"));
+    url.setPort(port);
+    url.setPath(browserPath);
+    return url;
+}
+
+std::optional<QUrl> readDevToolsPort(const QString& profileFolder) {
+    QFile file(devToolsPortFile(profileFolder));
+    if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
+    return parseDevToolsPort(file.read(4096));
+}
+
+QStringList browserArguments(const QString& profileFolder, bool runningAsRoot) {
+    QStringList args{QStringLiteral("--user-data-dir=") + profileFolder,
+                     QStringLiteral("--remote-debugging-port=0"),
+                     QStringLiteral("--no-first-run"),
+                     QStringLiteral("--no-default-browser-check"),
+                     QStringLiteral("--disable-background-networking"),
+                     QStringLiteral("--disable-component-update"),
+                     QStringLiteral("--disable-sync"),
+                     QStringLiteral("--disable-quic")};
+    // The sandbox refuses to run as root.
+    if (runningAsRoot) args << QStringLiteral("--no-sandbox");
+    args << QStringLiteral("about:blank");
+    return args;
+}
+
+} // namespace kurumin

@@ -1,0 +1,137 @@
+#include "platform/chromium/cdp_connection.h"
+
+#include <QJsonDocument>
+#include <QJsonValue>
+#include <QNetworkProxy>
+#include <QTimer>
+
+namespace kurumin {
+
+CdpConnection::CdpConnection(QObject* parent) : QObject(parent) {
+    // The browser is on loopback; a proxy from the environment would only get in the way.
+    socket_.setProxy(QNetworkProxy::NoProxy);
+    connect(&socket_, &QWebSocket::connected, this, [this] {
+        if (state_ != State::Connecting) return;
+        state_ = State::Open;
+        emit opened();
+    });
+    connect(&socket_, &QWebSocket::disconnected, this,
+            [this] { onGone(QStringLiteral("the browser closed the connection")); });
+    connect(&socket_, QOverload<QAbstractSocket::SocketError>::of(&QWebSocket::error), this,
+            [this](QAbstractSocket::SocketError) { onGone(socket_.errorString()); });
+    connect(&socket_, &QWebSocket::textMessageReceived, this, &CdpConnection::onText);
+}
+
+CdpConnection::~CdpConnection() {
+    // Nobody is left to tell; drop the handlers without calling them.
+    pending_.clear();
+    state_ = State::Idle;
+    socket_.disconnect(this);
+    socket_.abort();
+}
+
+void CdpConnection::open(const QUrl& url) {
+    if (state_ != State::Idle) return;
+    state_ = State::Connecting;
+    const quint64 attempt = ++connectAttempt_;
+    // A listener that accepts but never shakes hands must not leave us waiting.
+    QTimer::singleShot(timeoutMs_, this, [this, attempt] {
+        if (state_ == State::Connecting && attempt == connectAttempt_)
+            onGone(QStringLiteral("no answer to the connection request"));
+    });
+    socket_.open(url);
+}
+
+void CdpConnection::close() {
+    if (state_ == State::Idle) return;
+    onGone(QStringLiteral("connection closed"));
+}
+
+void CdpConnection::send(const QString& method, const QJsonObject& params, ReplyHandler handler,
+                         const QString& sessionId) {
+    if (state_ != State::Open) {
+        failLater(std::move(handler), OpenFailure::ConnectionLost,
+                  QStringLiteral("not connected to the browser"));
+        return;
+    }
+    const qint64 id = nextId_++;
+    QJsonObject message{{QStringLiteral("id"), id},
+                        {QStringLiteral("method"), method},
+                        {QStringLiteral("params"), params}};
+    if (!sessionId.isEmpty()) message.insert(QStringLiteral("sessionId"), sessionId);
+    pending_.emplace(id, std::move(handler));
+    QTimer::singleShot(timeoutMs_, this, [this, id] { expire(id); });
+    socket_.sendTextMessage(QString::fromUtf8(QJsonDocument(message).toJson(QJsonDocument::Compact)));
+}
+
+void CdpConnection::onText(const QString& text) {
+    QJsonParseError error;
+    const QJsonDocument doc = QJsonDocument::fromJson(text.toUtf8(), &error);
+    if (error.error != QJsonParseError::NoError || !doc.isObject()) return;
+    const QJsonObject message = doc.object();
+    const QString sessionId = message.value(QStringLiteral("sessionId")).toString();
+
+    const QJsonValue idValue = message.value(QStringLiteral("id"));
+    if (!idValue.isUndefined()) {
+        if (!idValue.isDouble()) return;
+        const auto it = pending_.find(qint64(idValue.toDouble()));
+        if (it == pending_.end()) return; // late, after its deadline, or never ours
+        ReplyHandler handler = std::move(it->second);
+        pending_.erase(it);
+        CdpReply reply;
+        const QJsonValue err = message.value(QStringLiteral("error"));
+        if (!err.isUndefined()) {
+            reply.failure = OpenFailure::BrowserError;
+            reply.detail = err.toObject().value(QStringLiteral("message")).toString();
+            if (reply.detail.isEmpty()) reply.detail = QStringLiteral("the browser refused");
+        } else {
+            reply.result = message.value(QStringLiteral("result")).toObject();
+        }
+        if (handler) handler(reply);
+        return;
+    }
+
+    const QString method = message.value(QStringLiteral("method")).toString();
+    if (method.isEmpty()) return;
+    emit event(method, message.value(QStringLiteral("params")).toObject(), sessionId);
+}
+
+void CdpConnection::onGone(const QString& detail) {
+    if (state_ == State::Idle) return;
+    const bool wasOpen = state_ == State::Open;
+    state_ = State::Idle;
+    ++connectAttempt_;
+    // Handlers may send again or reconnect; they must see a settled state.
+    std::map<qint64, ReplyHandler> failed;
+    failed.swap(pending_);
+    socket_.abort();
+    for (auto& [id, handler] : failed)
+        failLater(std::move(handler), OpenFailure::ConnectionLost, detail);
+    if (wasOpen)
+        emit lost(detail);
+    else
+        emit openFailed(detail);
+}
+
+void CdpConnection::expire(qint64 id) {
+    const auto it = pending_.find(id);
+    if (it == pending_.end()) return;
+    ReplyHandler handler = std::move(it->second);
+    pending_.erase(it);
+    CdpReply reply;
+    reply.failure = OpenFailure::Timeout;
+    reply.detail = QStringLiteral("no answer from the browser in time");
+    if (handler) handler(reply);
+}
+
+void CdpConnection::failLater(ReplyHandler handler, OpenFailure failure, const QString& detail) {
+    if (!handler) return;
+    QTimer::singleShot(0, this, [handler = std::move(handler), failure, detail] {
+        CdpReply reply;
+        reply.failure = failure;
+        reply.detail = detail;
+        handler(reply);
+    });
+}
+
+} // namespace kurumin

@@ -1,0 +1,70 @@
+#pragma once
+// The message layer of the DevTools protocol: numbered commands over one
+// WebSocket, replies matched by id, events handed on, sessions flattened.
+
+#include "platform/browser.h"
+
+#include <QJsonObject>
+#include <QObject>
+#include <QString>
+#include <QUrl>
+#include <QWebSocket>
+
+#include <functional>
+#include <map>
+
+namespace kurumin {
+
+struct CdpReply {
+    OpenFailure failure = OpenFailure::None; // ConnectionLost, BrowserError or Timeout
+    QString detail;
+    QJsonObject result;
+    bool ok() const { return failure == OpenFailure::None; }
+};
+
+class CdpConnection : public QObject {
+    Q_OBJECT
+public:
+    using ReplyHandler = std::function<void(const CdpReply&)>;
+
+    explicit CdpConnection(QObject* parent = nullptr);
+    ~CdpConnection() override;
+
+    // Applies to the opening handshake as well as to each command.
+    void setRequestTimeout(int ms) { timeoutMs_ = ms; }
+    int requestTimeout() const { return timeoutMs_; }
+
+    // Ends in exactly one of opened() or openFailed().
+    void open(const QUrl& url);
+    void close();
+    bool isOpen() const { return state_ == State::Open; }
+    bool isIdle() const { return state_ == State::Idle; }
+
+    // The handler always runs later, as its own event, exactly once.
+    void send(const QString& method, const QJsonObject& params, ReplyHandler handler,
+              const QString& sessionId = {});
+    int pendingCount() const { return int(pending_.size()); }
+
+signals:
+    void opened();
+    void openFailed(const QString& detail);
+    // The socket went away after opening; pending commands have failed.
+    void lost(const QString& detail);
+    void event(const QString& method, const QJsonObject& params, const QString& sessionId);
+
+private:
+    enum class State { Idle, Connecting, Open };
+    void onText(const QString& text);
+    void onGone(const QString& detail);
+    void expire(qint64 id);
+    void failLater(ReplyHandler handler, OpenFailure failure, const QString& detail);
+
+    QWebSocket socket_;
+    State state_ = State::Idle;
+    int timeoutMs_ = 5000;
+    quint64 connectAttempt_ = 0;
+    qint64 nextId_ = 1;
+    std::map<qint64, ReplyHandler> pending_;
+};
+
+} // namespace kurumin

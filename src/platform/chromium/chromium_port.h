@@ -1,0 +1,87 @@
+#pragma once
+// The operations of the Chromium port on top of the message layer: finding or
+// starting the browser, opening pages, following the list of pages.
+
+#include "platform/browser.h"
+#include "platform/chromium/browser_launch.h"
+#include "platform/chromium/cdp_connection.h"
+#include "platform/desktop.h"
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QTimer>
+
+#include <vector>
+
+namespace kurumin {
+
+struct ChromiumOptions {
+    QString programFolder;
+    QStringList programs = defaultBrowserPrograms();
+    int requestTimeoutMs = 5000;
+    int startTimeoutMs = 10000;
+    int startPollMs = 50;
+    int focusRefreshMs = 300;
+};
+
+class ChromiumBrowser : public QObject, public BrowserPort {
+    Q_OBJECT
+public:
+    ChromiumBrowser(ChromiumOptions options, ShellPort& fallback);
+    // Outstanding callbacks are dropped; the browser keeps running.
+    ~ChromiumBrowser() override;
+
+    void openPage(const QString& url, OpenCallback done) override;
+    std::vector<BrowserPage> pages() override;
+
+    QString profileFolder() const { return profile_; }
+    // The process this port started last; 0 when it attached to one already running.
+    qint64 startedProcess() const { return startedPid_; }
+    bool isConnected() const { return phase_ == Phase::Open; }
+
+private:
+    enum class Phase { Idle, Attaching, Starting, Connecting, Open };
+    struct Request {
+        QString url;
+        OpenCallback done;
+    };
+    struct Target {
+        QString id;
+        QString url;
+        QString title;
+        QString sessionId;
+        bool inFront = false;
+        bool asking = false;
+    };
+
+    void begin();
+    void start();
+    void pollStart();
+    void onOpened();
+    void onOpenFailed(const QString& detail);
+    void onLost();
+    void onEvent(const QString& method, const QJsonObject& params, const QString& sessionId);
+    void create(Request request);
+    void failQueue(OpenFailure failure, const QString& detail);
+    void handToFallback();
+    void refreshFocus();
+    void askFocus(const QString& targetId);
+    void reconcile(const QJsonObject& listing);
+    Target* find(const QString& targetId);
+    void updateTarget(const QJsonObject& info);
+
+    ChromiumOptions options_;
+    ShellPort& fallback_;
+    QString profile_;
+    CdpConnection connection_;
+    Phase phase_ = Phase::Idle;
+    std::vector<Request> queue_;
+    std::vector<Target> targets_;
+    QTimer startPoll_;
+    QElapsedTimer startClock_;
+    QElapsedTimer lastRefresh_;
+    qint64 startedPid_ = 0;
+    bool listing_ = false;
+};
+
+} // namespace kurumin

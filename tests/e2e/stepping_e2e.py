@@ -1,0 +1,194 @@
+"""The real panel, the real X clipboard and real Chromium, driven as a person would.
+
+Run inside tests/desktop-session.sh: argv[1] is the kurumin binary."""
+
+import http.server
+import json
+import os
+import re
+import shutil
+import subprocess
+import sys
+import tempfile
+import threading
+import time
+import unittest
+import urllib.request
+
+import atspi
+
+BINARY = None
+LIMIT_TITLE = "Kurumin\u3000Err\u006f\uff52_02"
+
+
+def wait_for(what, predicate, timeout=10.0):
+    deadline = time.monotonic() + timeout
+    while time.monotonic() < deadline:
+        value = predicate()
+        if value:
+            return value
+        time.sleep(0.05)
+    raise AssertionError(f"timed out waiting for {what}")
+
+
+class Pages(http.server.BaseHTTPRequestHandler):
+    def do_GET(self):
+        body = f"<html><title>{self.path}</title><body>{self.path}</body></html>".encode()
+        self.send_response(200)
+        self.send_header("Content-Type", "text/html")
+        self.send_header("Content-Length", str(len(body)))
+        self.end_headers()
+        self.wfile.write(body)
+
+    def log_message(self, *args):
+        pass
+
+
+class Stepping(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.home = tempfile.mkdtemp(prefix="kurumin-e2e-")
+        binary = os.path.join(cls.home, "kurumin")
+        shutil.copy(BINARY, binary)
+        cls.server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Pages)
+        threading.Thread(target=cls.server.serve_forever, daemon=True).start()
+        cls.site = f"http://127.0.0.1:{cls.server.server_port}"
+        cls.panel = subprocess.Popen([binary], cwd=cls.home)
+        cls.app = atspi.application("Kurumin", timeout=20)
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.panel.terminate()
+        try:
+            cls.panel.wait(10)
+        except subprocess.TimeoutExpired:
+            cls.panel.kill()
+        # The browser outlives the panel by design; this one is the test's.
+        subprocess.run(["pkill", "-f", os.path.join(cls.home, "browser-profile")])
+        cls.server.shutdown()
+        cls.server.server_close()
+        time.sleep(0.5)
+        shutil.rmtree(cls.home, ignore_errors=True)
+
+    # --- helpers -------------------------------------------------------------
+
+    def opened(self):
+        """Every address the browser has opened in a page so far, in order."""
+        port_file = os.path.join(self.home, "browser-profile", "DevToolsActivePort")
+        try:
+            with open(port_file) as f:
+                port = f.readline().strip()
+            with urllib.request.urlopen(f"http://127.0.0.1:{port}/json/list", timeout=2) as r:
+                targets = json.load(r)
+        except (OSError, ValueError):
+            return []
+        return [t["url"] for t in targets if t.get("type") == "page"]
+
+    def count(self, path):
+        return self.opened().count(self.site + path)
+
+    def expect_page(self, path, times=1):
+        wait_for(f"{path} open {times}x", lambda: self.count(path) >= times, timeout=20)
+
+    def copy(self, text):
+        subprocess.run(["xclip", "-selection", "clipboard"], input=text.encode(), check=True)
+
+    def text(self, name, description=None):
+        return atspi.text_of(atspi.find(self.app, name, description))
+
+    def press(self, name, description=None):
+        atspi.press(self.app, name, description)
+
+    def close_box(self, title):
+        box = wait_for(title, lambda: self.box(title), timeout=5)
+        atspi.press(box, "OK")
+        wait_for(f"{title} closed", lambda: not self.box(title), timeout=5)
+
+    def box(self, title):
+        try:
+            return atspi.find(self.app, title, timeout=0)
+        except AssertionError:
+            return None
+
+    def window_geometry(self, name):
+        wid = wait_for(name, lambda: subprocess.run(
+            ["xdotool", "search", "--onlyvisible", "--name", f"^{re.escape(name)}$"],
+            capture_output=True, text=True).stdout.split(), timeout=5)[0]
+        out = subprocess.run(["xwininfo", "-id", wid], capture_output=True, text=True).stdout
+        field = {l.split(":")[0].strip(): l.split(":")[1].strip() for l in out.splitlines() if ":" in l}
+        return int(field["Absolute upper-left X"]), int(field["Absolute upper-left Y"])
+
+    def number(self):
+        return self.text("txtNo")
+
+    # --- the walk, in order ----------------------------------------------------
+
+    def test_1_a_copied_range_sets_the_bounds_and_set_opens_the_first_page(self):
+        url = f"{self.site}/g/p[01-05].html"
+        self.copy(url)
+        wait_for("the range taken up", lambda: self.text("txtNow") == url, timeout=5)
+        self.assertEqual(self.text("下限リミッタ"), "01")
+        self.assertEqual(self.text("上限リミッタ"), "05")
+        self.assertEqual(self.opened().count(url), 0)  # a range opens nothing by itself
+        self.press("[SET]")
+        self.expect_page("/g/p01.html")
+
+    def test_2_up_walks_to_the_bound_and_the_limiter_stops_it(self):
+        for n in range(2, 6):
+            self.press("UP")
+            self.expect_page(f"/g/p{n:02}.html")
+        before = len(self.opened())
+        self.press("UP")
+        self.close_box(LIMIT_TITLE)
+        time.sleep(0.5)
+        self.assertEqual(len(self.opened()), before)
+        self.assertEqual(self.number(), "05")
+        self.press("DWN")
+        self.expect_page("/g/p04.html", times=2)
+
+    def test_3_a_right_press_opens_the_step_window_beside_the_panel(self):
+        x, y = atspi.centre(atspi.find(self.app, "-", "カウントダウン・ブラウズ"))
+        subprocess.run(["xdotool", "mousemove", str(x), str(y), "click", "3"], check=True)
+        self.window_geometry("Kurumin -")
+        x, y = atspi.centre(atspi.find(self.app, "+", "カウントアップ・ブラウズ"))
+        subprocess.run(["xdotool", "mousemove", str(x), str(y), "click", "3"], check=True)
+        ux, uy = self.window_geometry("Kurumin +")
+        px, py = self.window_geometry("Kurumin")
+        self.assertEqual((ux - px, uy - py), (142, 46))  # 2130 x 685 twips at 96 DPI
+        wait_for("the down window closed", lambda: subprocess.run(
+            ["xdotool", "search", "--onlyvisible", "--name", "^Kurumin -$"],  # noqa
+            capture_output=True).returncode != 0, timeout=5)
+        self.press("+10")  # tested against the bound before the step only
+        self.expect_page("/g/p14.html")
+        self.assertEqual(self.number(), "14")
+
+    def test_4_holding_the_spin_button_counts_every_50_ms(self):
+        self.press("ON")  # the limiter off
+        start = int(self.number())
+        x, y = atspi.centre(atspi.find(self.app, "+", ""))
+        subprocess.run(["xdotool", "mousemove", str(x), str(y), "mousedown", "1"], check=True)
+        time.sleep(1.0)
+        subprocess.run(["xdotool", "mouseup", "1"], check=True)
+        steps = int(self.number()) - start
+        print(f"spin held 1 s: {steps} steps", file=sys.stderr)
+        self.assertTrue(14 <= steps <= 22, steps)
+
+    def test_5_a_plain_url_copied_twice_opens_once_and_pick_walks_it(self):
+        self.copy(f"{self.site}/q/7.html")
+        self.expect_page("/q/7.html")
+        self.copy(f"{self.site}/q/7.html")
+        time.sleep(1.0)  # two watcher ticks
+        self.assertEqual(self.count("/q/7.html"), 1)
+        now = atspi.find(self.app, "txtNow")
+        address = atspi.text_of(now)
+        digit = address.rindex("7")
+        atspi.select(now, digit, digit + 1)
+        self.press("PICK")
+        wait_for("the number picked", lambda: self.number() == "7", timeout=5)
+        self.press("UP")
+        self.expect_page("/q/8.html")
+
+
+if __name__ == "__main__":
+    BINARY = os.path.abspath(sys.argv.pop(1))
+    unittest.main(verbosity=2)
