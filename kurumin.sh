@@ -34,7 +34,7 @@ run)
 test)
     install_missing
     build build-test -DCMAKE_BUILD_TYPE=Debug -DKURUMIN_SANITIZE=ON
-    export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:strict_string_checks=1"
+    export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1"
     export LSAN_OPTIONS="suppressions=$top/tests/lsan.supp:print_suppressions=0"
     export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
     ctest --test-dir build-test --output-on-failure -j2

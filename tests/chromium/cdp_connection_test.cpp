@@ -14,7 +14,7 @@ using namespace kurumin;
 namespace {
 
 class CdpConnectionTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         connection.setRequestTimeout(2000);
         QObject::connect(&connection, &CdpConnection::lost, [this] { ++lostCount; });

@@ -45,7 +45,7 @@ TEST(DevToolsPortFile, OnlyThePortAndBrowserPathTheBrowserWritesAreAccepted) {
 }
 
 class ChromiumPortTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ASSERT_TRUE(folder.isValid());
         options.programFolder = folder.path();
@@ -84,8 +84,8 @@ protected:
 TEST_F(ChromiumPortTest, ScriptAndDataAddressesAreRefusedLaterAndNeverHandedOn) {
     attachToFake();
     auto port = make();
-    for (const QString url : {"javascript:alert(1)", "data:text/html,<b>x</b>", "  ",
-                              "vbscript:msgbox"}) {
+    for (const QString url :
+         {"javascript:alert(1)", "data:text/html,<b>x</b>", "  ", "vbscript:msgbox"}) {
         auto outcome = openOn(*port, url);
         EXPECT_FALSE(outcome->result.has_value()) << url.toStdString();
         ASSERT_TRUE(QTest::qWaitFor([&] { return outcome->result.has_value(); }, 1000));
@@ -136,15 +136,18 @@ TEST_F(ChromiumPortTest, PageListFollowsTheBrowsersTargetEvents) {
     auto a = openOn(*port, "https://one.example/");
     ASSERT_TRUE(QTest::qWaitFor([&] { return a->result.has_value(); }, 3000));
 
-    fake.event("Target.targetCreated", {{"targetInfo", pageInfo("W", "https://sw/", "", "service_worker")}});
+    fake.event("Target.targetCreated",
+               {{"targetInfo", pageInfo("W", "https://sw/", "", "service_worker")}});
     fake.event("Target.targetCreated", {{"targetInfo", pageInfo("P2", "about:blank")}});
     fake.event("Target.targetInfoChanged",
                {{"targetInfo", pageInfo("P2", "https://two.example/", "Two")}});
     fake.event("Target.targetDestroyed", {{"targetId", "T1"}});
-    ASSERT_TRUE(QTest::qWaitFor([&] {
-        const auto list = port->pages();
-        return list.size() == 1 && list[0].title == "Two";
-    }, 3000));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            const auto list = port->pages();
+            return list.size() == 1 && list[0].title == "Two";
+        },
+        3000));
     const auto list = port->pages();
     EXPECT_EQ(list[0].url, "https://two.example/");
     EXPECT_EQ(list[0].window, 0u);
@@ -152,14 +155,16 @@ TEST_F(ChromiumPortTest, PageListFollowsTheBrowsersTargetEvents) {
     // A title change the browser did not announce still shows, from its listing.
     fake.onMessage = [&](const QJsonObject& m) {
         if (m.value("method").toString() != "Target.getTargets") return;
-        fake.reply(m, {{"targetInfos",
-                        QJsonArray{pageInfo("P2", "https://two.example/", "Two, loaded"),
-                                   pageInfo("W", "https://sw/", "", "service_worker")}}});
+        fake.reply(
+            m, {{"targetInfos", QJsonArray{pageInfo("P2", "https://two.example/", "Two, loaded"),
+                                           pageInfo("W", "https://sw/", "", "service_worker")}}});
     };
-    EXPECT_TRUE(QTest::qWaitFor([&] {
-        const auto now = port->pages();
-        return now.size() == 1 && now[0].title == "Two, loaded";
-    }, 5000));
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            const auto now = port->pages();
+            return now.size() == 1 && now[0].title == "Two, loaded";
+        },
+        5000));
 }
 
 TEST_F(ChromiumPortTest, FrontPageComesFromEachPagesOwnSession) {
@@ -184,10 +189,12 @@ TEST_F(ChromiumPortTest, FrontPageComesFromEachPagesOwnSession) {
     auto a = openOn(*port, "https://one.example/");
     auto b = openOn(*port, "https://two.example/");
     ASSERT_TRUE(QTest::qWaitFor([&] { return a->result && b->result; }, 3000));
-    ASSERT_TRUE(QTest::qWaitFor([&] {
-        const auto list = port->pages();
-        return list.size() == 2 && !list[0].inFront && list[1].inFront;
-    }, 3000));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            const auto list = port->pages();
+            return list.size() == 2 && !list[0].inFront && list[1].inFront;
+        },
+        3000));
     // Sessions are kept: one attach per page however often the list is read.
     for (int i = 0; i < 5; ++i) {
         port->pages();
@@ -220,8 +227,8 @@ TEST_F(ChromiumPortTest, LostBrowserEmptiesTheListAndTheNextOpenConnectsAgain) {
 
     fake.onMessage = nullptr; // the next open hangs until the drop
     auto hanging = openOn(*port, "https://two.example/");
-    ASSERT_TRUE(QTest::qWaitFor([&] { return fake.withMethod("Target.createTarget").size() == 2; },
-                                3000));
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return fake.withMethod("Target.createTarget").size() == 2; }, 3000));
     fake.drop();
     ASSERT_TRUE(QTest::qWaitFor([&] { return hanging->result.has_value(); }, 3000));
     EXPECT_EQ(hanging->result->failure, OpenFailure::ConnectionLost);

@@ -12,7 +12,7 @@
 #include <vector>
 
 class FakeDevTools {
-public:
+  public:
     FakeDevTools() : server_(QStringLiteral("fake"), QWebSocketServer::NonSecureMode) {
         server_.listen(QHostAddress::LocalHost, 0);
         QObject::connect(&server_, &QWebSocketServer::newConnection, [this] {
@@ -31,8 +31,12 @@ public:
     }
 
     quint16 port() const { return server_.serverPort(); }
-    QUrl url() const { return QUrl(QStringLiteral("ws://127.0.0.1:%1/devtools/browser/x").arg(port())); }
-    bool hasClient() const { return client_ && client_->state() == QAbstractSocket::ConnectedState; }
+    QUrl url() const {
+        return QUrl(QStringLiteral("ws://127.0.0.1:%1/devtools/browser/x").arg(port()));
+    }
+    bool hasClient() const {
+        return client_ && client_->state() == QAbstractSocket::ConnectedState;
+    }
 
     void sendRaw(const QString& text) { client_->sendTextMessage(text); }
     void send(const QJsonObject& m) {
@@ -61,7 +65,7 @@ public:
     std::vector<QJsonObject> received;
     std::function<void(const QJsonObject&)> onMessage;
 
-private:
+  private:
     QWebSocketServer server_;
     std::unique_ptr<QWebSocket> client_;
 };

@@ -5,7 +5,7 @@
 #include <QTcpSocket>
 
 class LocalHttp {
-public:
+  public:
     LocalHttp() {
         server_.listen(QHostAddress::LocalHost, 0);
         QObject::connect(&server_, &QTcpServer::newConnection, [this] {
@@ -20,7 +20,7 @@ public:
         return QStringLiteral("http://127.0.0.1:%1%2").arg(server_.serverPort()).arg(path);
     }
 
-private:
+  private:
     static void answer(QTcpSocket* socket) {
         QByteArray request = socket->property("request").toByteArray() + socket->readAll();
         socket->setProperty("request", request);

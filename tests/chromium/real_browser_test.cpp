@@ -23,11 +23,14 @@ using namespace kurumin;
 
 namespace {
 
-bool running(qint64 pid) { return pid > 0 && ::kill(pid_t(pid), 0) == 0; }
+bool running(qint64 pid) {
+    return pid > 0 && ::kill(pid_t(pid), 0) == 0;
+}
 
 QSet<QString> urlsOf(const std::vector<BrowserPage>& pages) {
     QSet<QString> urls;
-    for (const auto& p : pages) urls.insert(p.url);
+    for (const auto& p : pages)
+        urls.insert(p.url);
     return urls;
 }
 
@@ -49,7 +52,7 @@ QSet<QString> listedPages(const QString& profile) {
 }
 
 class RealBrowserTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ASSERT_TRUE(folder.isValid());
         if (findBrowserProgram(defaultBrowserPrograms()).isEmpty()) GTEST_SKIP() << "no browser";
@@ -62,8 +65,7 @@ protected:
         for (qint64 pid : started)
             if (running(pid)) ::kill(pid_t(pid), SIGTERM);
         for (qint64 pid : started) {
-            if (!QTest::qWaitFor([&] { return !running(pid); }, 10000))
-                ::kill(pid_t(pid), SIGKILL);
+            if (!QTest::qWaitFor([&] { return !running(pid); }, 10000)) ::kill(pid_t(pid), SIGKILL);
         }
     }
     bool opened(const std::shared_ptr<OpenOutcome>& o) {
@@ -88,31 +90,37 @@ TEST_F(RealBrowserTest, OpensPagesFollowsThemAndStartsAgainAfterTheBrowserDies) 
     ASSERT_GT(first, 0);
     started.push_back(first);
 
-    ASSERT_TRUE(QTest::qWaitFor([&] {
-        const auto urls = urlsOf(port.pages());
-        return urls.contains(one) && urls.contains(two);
-    }, 15000));
-    EXPECT_TRUE(QTest::qWaitFor([&] {
-        for (const auto& p : port.pages())
-            if (p.url == two && p.title == u"Page /two") return true;
-        return false;
-    }, 10000));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            const auto urls = urlsOf(port.pages());
+            return urls.contains(one) && urls.contains(two);
+        },
+        15000));
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            for (const auto& p : port.pages())
+                if (p.url == two && p.title == u"Page /two") return true;
+            return false;
+        },
+        10000));
     EXPECT_EQ(urlsOf(port.pages()), listedPages(port.profileFolder()));
 
     // The window opened last has the desktop focus, and only that one.
-    EXPECT_TRUE(QTest::qWaitFor([&] {
-        int front = 0;
-        bool twoInFront = false;
-        for (const auto& p : port.pages()) {
-            front += p.inFront;
-            twoInFront = twoInFront || (p.inFront && p.url == two);
-        }
-        return front == 1 && twoInFront;
-    }, 10000));
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            int front = 0;
+            bool twoInFront = false;
+            for (const auto& p : port.pages()) {
+                front += p.inFront;
+                twoInFront = twoInFront || (p.inFront && p.url == two);
+            }
+            return front == 1 && twoInFront;
+        },
+        10000));
 
     ::kill(pid_t(first), SIGKILL);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return port.pages().empty() && !port.isConnected(); },
-                                15000));
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return port.pages().empty() && !port.isConnected(); }, 15000));
 
     const QString three = http.url("/three");
     auto c = openOn(port, three);

@@ -11,7 +11,7 @@
 #include <vector>
 
 class RecordingShell : public kurumin::ShellPort {
-public:
+  public:
     bool open(const QString& target, const QString& workingFolder) override {
         opened.push_back({target, workingFolder});
         return succeed;

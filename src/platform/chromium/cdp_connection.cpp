@@ -61,7 +61,8 @@ void CdpConnection::send(const QString& method, const QJsonObject& params, Reply
     if (!sessionId.isEmpty()) message.insert(QStringLiteral("sessionId"), sessionId);
     pending_.emplace(id, std::move(handler));
     QTimer::singleShot(timeoutMs_, this, [this, id] { expire(id); });
-    socket_.sendTextMessage(QString::fromUtf8(QJsonDocument(message).toJson(QJsonDocument::Compact)));
+    socket_.sendTextMessage(
+        QString::fromUtf8(QJsonDocument(message).toJson(QJsonDocument::Compact)));
 }
 
 void CdpConnection::onText(const QString& text) {

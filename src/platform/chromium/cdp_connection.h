@@ -24,7 +24,7 @@ struct CdpReply {
 
 class CdpConnection : public QObject {
     Q_OBJECT
-public:
+  public:
     using ReplyHandler = std::function<void(const CdpReply&)>;
 
     explicit CdpConnection(QObject* parent = nullptr);
@@ -45,14 +45,14 @@ public:
               const QString& sessionId = {});
     int pendingCount() const { return int(pending_.size()); }
 
-signals:
+  signals:
     void opened();
     void openFailed(const QString& detail);
     // The socket went away after opening; pending commands have failed.
     void lost(const QString& detail);
     void event(const QString& method, const QJsonObject& params, const QString& sessionId);
 
-private:
+  private:
     enum class State { Idle, Connecting, Open };
     void onText(const QString& text);
     void onGone(const QString& detail);

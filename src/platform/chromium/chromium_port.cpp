@@ -61,7 +61,8 @@ std::vector<BrowserPage> ChromiumBrowser::pages() {
     }
     std::vector<BrowserPage> list;
     list.reserve(targets_.size());
-    for (const Target& t : targets_) list.push_back({0, t.url, t.title, t.inFront});
+    for (const Target& t : targets_)
+        list.push_back({0, t.url, t.title, t.inFront});
     return list;
 }
 
@@ -130,7 +131,8 @@ void ChromiumBrowser::onOpened() {
                      {{QStringLiteral("discover"), true}}, nullptr);
     std::vector<Request> waiting;
     waiting.swap(queue_);
-    for (Request& r : waiting) create(std::move(r));
+    for (Request& r : waiting)
+        create(std::move(r));
 }
 
 void ChromiumBrowser::onOpenFailed(const QString& detail) {
@@ -170,8 +172,8 @@ void ChromiumBrowser::failQueue(OpenFailure kind, const QString& detail) {
     failed.swap(queue_);
     for (Request& r : failed) {
         if (!r.done) continue;
-        QTimer::singleShot(0, this,
-                           [done = std::move(r.done), kind, detail] { done(failure(kind, detail)); });
+        QTimer::singleShot(
+            0, this, [done = std::move(r.done), kind, detail] { done(failure(kind, detail)); });
     }
 }
 
@@ -257,20 +259,20 @@ void ChromiumBrowser::askFocus(const QString& targetId) {
     if (!target) return;
     target->asking = true;
     if (target->sessionId.isEmpty()) {
-        connection_.send(QStringLiteral("Target.attachToTarget"),
-                         {{QStringLiteral("targetId"), targetId}, {QStringLiteral("flatten"), true}},
-                         [this, targetId](const CdpReply& reply) {
-                             Target* t = find(targetId);
-                             if (!t) return;
-                             const QString session =
-                                 reply.result.value(QStringLiteral("sessionId")).toString();
-                             if (!reply.ok() || session.isEmpty()) {
-                                 t->asking = false;
-                                 return;
-                             }
-                             t->sessionId = session;
-                             askFocus(targetId);
-                         });
+        connection_.send(
+            QStringLiteral("Target.attachToTarget"),
+            {{QStringLiteral("targetId"), targetId}, {QStringLiteral("flatten"), true}},
+            [this, targetId](const CdpReply& reply) {
+                Target* t = find(targetId);
+                if (!t) return;
+                const QString session = reply.result.value(QStringLiteral("sessionId")).toString();
+                if (!reply.ok() || session.isEmpty()) {
+                    t->asking = false;
+                    return;
+                }
+                t->sessionId = session;
+                askFocus(targetId);
+            });
         return;
     }
     connection_.send(

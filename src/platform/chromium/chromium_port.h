@@ -26,7 +26,7 @@ struct ChromiumOptions {
 
 class ChromiumBrowser : public QObject, public BrowserPort {
     Q_OBJECT
-public:
+  public:
     ChromiumBrowser(ChromiumOptions options, ShellPort& fallback);
     // Outstanding callbacks are dropped; the browser keeps running.
     ~ChromiumBrowser() override;
@@ -39,7 +39,7 @@ public:
     qint64 startedProcess() const { return startedPid_; }
     bool isConnected() const { return phase_ == Phase::Open; }
 
-private:
+  private:
     enum class Phase { Idle, Attaching, Starting, Connecting, Open };
     struct Request {
         QString url;
