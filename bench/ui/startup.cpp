@@ -34,8 +34,9 @@ bool mapped(xcb_connection_t* c, xcb_atom_t nameAtom, const QByteArray& title) {
     auto* tree = xcb_query_tree_reply(c, xcb_query_tree(c, root), nullptr);
     if (!tree) return false;
     bool found = false;
+    std::vector<xcb_window_t> todo;
     const xcb_window_t* kids = xcb_query_tree_children(tree);
-    std::vector<xcb_window_t> todo(kids, kids + xcb_query_tree_children_length(tree));
+    for (int k = 0; k < xcb_query_tree_children_length(tree); ++k) todo.push_back(kids[k]);
     std::free(tree);
     // The window manager reparents: look one level down as well.
     for (std::size_t i = 0; i < todo.size() && !found; ++i) {
@@ -55,7 +56,7 @@ bool mapped(xcb_connection_t* c, xcb_atom_t nameAtom, const QByteArray& title) {
         auto* sub = xcb_query_tree_reply(c, xcb_query_tree(c, todo[i]), nullptr);
         if (sub) {
             const xcb_window_t* s = xcb_query_tree_children(sub);
-            todo.insert(todo.end(), s, s + xcb_query_tree_children_length(sub));
+            for (int k = 0; k < xcb_query_tree_children_length(sub); ++k) todo.push_back(s[k]);
             std::free(sub);
         }
     }
