@@ -37,7 +37,7 @@ namespace {
 // The layout is drawn on a 96-dpi grid of pixels; a pixel there is 15 twips.
 constexpr int px(int pixels) { return pixels * 15; }
 
-struct Spec {
+struct ControlDesign {
     const char* name;
     ControlKind kind;
     const char* caption;
@@ -48,7 +48,7 @@ struct Spec {
     Color fore;
 };
 
-Control make(const Spec& s) {
+Control make(const ControlDesign& s) {
     Control c;
     c.name = QString::fromUtf8(s.name);
     c.kind = s.kind;
@@ -68,7 +68,7 @@ using K = ControlKind;
 constexpr Color R = colors::Rest;
 
 // clang-format off
-const Spec kPanel[] = {
+const ControlDesign kPanel[] = {
     // Folded part: the three rows that stay visible in 685 twips.
     {"Pic1",          K::Picture, "",      "",                             1,  2,   8, 14, false, true, R},
     {"txtNow",        K::TextBox, "",      "",                            10,  2, 124, 14, false, true, colors::Black},
@@ -130,7 +130,7 @@ const Spec kPanel[] = {
 
 ControlSet designPanel() {
     ControlSet set;
-    for (const Spec& s : kPanel) set.add(make(s));
+    for (const ControlDesign& s : kPanel) set.add(make(s));
 
     set["List2"].visible = false;
     for (const char* exit : {"Command6(0)", "Command6(1)", "lblEXIT"})

@@ -76,7 +76,7 @@ class ChromiumPortTest : public ::testing::Test {
 
     QTemporaryDir folder;
     ChromiumOptions options;
-    RecordingShell shell;
+    kurumin::fake::Shell shell;
     FakeDevTools fake;
     int created = 0;
 };

@@ -74,7 +74,7 @@ class RealBrowserTest : public ::testing::Test {
 
     QTemporaryDir folder;
     ChromiumOptions options;
-    RecordingShell shell;
+    kurumin::fake::Shell shell;
     LocalHttp http;
     std::vector<qint64> started;
 };

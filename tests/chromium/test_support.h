@@ -3,22 +3,13 @@
 
 #include "platform/browser.h"
 #include "platform/desktop.h"
+#include "platform/fake/fakes.h"
 
 #include <QStringList>
 
 #include <memory>
 #include <optional>
 #include <vector>
-
-class RecordingShell : public kurumin::ShellPort {
-  public:
-    bool open(const QString& target, const QString& workingFolder) override {
-        opened.push_back({target, workingFolder});
-        return succeed;
-    }
-    std::vector<QStringList> opened;
-    bool succeed = true;
-};
 
 // What an open's callback was given, and how often.
 struct OpenOutcome {
