@@ -129,6 +129,22 @@ TEST_F(ChromiumPortTest, OpensQueuedWhileConnectingAreAllSentAsNewWindows) {
     EXPECT_EQ(port->pages().size(), 2u);
 }
 
+TEST_F(ChromiumPortTest, ListingAttachesToARunningBrowserButNeverStartsOne) {
+    options.programs = {"true"}; // would "start" at once if a listing ever tried
+    writePortFile(folder.path(), "1\n/devtools/browser/gone\n");
+    auto port = make();
+    EXPECT_TRUE(port->pages().empty());
+    QTest::qWait(300);
+    EXPECT_EQ(port->startedProcess(), 0);
+
+    attachToFake();
+    answerCreates();
+    auto fresh = make();
+    fresh->pages();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return fresh->isConnected(); }, 3000));
+    EXPECT_EQ(fresh->startedProcess(), 0);
+}
+
 TEST_F(ChromiumPortTest, PageListFollowsTheBrowsersTargetEvents) {
     attachToFake();
     answerCreates();

@@ -54,6 +54,15 @@ void ChromiumBrowser::openPage(const QString& url, OpenCallback done) {
 }
 
 std::vector<BrowserPage> ChromiumBrowser::pages() {
+    // Pages of a browser left running by an earlier run are followed too;
+    // a listing never starts a browser, it only attaches to one.
+    if (phase_ == Phase::Idle && (!lastAttach_.isValid() || lastAttach_.elapsed() >= 2000)) {
+        lastAttach_.start();
+        if (const auto endpoint = readDevToolsPort(profile_)) {
+            phase_ = Phase::Attaching;
+            connection_.open(*endpoint);
+        }
+    }
     if (phase_ == Phase::Open &&
         (!lastRefresh_.isValid() || lastRefresh_.elapsed() >= options_.focusRefreshMs)) {
         lastRefresh_.start();
@@ -136,7 +145,7 @@ void ChromiumBrowser::onOpened() {
 }
 
 void ChromiumBrowser::onOpenFailed(const QString& detail) {
-    if (phase_ == Phase::Attaching) {
+    if (phase_ == Phase::Attaching && !queue_.empty()) {
         start(); // the file named a browser that is gone
         return;
     }

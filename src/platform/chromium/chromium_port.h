@@ -80,6 +80,7 @@ class ChromiumBrowser : public QObject, public BrowserPort {
     QTimer startPoll_;
     QElapsedTimer startClock_;
     QElapsedTimer lastRefresh_;
+    QElapsedTimer lastAttach_;
     qint64 startedPid_ = 0;
     bool listing_ = false;
 };
