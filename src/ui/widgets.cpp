@@ -112,7 +112,8 @@ void FlatButton::paintEvent(QPaintEvent*) {
     QRect tr = r.adjusted(1, 0, -1, 0);
     if (bevel_ && sunken) tr.translate(1, 1);
     p.drawText(tr, static_cast<int>(align_ | Qt::TextSingleLine), this->text());
-    if (hasFocus()) {
+    // The focus frame shows once the keyboard moves the focus, as push buttons do.
+    if (hasFocus() && window()->testAttribute(Qt::WA_KeyboardFocusChange)) {
         QPen dots(text, 1, Qt::DotLine);
         p.setPen(dots);
         p.drawRect(r.adjusted(1, 1, -2, -2));
