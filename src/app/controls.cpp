@@ -161,7 +161,6 @@ ControlSet designPanel() {
 }
 
 ControlSet designStepWindow(bool up) {
-    static const int kSteps[] = {0, 2, 5, 10, 20, 50, 100};
     ControlSet set;
     for (int i = 0; i <= 6; ++i) {
         Control c;
@@ -169,7 +168,7 @@ ControlSet designStepWindow(bool up) {
         c.kind = ControlKind::Label;
         c.clickable = true;
         c.caption = i == 0 ? QStringLiteral("Close")
-                           : QString(up ? u'+' : u'-') + QString::number(kSteps[i]);
+                           : QString(up ? u'+' : u'-') + QString::number(StepWindowSteps[i]);
         c.fore = colors::PanelText;
         c.back = colors::PanelBack;
         const int top = i == 0 ? 1500 : 60 + (i - 1) * 240;

@@ -90,6 +90,8 @@ ControlSet designPanel();
 ControlSet designStepWindow(bool up);
 QString stepLabelName(int index);
 inline constexpr int StepWindowWidth = 600; // client area, twips
+// The step of each label of a floating window; label 0 closes it.
+inline constexpr int StepWindowSteps[] = {0, 2, 5, 10, 20, 50, 100};
 inline constexpr int StepWindowHeight = 1755;
 
 inline constexpr int FoldedHeight = 685;

@@ -16,7 +16,6 @@ namespace {
 constexpr int kStepWindowLeft = 2130;
 constexpr int kStepWindowTop = 685;
 constexpr std::uint32_t kHoldDelayMs = 200;
-constexpr int kSteps[] = {0, 2, 5, 10, 20, 50, 100};
 
 void countFailed(Panel& p) { p.message(msg::countFailedText(), msg::stepFailedTitle()); }
 
@@ -56,7 +55,7 @@ void stepWindowClick(Panel& p, bool up, int index) {
         const Direction d = up ? Direction::Up : Direction::Down;
         setWidth(p, stepWidth(p, Direction::Up)); // the picked width either way
         if (!limiterAllows(p, d)) return;
-        stepNumber(p, up ? kSteps[index] : -kSteps[index]);
+        stepNumber(p, up ? StepWindowSteps[index] : -StepWindowSteps[index]);
         caretsToEnd(p);
         openSteppedPage(p);
     } catch (const std::exception&) {
