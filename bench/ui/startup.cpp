@@ -36,16 +36,19 @@ bool mapped(xcb_connection_t* c, xcb_atom_t nameAtom, const QByteArray& title) {
     bool found = false;
     std::vector<xcb_window_t> todo;
     const xcb_window_t* kids = xcb_query_tree_children(tree);
-    for (int k = 0; k < xcb_query_tree_children_length(tree); ++k) todo.push_back(kids[k]);
+    for (int k = 0; k < xcb_query_tree_children_length(tree); ++k)
+        todo.push_back(kids[k]);
     std::free(tree);
     // The window manager reparents: look one level down as well.
     for (std::size_t i = 0; i < todo.size() && !found; ++i) {
-        auto* attr = xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, todo[i]), nullptr);
+        auto* attr =
+            xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, todo[i]), nullptr);
         const bool viewable = attr && attr->map_state == XCB_MAP_STATE_VIEWABLE;
         std::free(attr);
         if (!viewable) continue;
         auto* p = xcb_get_property_reply(
-            c, xcb_get_property(c, 0, todo[i], nameAtom, XCB_GET_PROPERTY_TYPE_ANY, 0, 64), nullptr);
+            c, xcb_get_property(c, 0, todo[i], nameAtom, XCB_GET_PROPERTY_TYPE_ANY, 0, 64),
+            nullptr);
         if (p) {
             const QByteArray v(static_cast<const char*>(xcb_get_property_value(p)),
                                xcb_get_property_value_length(p));
@@ -56,7 +59,8 @@ bool mapped(xcb_connection_t* c, xcb_atom_t nameAtom, const QByteArray& title) {
         auto* sub = xcb_query_tree_reply(c, xcb_query_tree(c, todo[i]), nullptr);
         if (sub) {
             const xcb_window_t* s = xcb_query_tree_children(sub);
-            for (int k = 0; k < xcb_query_tree_children_length(sub); ++k) todo.push_back(s[k]);
+            for (int k = 0; k < xcb_query_tree_children_length(sub); ++k)
+                todo.push_back(s[k]);
             std::free(sub);
         }
     }
@@ -99,7 +103,8 @@ int main(int argc, char** argv) {
         t.start();
         p.start(binary, {});
         if (!p.waitForStarted()) return 1;
-        while (!mapped(c, nameAtom, "Kurumin") && t.elapsed() < 10000) QThread::usleep(500);
+        while (!mapped(c, nameAtom, "Kurumin") && t.elapsed() < 10000)
+            QThread::usleep(500);
         startMs.push_back(static_cast<double>(t.nsecsElapsed()) / 1e6);
         QThread::msleep(1500); // settled: timers running, browser looked for
         rss.push_back(rssKiB(p.processId()));

@@ -10,6 +10,7 @@
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QUrl>
 
 #include <gtest/gtest.h>
 
@@ -65,9 +66,13 @@ class ChromiumPortTest : public ::testing::Test {
             const QString method = m.value("method").toString();
             if (method == "Target.createTarget") {
                 const QString id = QString("T%1").arg(++created);
-                fake.event("Target.targetCreated",
-                           {{"targetInfo", pageInfo(id, m.value("params")["url"].toString())}});
+                const QString url = m.value("params")["url"].toString();
+                // Pages are titled after their host, as a browser shows them.
+                infos.append(pageInfo(id, url, QUrl(url).host()));
+                fake.event("Target.targetCreated", {{"targetInfo", pageInfo(id, url)}});
                 fake.reply(m, {{"targetId", id}});
+            } else if (method == "Target.getTargets") {
+                fake.reply(m, {{"targetInfos", infos}});
             } else if (method == "Target.setDiscoverTargets") {
                 fake.reply(m, {});
             }
@@ -79,6 +84,7 @@ class ChromiumPortTest : public ::testing::Test {
     kurumin::fake::Shell shell;
     FakeDevTools fake;
     int created = 0;
+    QJsonArray infos; // every page created, for the browser's listing
 };
 
 TEST_F(ChromiumPortTest, ScriptAndDataAddressesAreRefusedLaterAndNeverHandedOn) {
@@ -218,6 +224,53 @@ TEST_F(ChromiumPortTest, FrontPageComesFromEachPagesOwnSession) {
     }
     EXPECT_EQ(fake.withMethod("Target.attachToTarget").size(), 2u);
     EXPECT_GE(fake.withMethod("Runtime.evaluate").size(), 4u);
+}
+
+TEST_F(ChromiumPortTest, OnlyPagesTheFrontWindowCouldShowAreAskedAndOnlyWhenItChanges) {
+    attachToFake();
+    answerCreates();
+    auto base = fake.onMessage;
+    fake.onMessage = [&](const QJsonObject& m) {
+        const QString method = m.value("method").toString();
+        if (method == "Target.attachToTarget")
+            fake.reply(m, {{"sessionId", "S-" + m["params"]["targetId"].toString()}});
+        else if (method == "Runtime.evaluate")
+            fake.reply(m, {{"result", QJsonObject{{"type", "boolean"}, {"value", true}}}});
+        else
+            base(m);
+    };
+    kurumin::fake::WindowSystem desktop;
+    desktop.foreground = 0x42;
+    desktop.titles[0x42] = "two.example - Chromium";
+    options.desktop = &desktop;
+    options.focusRefreshMs = 0;
+    auto port = make();
+    auto a = openOn(*port, "https://one.example/");
+    auto b = openOn(*port, "https://two.example/");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return a->result && b->result; }, 3000));
+    const auto frontIs = [&](const std::vector<bool>& want) {
+        return QTest::qWaitFor(
+            [&] {
+                std::vector<bool> got;
+                for (const auto& p : port->pages())
+                    got.push_back(p.inFront);
+                return got == want;
+            },
+            3000);
+    };
+    ASSERT_TRUE(frontIs({false, true}));
+    for (int i = 0; i < 5; ++i) {
+        port->pages();
+        QTest::qWait(20);
+    }
+    const auto asked = fake.withMethod("Runtime.evaluate");
+    ASSERT_EQ(asked.size(), 1u); // nothing moved on the desktop since
+    EXPECT_EQ(asked[0]["sessionId"].toString(), "S-T2");
+
+    desktop.titles[0x43] = "a terminal";
+    desktop.foreground = 0x43;
+    EXPECT_TRUE(frontIs({false, false}));
+    EXPECT_EQ(fake.withMethod("Runtime.evaluate").size(), 1u);
 }
 
 TEST_F(ChromiumPortTest, ErrorReplyToAnOpenIsABrowserError) {

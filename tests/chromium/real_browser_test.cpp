@@ -3,6 +3,7 @@
 #include "platform/chromium/chromium_port.h"
 
 #include "local_http.h"
+#include "platform/qt/qt_services.h"
 #include "test_support.h"
 
 #include <QJsonArray>
@@ -11,6 +12,8 @@
 #include <QNetworkAccessManager>
 #include <QNetworkProxy>
 #include <QNetworkReply>
+#include <QProcess>
+#include <QRasterWindow>
 #include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
@@ -25,6 +28,24 @@ namespace {
 
 bool running(qint64 pid) {
     return pid > 0 && ::kill(pid_t(pid), 0) == 0;
+}
+
+// The X window of the browser window showing `title`.
+QString browserWindow(const QString& title) {
+    QProcess p;
+    p.start(QStringLiteral("xdotool"),
+            {QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
+             QStringLiteral("^") + QRegularExpression::escape(title) + QStringLiteral(" - ")});
+    p.waitForFinished(5000);
+    return QString::fromLatin1(p.readAllStandardOutput()).split(u'\n').value(0).trimmed();
+}
+
+// The pages the port says are in front.
+QSet<QString> inFront(BrowserPort& port) {
+    QSet<QString> urls;
+    for (const auto& p : port.pages())
+        if (p.inFront) urls.insert(p.url);
+    return urls;
 }
 
 QSet<QString> urlsOf(const std::vector<BrowserPage>& pages) {
@@ -132,6 +153,47 @@ TEST_F(RealBrowserTest, OpensPagesFollowsThemAndStartsAgainAfterTheBrowserDies) 
     EXPECT_TRUE(QTest::qWaitFor([&] { return urlsOf(port.pages()).contains(three); }, 15000));
     EXPECT_FALSE(urlsOf(port.pages()).contains(one));
     EXPECT_TRUE(shell.opened.empty());
+}
+
+TEST_F(RealBrowserTest, TheFrontPageFollowsTheDesktopAndARunningBrowserIsAttached) {
+    X11WindowSystem desktop;
+    options.desktop = &desktop;
+    ChromiumBrowser port(options, shell);
+    const QString one = http.url("/one");
+    auto a = openOn(port, one);
+    // No scheme: opened as a web address.
+    auto b = openOn(port, http.url("/two").mid(7));
+    ASSERT_TRUE(opened(a) && opened(b));
+    started.push_back(port.startedProcess());
+    const QString two = http.url("/two");
+    QString oneWindow, twoWindow;
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            oneWindow = browserWindow("Page /one");
+            twoWindow = browserWindow("Page /two");
+            return !oneWindow.isEmpty() && !twoWindow.isEmpty();
+        },
+        10000));
+
+    QProcess::execute(QStringLiteral("xdotool"), {QStringLiteral("windowactivate"), oneWindow});
+    EXPECT_TRUE(QTest::qWaitFor([&] { return inFront(port) == QSet<QString>{one}; }, 10000));
+    QProcess::execute(QStringLiteral("xdotool"), {QStringLiteral("windowactivate"), twoWindow});
+    EXPECT_TRUE(QTest::qWaitFor([&] { return inFront(port) == QSet<QString>{two}; }, 10000));
+
+    // Another program in front: no page is.
+    QRasterWindow other;
+    other.setTitle(QStringLiteral("another program"));
+    other.resize(200, 100);
+    other.show();
+    other.requestActivate();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return inFront(port).isEmpty(); }, 10000));
+
+    // A second port on the same profile attaches to the browser already running.
+    ChromiumBrowser again(options, shell);
+    auto c = openOn(again, http.url("/three"));
+    ASSERT_TRUE(opened(c));
+    EXPECT_EQ(again.startedProcess(), 0);
+    EXPECT_TRUE(running(started.back()));
 }
 
 } // namespace

@@ -11,6 +11,9 @@
 // handle from the X server would still leave the tab unknown. The answers are
 // gathered in the background, at most every 300 ms, whenever pages() is
 // called, so pages() itself returns the last known flags without waiting.
+// They are asked again only when the desktop's front window, its title or
+// the set of pages changed, and only of pages whose title the front window's
+// title starts with.
 // The first call after a page opens may therefore still show it behind.
 
 #include "platform/browser.h"
@@ -22,6 +25,6 @@ namespace kurumin {
 
 // When no browser is installed, addresses go to the fallback (the desktop's handler).
 std::unique_ptr<BrowserPort> createChromiumBrowser(const QString& programFolder,
-                                                   ShellPort& fallback);
+                                                   ShellPort& fallback, WindowSystemPort& desktop);
 
 } // namespace kurumin

@@ -233,17 +233,59 @@ void ChromiumBrowser::updateTarget(const QJsonObject& info) {
 }
 
 // Titles set by the page are not always announced as events, so the list is
-// also brought up to date from the browser's own listing.
+// also brought up to date from the browser's own listing before pages are asked.
 void ChromiumBrowser::refreshFocus() {
-    if (!listing_) {
-        listing_ = true;
-        connection_.send(QStringLiteral("Target.getTargets"), {}, [this](const CdpReply& reply) {
-            listing_ = false;
-            if (reply.ok() && connection_.isOpen()) reconcile(reply.result);
+    if (!options_.desktop) {
+        relist([this] {
+            for (const Target& t : targets_)
+                if (!t.asking) askFocus(t.id);
         });
+        return;
     }
+    // Listing and asking a hundred pages costs far more than asking the
+    // desktop which window is in front: both wait until that window, its
+    // title or the set of pages has changed since the pages were last asked.
+    const WindowHandle front = options_.desktop->foregroundWindow();
+    const QString frontTitle =
+        front ? QString::fromUtf8(options_.desktop->windowTitle(front, 1024)) : QString();
+    if (desktopKey(front, frontTitle) == askedFor_) return;
+    relist([this, front, frontTitle] {
+        askedFor_ = desktopKey(front, frontTitle);
+        // The browser's window title starts with its front tab's title; only
+        // such pages can be in front. The title may come back cut.
+        const auto couldBeInFront = [&](const Target& t) {
+            return !frontTitle.isEmpty() && !t.title.isEmpty() &&
+                   (frontTitle.startsWith(t.title) || t.title.startsWith(frontTitle));
+        };
+        for (Target& t : targets_) {
+            if (!couldBeInFront(t)) {
+                t.inFront = false;
+            } else if (t.asking) {
+                askedFor_ = 0; // its answer may be about the desktop as it was: ask again
+            } else {
+                askFocus(t.id);
+            }
+        }
+    });
+}
+
+std::size_t ChromiumBrowser::desktopKey(WindowHandle front, const QString& frontTitle) const {
+    std::size_t key = qHashMulti(0, front, frontTitle);
     for (const Target& t : targets_)
-        if (!t.asking) askFocus(t.id);
+        key = qHashMulti(key, t.id, t.title);
+    return key;
+}
+
+void ChromiumBrowser::relist(std::function<void()> then) {
+    if (listing_) return; // the answer on its way will do
+    listing_ = true;
+    connection_.send(QStringLiteral("Target.getTargets"), {},
+                     [this, then = std::move(then)](const CdpReply& reply) {
+                         listing_ = false;
+                         if (!reply.ok() || !connection_.isOpen()) return;
+                         reconcile(reply.result);
+                         then();
+                     });
 }
 
 void ChromiumBrowser::reconcile(const QJsonObject& listing) {
@@ -311,9 +353,10 @@ ChromiumBrowser::Target* ChromiumBrowser::find(const QString& targetId) {
 }
 
 std::unique_ptr<BrowserPort> createChromiumBrowser(const QString& programFolder,
-                                                   ShellPort& fallback) {
+                                                   ShellPort& fallback, WindowSystemPort& desktop) {
     ChromiumOptions options;
     options.programFolder = programFolder;
+    options.desktop = &desktop;
     return std::make_unique<ChromiumBrowser>(std::move(options), fallback);
 }
 

@@ -11,6 +11,7 @@
 #include <QObject>
 #include <QTimer>
 
+#include <functional>
 #include <vector>
 
 namespace kurumin {
@@ -22,6 +23,8 @@ struct ChromiumOptions {
     int startTimeoutMs = 10000;
     int startPollMs = 50;
     int focusRefreshMs = 300;
+    // Which window is in front; without it every page is asked at every refresh.
+    WindowSystemPort* desktop = nullptr;
 };
 
 class ChromiumBrowser : public QObject, public BrowserPort {
@@ -65,6 +68,8 @@ class ChromiumBrowser : public QObject, public BrowserPort {
     void failQueue(OpenFailure failure, const QString& detail);
     void handToFallback();
     void refreshFocus();
+    void relist(std::function<void()> then);
+    std::size_t desktopKey(WindowHandle front, const QString& frontTitle) const;
     void askFocus(const QString& targetId);
     void reconcile(const QJsonObject& listing);
     Target* find(const QString& targetId);
@@ -81,6 +86,7 @@ class ChromiumBrowser : public QObject, public BrowserPort {
     QElapsedTimer startClock_;
     QElapsedTimer lastRefresh_;
     QElapsedTimer lastAttach_;
+    std::size_t askedFor_ = 0; // the desktop and pages the focus answers are for
     qint64 startedPid_ = 0;
     bool listing_ = false;
 };
