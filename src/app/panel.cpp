@@ -11,8 +11,11 @@ struct TimerDesign {
 };
 // Every timer of the panel, all stopped until the load step or a press starts them.
 constexpr TimerDesign kTimers[] = {
-    {"timCrip", 500}, {"timGETURL", 500}, {"Timer3", 100}, {"Cup", 50},
-    {"Cdwn", 50},     {"Timer1", 50},     {"Timer2", 50},  {"Timer4", 800},
+    {"timCrip", 500}, {"timGETURL", 500}, {"Timer3", 100}, {"Cup", 50},       {"Cdwn", 50},
+    {"Timer1", 50},   {"Timer2", 50},     {"Timer4", 800}, {"PressHold", 10}, // lets UP and DWN
+                                                                              // wait out their
+                                                                              // press without
+                                                                              // blocking
 };
 } // namespace
 
@@ -97,7 +100,9 @@ std::function<void()> bound(const Map& map, const QString& name, const Control* 
 }
 } // namespace
 
-void Panel::click(const QString& name) { runHandler(bound(clicks_, name, c.find(name))); }
+void Panel::click(const QString& name) {
+    runHandler(bound(clicks_, name, c.find(name)));
+}
 
 void Panel::mouseDown(const QString& name, MouseButton button) {
     runHandler(bound(downs_, name, c.find(name), button));
@@ -139,7 +144,9 @@ void Panel::selectItem(const QString& name, int index) {
     }
 }
 
-void Panel::focusChanged(const QString& name) { focus_ = name; }
+void Panel::focusChanged(const QString& name) {
+    focus_ = name;
+}
 
 void Panel::stepClick(bool up, int index) {
     if (!stepClick_ || !(up ? frmUP : frmDWN)) return;
@@ -157,7 +164,9 @@ MsgResult Panel::message(const QString& text, const QString& title, MsgButtons b
     return svc.messageBox.show(text, title, buttons, icon);
 }
 
-void Panel::setFocus(const QString& name) { focus_ = name; }
+void Panel::setFocus(const QString& name) {
+    focus_ = name;
+}
 
 void Panel::setCaret(const QString& name, int pos) {
     Control& ctl = c[name];
@@ -192,7 +201,8 @@ void Panel::closeStepWindows() {
 }
 
 void Panel::notify() {
-    for (auto& l : listeners_) l();
+    for (auto& l : listeners_)
+        l();
 }
 
 void Panel::close() {
@@ -200,7 +210,8 @@ void Panel::close() {
     if (form2) form2->close();
     closeStepWindows();
     closed_ = true;
-    for (auto& [name, t] : timers_) t->stop();
+    for (auto& [name, t] : timers_)
+        t->stop();
     if (window_) window_->close();
     if (quit_) quit_();
 }

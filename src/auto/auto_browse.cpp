@@ -17,7 +17,9 @@ constexpr int kStepWindowLeft = 2130;
 constexpr int kStepWindowTop = 685;
 constexpr std::uint32_t kHoldDelayMs = 200;
 
-void countFailed(Panel& p) { p.message(msg::countFailedText(), msg::stepFailedTitle()); }
+void countFailed(Panel& p) {
+    p.message(msg::countFailedText(), msg::stepFailedTitle());
+}
 
 void toggleAuto(Panel& p) {
     p.c["lblAuto"].fore = isOn(p.s.AutoBrowse) ? colors::DullRed : colors::Red;
@@ -34,6 +36,11 @@ void pressCountButton(Panel& p, bool up, MouseButton button) {
 // One tick of a held spin button. Text that is no number stops the spin with
 // one box for the press, never one every 50 ms.
 void spinTick(Panel& p, Direction d, TimerPort& timer) {
+    // A button disabled while held never sees its release: the spin ends here.
+    if (!p.c[d == Direction::Up ? QStringLiteral("cmdUP") : QStringLiteral("Command1")].enabled) {
+        timer.stop();
+        return;
+    }
     try {
         if (d == Direction::Down && currentNumber(p) <= 0) return;
         setWidth(p, static_cast<int>(p.text(QStringLiteral("txtNo")).size()));
@@ -70,7 +77,8 @@ void stepWindowHover(Panel& p, bool up, int index) {
         w->labels[stepLabelName(index)].back = colors::White;
         return;
     }
-    for (int i = 0; i <= 6; ++i) w->labels[stepLabelName(i)].back = colors::PanelBack;
+    for (int i = 0; i <= 6; ++i)
+        w->labels[stepLabelName(i)].back = colors::PanelBack;
 }
 
 struct HeldArrow {
@@ -83,10 +91,8 @@ struct HeldArrow {
 
 void wireAuto(Panel& p) {
     p.onClick(QStringLiteral("lblAuto"), [&p] { toggleAuto(p); });
-    p.onClick(QStringLiteral("UPbutton"),
-              [&p] { stepUp(p, msg::countFailedText(), true); });
-    p.onClick(QStringLiteral("DWNbutton"),
-              [&p] { stepDown(p, msg::countFailedText(), true); });
+    p.onClick(QStringLiteral("UPbutton"), [&p] { stepUp(p, msg::countFailedText(), true); });
+    p.onClick(QStringLiteral("DWNbutton"), [&p] { stepDown(p, msg::countFailedText(), true); });
     p.onMouseDown(QStringLiteral("UPbutton"),
                   [&p](MouseButton b) { pressCountButton(p, true, b); });
     p.onMouseDown(QStringLiteral("DWNbutton"),
@@ -110,7 +116,8 @@ void wireAuto(Panel& p) {
     // A held arrow repeats once the hold delay has passed; a release within
     // it leaves only the click's single move.
     auto pressedAt = std::make_shared<std::uint32_t>(0);
-    for (const HeldArrow a : {HeldArrow{"Label2", "Timer1", 1}, HeldArrow{"Label3", "Timer2", -1}}) {
+    for (const HeldArrow a :
+         {HeldArrow{"Label2", "Timer1", 1}, HeldArrow{"Label3", "Timer2", -1}}) {
         const QString label = QString::fromLatin1(a.label);
         TimerPort& t = p.timer(QString::fromLatin1(a.timer));
         p.onMouseDown(label, [&p, &t, label, pressedAt](MouseButton) {

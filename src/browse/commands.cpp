@@ -7,12 +7,17 @@
 #include "browse/numbers.h"
 #include "browse/stepping.h"
 
+#include <deque>
+#include <map>
+#include <memory>
+
 namespace kurumin {
 
 namespace {
 
 const QString kNow = QStringLiteral("txtNow");
 const QString kNo = QStringLiteral("txtNo");
+constexpr std::uint32_t kPressHoldMs = 200;
 
 // A failure inside UP or DWN ends the command with Error_06.
 template <typename Body> void stepCommand(Panel& p, const QString& failureText, Body body) {
@@ -24,7 +29,8 @@ template <typename Body> void stepCommand(Panel& p, const QString& failureText, 
 }
 
 void enableSteppers(Panel& p) {
-    for (const char* n : {"cmdUP", "Command1"}) p.enable(QString::fromLatin1(n));
+    for (const char* n : {"cmdUP", "Command1"})
+        p.enable(QString::fromLatin1(n));
 }
 
 } // namespace
@@ -111,29 +117,66 @@ void moveCaret(Panel& p, int by) {
 
 void wireBrowse(Panel& p) {
     p.onClick(QStringLiteral("lblCUT"), [&p] { pick(p); });
-    p.onClick(QStringLiteral("lblUP"), [&p] { stepUp(p, msg::stepFailedText(), false); });
-    p.onClick(QStringLiteral("lblDWN"), [&p] { stepDown(p, msg::stepFailedText(), false); });
     p.onClick(QStringLiteral("Label1"), [&p] { setToMin(p); });
     p.onClick(QStringLiteral("lblLIMIT"), [&p] { toggleLimit(p); });
     p.onClick(QStringLiteral("Label2"), [&p] { moveCaret(p, 1); });
     p.onClick(QStringLiteral("Label3"), [&p] { moveCaret(p, -1); });
 
-    // Press feedback: bright while held, green once released; the click follows.
+    // Press feedback: bright while held, green once released. A step comes
+    // no sooner than 200 ms after its press, so a hasty double click cannot
+    // open two pages at once; the wait runs on a timer, never in the thread.
+    struct HeldStep {
+        QString name;
+        std::uint32_t pressedAt;
+    };
+    auto pressedAt = std::make_shared<std::map<QString, std::uint32_t>>();
+    auto waiting = std::make_shared<std::deque<HeldStep>>();
+    TimerPort& hold = p.timer(QStringLiteral("PressHold"));
+    const auto step = [&p](const QString& name) {
+        if (name == u"lblUP")
+            stepUp(p, msg::stepFailedText(), false);
+        else
+            stepDown(p, msg::stepFailedText(), false);
+    };
     for (const char* name : {"lblUP", "lblDWN"}) {
         const QString n = QString::fromLatin1(name);
-        p.onMouseDown(n, [&p, n](MouseButton) { p.c[n].fore = colors::BrightGreen; });
+        p.onMouseDown(n, [&p, n, pressedAt](MouseButton) {
+            p.c[n].fore = colors::BrightGreen;
+            (*pressedAt)[n] = p.svc.clock.tickCount();
+        });
         p.onMouseUp(n, [&p, n](MouseButton) { p.c[n].fore = colors::Green; });
+        // A click from the keyboard or a screen reader has no press to wait out.
+        p.onClick(n, [&p, &hold, n, step, pressedAt, waiting] {
+            const auto it = pressedAt->find(n);
+            if (it == pressedAt->end()) return step(n);
+            const std::uint32_t at = it->second;
+            pressedAt->erase(it);
+            if (p.svc.clock.tickCount() - at > kPressHoldMs) return step(n);
+            waiting->push_back({n, at});
+            hold.start();
+        });
     }
+    p.onTick(QStringLiteral("PressHold"), [&p, &hold, step, waiting] {
+        while (!waiting->empty() &&
+               p.svc.clock.tickCount() - waiting->front().pressedAt > kPressHoldMs) {
+            const QString name = waiting->front().name;
+            waiting->pop_front();
+            step(name);
+        }
+        if (waiting->empty()) hold.stop();
+    });
 
     // Moving onto the boxes undoes the hover highlights.
-    static const char* const kHighlighted[] = {"lblAccess", "lblCUT", "lblEDIT", "lblUP",
+    static const char* const kHighlighted[] = {"lblAccess", "lblCUT",  "lblEDIT", "lblUP",
                                                "lblDWN",    "lblOPEN", "Label1"};
     p.onMouseMove(kNo, [&p] {
-        for (const char* n : kHighlighted) p.c[QString::fromLatin1(n)].fore = colors::Rest;
+        for (const char* n : kHighlighted)
+            p.c[QString::fromLatin1(n)].fore = colors::Rest;
     });
     p.onMouseMove(kNow, [&p] {
         p.c[kNow].toolTip = p.text(kNow);
-        for (const char* n : kHighlighted) p.c[QString::fromLatin1(n)].fore = colors::Rest;
+        for (const char* n : kHighlighted)
+            p.c[QString::fromLatin1(n)].fore = colors::Rest;
         p.c["lblKeep"].fore = colors::Rest;
     });
 }

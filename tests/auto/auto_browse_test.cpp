@@ -4,7 +4,7 @@ namespace kurumin::testing {
 namespace {
 
 class AutoBrowse : public PanelTest {
-protected:
+  protected:
     void rangeAt(const QString& url, const QString& number) {
         copy(url);
         click("Label1");
@@ -18,7 +18,8 @@ protected:
     }
     void release(const char* name) { panel.mouseUp(QString::fromLatin1(name), MouseButton::Left); }
     void spin(const char* timer, int ticks) {
-        for (int i = 0; i < ticks; ++i) tick(timer);
+        for (int i = 0; i < ticks; ++i)
+            tick(timer);
     }
     void stepWindow(bool up, int index) { panel.stepClick(up, index); }
 };
@@ -46,9 +47,8 @@ TEST_F(AutoBrowse, CountButtonsStepLikeUpAndDownAndAutoOffOpensNothing) {
 
     setText("txtNo", "x");
     click("UPbutton");
-    EXPECT_EQ(d.messageBox.shown.back().text,
-              "無効な動作が要求されたので、キャンセルします。\r\n"
-              "要求した命令に間違いがないか確認してください。");
+    EXPECT_EQ(d.messageBox.shown.back().text, "無効な動作が要求されたので、キャンセルします。\r\n"
+                                              "要求した命令に間違いがないか確認してください。");
 }
 
 TEST_F(AutoBrowse, SpinsLimitInPickModeWhereTheCountButtonDoesNot) {
@@ -100,6 +100,15 @@ TEST_F(AutoBrowse, ASpinOverTextThatIsNoNumberStopsWithOneBox) {
     spin("Cup", 5);
     EXPECT_FALSE(d.timers["Cup"].isActive());
     EXPECT_EQ(titles(), QStringList{kStepFailedTitle});
+
+    // Disabled while held, the button never gets its release: the spin still ends.
+    setText("txtLimH", "9");
+    click("lblLIMIT");
+    press("Command1");
+    panel.c["Command1"].enabled = false;
+    spin("Cdwn", 3);
+    EXPECT_FALSE(d.timers["Cdwn"].isActive());
+    EXPECT_EQ(text("txtNo"), "3");
 }
 
 TEST_F(AutoBrowse, StepWindowsTestTheLimiterBeforeTheStepOnly) {

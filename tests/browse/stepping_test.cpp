@@ -4,7 +4,7 @@ namespace kurumin::testing {
 namespace {
 
 class Stepping : public PanelTest {
-protected:
+  protected:
     // A range URL taken up and [SET] pressed: range mode at MIN.
     void range(const QString& url) {
         copy(url);
@@ -45,6 +45,31 @@ TEST_F(Stepping, UpAndDownKeepTheWidthAndOpenEachPage) {
     setText("txtNo", "99");
     click("lblUP");
     EXPECT_EQ(text("txtNo"), "100");
+}
+
+TEST_F(Stepping, AQuickMouseClickStepsOnlyOnceItsPressIs200MsOld) {
+    range("http://s/p[01-20]");
+    const auto mouseClick = [&](const char* name) {
+        panel.mouseDown(QString::fromLatin1(name), MouseButton::Left);
+        EXPECT_EQ(panel.c[QString::fromLatin1(name)].fore, colors::BrightGreen);
+        panel.mouseUp(QString::fromLatin1(name), MouseButton::Left);
+        click(name);
+    };
+    mouseClick("lblUP");
+    mouseClick("lblUP");
+    EXPECT_EQ(text("txtNo"), "01"); // both held back
+    d.clock.ticks += 150;
+    tick("PressHold");
+    EXPECT_EQ(text("txtNo"), "01");
+    d.clock.ticks += 51;
+    tick("PressHold");
+    EXPECT_EQ(text("txtNo"), "03"); // in order, each once
+    EXPECT_EQ(panel.c["lblUP"].fore, colors::Green);
+    EXPECT_FALSE(d.timers["PressHold"].isActive());
+
+    click("lblDWN"); // from the keyboard: no press to wait out
+    EXPECT_EQ(text("txtNo"), "02");
+    EXPECT_EQ(opened(), (QStringList{"http://s/p02", "http://s/p03", "http://s/p02"}));
 }
 
 TEST_F(Stepping, TheLimiterIsNotAMirrorImage) {
@@ -159,7 +184,8 @@ TEST_F(Stepping, CaretArrowsStayInsideTheUrlBox) {
     panel.setCaret("txtNow", 0);
     click("Label3");
     EXPECT_EQ(panel.c["txtNow"].selStart, 0);
-    for (int i = 0; i < 20; ++i) click("Label2");
+    for (int i = 0; i < 20; ++i)
+        click("Label2");
     EXPECT_EQ(panel.c["txtNow"].selStart, text("txtNow").size());
 }
 

@@ -51,7 +51,9 @@ TEST_F(ViewTest, TheFoldedPanelIsItsSizeInTwipsAtTheScreensDpi) {
     const qreal dpi = view.screen()->logicalDotsPerInchX();
     EXPECT_EQ(view.width(), qRound(2730 * dpi / 1440));
     EXPECT_EQ(view.height(), qRound(685 * dpi / 1440));
-    if (qFuzzyCompare(dpi, 96.0)) EXPECT_EQ(view.size(), QSize(182, 46));
+    if (qFuzzyCompare(dpi, 96.0)) {
+        EXPECT_EQ(view.size(), QSize(182, 46));
+    }
     EXPECT_TRUE(view.windowFlags() & Qt::FramelessWindowHint);
     EXPECT_TRUE(view.windowFlags() & Qt::WindowStaysOnTopHint);
     // Geometry round-trips through twips without drifting.
