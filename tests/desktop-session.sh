@@ -37,6 +37,10 @@ until xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; do
     sleep 0.05
 done
 
+# A runtime folder of its own: the single-instance lock of a Kurumin the
+# developer is running must not meet the one under test.
+mkdir -m 700 "$dir/runtime"
+export XDG_RUNTIME_DIR="$dir/runtime"
 export QT_QPA_PLATFORM=xcb
 export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
 export NO_AT_BRIDGE=0

@@ -18,6 +18,12 @@ def application(name, timeout=10.0):
     raise AssertionError(f"no accessible application {name!r}")
 
 
+def applications(name):
+    desktop = pyatspi.Registry.getDesktop(0)
+    apps = (desktop.getChildAtIndex(i) for i in range(desktop.childCount))
+    return [a for a in apps if a is not None and a.name == name]
+
+
 def _walk(node):
     stack = [node]
     while stack:

@@ -111,9 +111,7 @@ class Stepping(unittest.TestCase):
             return None
 
     def window_geometry(self, name):
-        wid = wait_for(name, lambda: subprocess.run(
-            ["xdotool", "search", "--onlyvisible", "--name", f"^{re.escape(name)}$"],
-            capture_output=True, text=True).stdout.split(), timeout=5)[0]
+        wid = self.x_window(name)
         out = subprocess.run(["xwininfo", "-id", wid], capture_output=True, text=True).stdout
         field = {l.split(":")[0].strip(): l.split(":")[1].strip() for l in out.splitlines() if ":" in l}
         return int(field["Absolute upper-left X"]), int(field["Absolute upper-left Y"])
@@ -121,7 +119,40 @@ class Stepping(unittest.TestCase):
     def number(self):
         return self.text("txtNo")
 
+    def x_window(self, name):
+        return wait_for(name, lambda: subprocess.run(
+            ["xdotool", "search", "--onlyvisible", "--name", f"^{re.escape(name)}$"],
+            capture_output=True, text=True).stdout.split(), timeout=5)[0]
+
     # --- the walk, in order ----------------------------------------------------
+
+    def test_0_the_panel_is_borderless_on_top_and_starts_only_once(self):
+        wid = self.x_window("Kurumin")
+        props = subprocess.run(["xprop", "-id", wid, "_NET_WM_STATE", "_MOTIF_WM_HINTS"],
+                               capture_output=True, text=True).stdout
+        self.assertIn("_NET_WM_STATE_ABOVE", props)
+        # flags, functions, decorations: decorations 0 is no frame at all
+        self.assertRegex(props, r"_MOTIF_WM_HINTS\(_MOTIF_WM_HINTS\) = 0x2, 0x[0-9a-f]+, 0x0")
+        info = subprocess.run(["xwininfo", "-id", wid], capture_output=True, text=True).stdout
+        self.assertIn("Width: 182", info)
+        self.assertIn("Height: 46", info)
+
+        second = subprocess.Popen([os.path.join(self.home, "kurumin")], cwd=self.home)
+        title = "Kurumin Error_01 [二重起動の防止]"
+
+        def box():
+            for app in atspi.applications("Kurumin"):
+                try:
+                    return atspi.find(app, title, timeout=0)
+                except AssertionError:
+                    pass
+            return None
+
+        atspi.press(wait_for("the Error_01 box", box, timeout=15), "OK")
+        self.assertEqual(second.wait(10), 0)
+        self.assertIsNone(self.panel.poll())  # the first one is untouched
+        self.assertEqual(len(atspi.applications("Kurumin")), 1)
+
 
     def test_1_a_copied_range_sets_the_bounds_and_set_opens_the_first_page(self):
         url = f"{self.site}/g/p[01-05].html"
