@@ -80,10 +80,11 @@ Figures measure(QtDesktop& desk, ClipboardPort& clipboard, const char* tag, int 
             continue;
         }
         ms.push_back(static_cast<double>(t.nsecsElapsed()) / 1e6);
-        // Space the copies so the tick phase differs from one to the next.
+        // A copy is taken up on a tick, so the gap sets where in the next tick's
+        // 500 ms the following copy falls: spread it over the whole period.
         QElapsedTimer gap;
         gap.start();
-        while (gap.elapsed() < 37 + (i * 53) % 200)
+        while (gap.elapsed() < (i * 211) % 500)
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
     }
     if (ms.empty()) return f;
