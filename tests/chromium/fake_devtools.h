@@ -3,6 +3,7 @@
 
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QTest>
 #include <QUrl>
 #include <QWebSocket>
 #include <QWebSocketServer>
@@ -33,9 +34,6 @@ class FakeDevTools {
     quint16 port() const { return server_.serverPort(); }
     QUrl url() const {
         return QUrl(QStringLiteral("ws://127.0.0.1:%1/devtools/browser/x").arg(port()));
-    }
-    bool hasClient() const {
-        return client_ && client_->state() == QAbstractSocket::ConnectedState;
     }
 
     void sendRaw(const QString& text) { client_->sendTextMessage(text); }
@@ -69,3 +67,11 @@ class FakeDevTools {
     QWebSocketServer server_;
     std::unique_ptr<QWebSocket> client_;
 };
+
+// Waits for what the event loop should bring about shortly.
+template <typename Condition> bool soon(Condition c) {
+    return QTest::qWaitFor(c, 3000);
+}
+template <typename... Outcome> bool settled(const Outcome&... o) {
+    return soon([&] { return (o->result.has_value() && ...); });
+}

@@ -157,6 +157,7 @@ void ChromiumBrowser::onOpenFailed(const QString& detail) {
 void ChromiumBrowser::onLost() {
     phase_ = Phase::Idle;
     targets_.clear();
+    askedFor_ = 0; // the pages of the next connection are asked afresh
 }
 
 void ChromiumBrowser::create(Request request) {
