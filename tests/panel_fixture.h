@@ -10,7 +10,7 @@
 namespace kurumin::testing {
 
 class PanelTest : public ::testing::Test {
-protected:
+  protected:
     PanelTest() {
         window.geo = {1000, 100, 2730, 685};
         panel.attachWindow(&window);
@@ -25,14 +25,19 @@ protected:
     void answer() { d.loop.runPending(); }
 
     QString text(const char* name) { return panel.c[QString::fromLatin1(name)].caption; }
-    void setText(const char* name, const QString& t) { panel.c[QString::fromLatin1(name)].caption = t; }
+    void setText(const char* name, const QString& t) {
+        panel.c[QString::fromLatin1(name)].caption = t;
+    }
     bool enabled(const char* name) { return panel.c[QString::fromLatin1(name)].enabled; }
     QStringList titles() const {
         QStringList t;
-        for (const auto& m : d.messageBox.shown) t << m.title;
+        for (const auto& m : d.messageBox.shown)
+            t << m.title;
         return t;
     }
-    void select(int start, int length) { panel.editSelection(QStringLiteral("txtNow"), start, length); }
+    void select(int start, int length) {
+        panel.editSelection(QStringLiteral("txtNow"), start, length);
+    }
 
     fake::Desktop d;
     fake::Window window;

@@ -21,7 +21,7 @@ namespace {
 
 // Records when each open is asked for; answers at once, as a later event.
 class RecordingBrowser : public BrowserPort {
-public:
+  public:
     void openPage(const QString& url, OpenCallback done) override {
         last = url;
         ++count;
@@ -34,7 +34,7 @@ public:
 
 // The real clipboard, with its change notification switched off.
 class TickOnlyClipboard : public ClipboardPort {
-public:
+  public:
     explicit TickOnlyClipboard(ClipboardPort& real) : real_(real) {}
     bool hasText() override { return real_.hasText(); }
     QString text() override { return real_.text(); }
@@ -42,7 +42,7 @@ public:
     void setText(const QString& t) override { real_.setText(t); }
     void setChangeHandler(std::function<void()>) override {}
 
-private:
+  private:
     ClipboardPort& real_;
 };
 
@@ -56,9 +56,9 @@ Figures measure(QtDesktop& desk, ClipboardPort& clipboard, const char* tag, int 
     fake::Profile profile;
     fake::StepWindowHost host;
     Services svc = desk.services(profile, browser, host);
-    Services with{svc.messageBox, svc.beep,       svc.clock,  svc.windows, clipboard,
-                  svc.fileDialog, svc.shell,      svc.program, svc.profile, svc.textAppend,
-                  svc.timers,     svc.loop,       svc.browser, svc.stepWindows};
+    Services with{svc.messageBox, svc.beep,  svc.clock,   svc.windows,    clipboard,
+                  svc.fileDialog, svc.shell, svc.program, svc.profile,    svc.textAppend,
+                  svc.timers,     svc.loop,  svc.browser, svc.stepWindows};
     Panel panel(with);
     panel.load();
 
@@ -69,10 +69,10 @@ Figures measure(QtDesktop& desk, ClipboardPort& clipboard, const char* tag, int 
         const int before = browser.count;
         QElapsedTimer t;
         t.start();
-        QProcess::startDetached(QStringLiteral("sh"),
-                                {QStringLiteral("-c"),
-                                 QStringLiteral("printf %s '%1' | xclip -selection clipboard")
-                                     .arg(url)});
+        QProcess::startDetached(
+            QStringLiteral("sh"),
+            {QStringLiteral("-c"),
+             QStringLiteral("printf %s '%1' | xclip -selection clipboard").arg(url)});
         while (browser.count == before && t.elapsed() < 3000)
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
         if (browser.count == before || !browser.last.endsWith(url.mid(7))) {
@@ -92,7 +92,8 @@ Figures measure(QtDesktop& desk, ClipboardPort& clipboard, const char* tag, int 
     f.median = ms[ms.size() / 2];
     f.p95 = ms[std::min(ms.size() - 1, (ms.size() * 95) / 100)];
     double sum = 0;
-    for (double v : ms) sum += v;
+    for (double v : ms)
+        sum += v;
     f.mean = sum / static_cast<double>(ms.size());
     return f;
 }
@@ -108,9 +109,11 @@ int main(int argc, char** argv) {
     const Figures ticked = measure(desk, tickOnly, "tick", copies);
     std::printf("clipboard change -> open request, %d copies each (xclip start-up included)\n",
                 copies);
-    std::printf("  with change notification: median %.1f ms, p95 %.1f ms, mean %.1f ms, missed %d\n",
-                notified.median, notified.p95, notified.mean, notified.missed);
-    std::printf("  500 ms tick alone:        median %.1f ms, p95 %.1f ms, mean %.1f ms, missed %d\n",
-                ticked.median, ticked.p95, ticked.mean, ticked.missed);
+    std::printf(
+        "  with change notification: median %.1f ms, p95 %.1f ms, mean %.1f ms, missed %d\n",
+        notified.median, notified.p95, notified.mean, notified.missed);
+    std::printf(
+        "  500 ms tick alone:        median %.1f ms, p95 %.1f ms, mean %.1f ms, missed %d\n",
+        ticked.median, ticked.p95, ticked.mean, ticked.missed);
     return 0;
 }

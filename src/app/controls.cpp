@@ -35,7 +35,9 @@ const Control& ControlSet::operator[](const QString& name) const {
 namespace {
 
 // The layout is drawn on a 96-dpi grid of pixels; a pixel there is 15 twips.
-constexpr int px(int pixels) { return pixels * 15; }
+constexpr int px(int pixels) {
+    return pixels * 15;
+}
 
 struct ControlDesign {
     const char* name;
@@ -130,7 +132,8 @@ const ControlDesign kPanel[] = {
 
 ControlSet designPanel() {
     ControlSet set;
-    for (const ControlDesign& s : kPanel) set.add(make(s));
+    for (const ControlDesign& s : kPanel)
+        set.add(make(s));
 
     set["List2"].visible = false;
     for (const char* exit : {"Command6(0)", "Command6(1)", "lblEXIT"})
@@ -179,6 +182,8 @@ ControlSet designStepWindow(bool up) {
     return set;
 }
 
-QString stepLabelName(int index) { return QStringLiteral("Label1(%1)").arg(index); }
+QString stepLabelName(int index) {
+    return QStringLiteral("Label1(%1)").arg(index);
+}
 
 } // namespace kurumin

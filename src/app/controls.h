@@ -34,15 +34,15 @@ inline constexpr Color StripGrey = 0x404040;
 } // namespace colors
 
 enum class ControlKind {
-    Label,     // a caption; clickable where it carries a command
-    Button,    // a push button
-    TextBox,   // one line of editable text
-    MemoBox,   // several lines of editable text
-    ComboBox,  // editable text with a drop-down list
-    ListBox,   // a list, never shown
-    Shape,     // a filled lamp
-    Picture,   // a drag area
-    Hidden,    // a field held as a control but never shown
+    Label,    // a caption; clickable where it carries a command
+    Button,   // a push button
+    TextBox,  // one line of editable text
+    MemoBox,  // several lines of editable text
+    ComboBox, // editable text with a drop-down list
+    ListBox,  // a list, never shown
+    Shape,    // a filled lamp
+    Picture,  // a drag area
+    Hidden,   // a field held as a control but never shown
 };
 
 enum class Align { Left, Center, Right };
@@ -50,7 +50,7 @@ enum class Align { Left, Center, Right };
 enum class MouseButton { Left, Right, Middle };
 
 struct Control {
-    QString name;   // the control's name; arrays carry "(i)", e.g. "Command6(1)"
+    QString name; // the control's name; arrays carry "(i)", e.g. "Command6(1)"
     ControlKind kind = ControlKind::Label;
     QString caption; // caption of a label or button, text of a text box
     QString toolTip;
@@ -61,14 +61,14 @@ struct Control {
     std::optional<Color> back; // none: the panel's background shows through
     RectTwips geo;
     Align align = Align::Center;
-    int selStart = 0;   // caret of a text box, 0-based
+    int selStart = 0; // caret of a text box, 0-based
     int selLength = 0;
     QStringList items;  // combo and list boxes
     int listIndex = -1; // selected item, -1 for none
 };
 
 class ControlSet {
-public:
+  public:
     Control& add(Control c);
     Control& operator[](const QString& name);
     const Control& operator[](const QString& name) const;
@@ -76,7 +76,7 @@ public:
     const Control* find(const QString& name) const;
     const std::vector<QString>& order() const { return order_; }
 
-private:
+  private:
     std::map<QString, Control> byName_;
     std::vector<QString> order_;
 };

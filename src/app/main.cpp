@@ -20,7 +20,8 @@ int main(int argc, char** argv) {
     if (refuseSecondInstance(desktop.instance, desktop.messageBox)) return 0;
 
     ProfileFile profile;
-    auto browser = createChromiumBrowser(desktop.program.programFolder(), desktop.shell, desktop.windows);
+    auto browser =
+        createChromiumBrowser(desktop.program.programFolder(), desktop.shell, desktop.windows);
     StepWindowHost stepWindows;
     Services svc = desktop.services(profile, *browser, stepWindows);
     Panel panel(svc);

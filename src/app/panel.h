@@ -25,7 +25,7 @@ struct StepWindow {
 };
 
 class Panel {
-public:
+  public:
     explicit Panel(Services& services);
     ~Panel();
     Panel(const Panel&) = delete;
@@ -117,7 +117,7 @@ public:
     void addListener(std::function<void()> l) { listeners_.push_back(std::move(l)); }
     void notify();
 
-private:
+  private:
     void drain();
 
     WindowPort* window_ = nullptr;

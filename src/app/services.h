@@ -15,7 +15,7 @@ struct StepWindow;
 // Builds the window of a floating step window over its model. The view
 // passes clicks and moves back through Panel::stepClick / stepMouseMove.
 class StepWindowHostPort {
-public:
+  public:
     virtual ~StepWindowHostPort() = default;
     virtual std::unique_ptr<WindowPort> createStepWindow(Panel& panel, StepWindow& model) = 0;
 };

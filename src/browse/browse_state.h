@@ -13,9 +13,15 @@ namespace kurumin {
 using Flag = std::int16_t;
 inline constexpr Flag True = -1;
 inline constexpr Flag False = 0;
-inline constexpr Flag complement(Flag f) { return static_cast<Flag>(~f); }
-inline constexpr bool isOn(Flag f) { return f != 0; }
-inline constexpr Flag flagOf(bool b) { return b ? True : False; }
+inline constexpr Flag complement(Flag f) {
+    return static_cast<Flag>(~f);
+}
+inline constexpr bool isOn(Flag f) {
+    return f != 0;
+}
+inline constexpr Flag flagOf(bool b) {
+    return b ? True : False;
+}
 
 struct BrowseState {
     Flag AutoBrowse = True;

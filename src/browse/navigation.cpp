@@ -9,9 +9,13 @@ namespace {
 
 const QString kHttp = QStringLiteral("http://");
 
-QString copiedText(Panel& p) { return p.c["lblCripDirect"].toolTip; }
+QString copiedText(Panel& p) {
+    return p.c["lblCripDirect"].toolTip;
+}
 
-void lamp(Panel& p, Color color) { p.c["Sh1"].back = color; }
+void lamp(Panel& p, Color color) {
+    p.c["Sh1"].back = color;
+}
 
 // Left(text, count) that fails, as a cut of a negative length must.
 QString leftOf(const QString& text, qsizetype count) {
@@ -38,17 +42,17 @@ BracketPair findBrackets(const QString& text) {
 
 void Panel::openPage(const QString& url, bool reportFailure, std::function<void(bool)> then) {
     const std::uint64_t id = ++opensIssued_;
-    svc.browser.openPage(url, [this, id, reportFailure, then = std::move(then)](
-                                  const OpenResult& result) {
-        runHandler([this, id, reportFailure, then, ok = result.ok()] {
-            if (!ok && reportFailure && id > failuresReportedUpTo_) {
-                message(msg::accessText(), msg::accessTitle());
-                // One box answers for everything that was asked before it closed.
-                failuresReportedUpTo_ = opensIssued_;
-            }
-            if (then) then(ok);
+    svc.browser.openPage(
+        url, [this, id, reportFailure, then = std::move(then)](const OpenResult& result) {
+            runHandler([this, id, reportFailure, then, ok = result.ok()] {
+                if (!ok && reportFailure && id > failuresReportedUpTo_) {
+                    message(msg::accessText(), msg::accessTitle());
+                    // One box answers for everything that was asked before it closed.
+                    failuresReportedUpTo_ = opensIssued_;
+                }
+                if (then) then(ok);
+            });
         });
-    });
 }
 
 void OpenCopiedUrl(Panel& p) {

@@ -58,6 +58,8 @@ QString padText(const QString& text, int digits) {
     return value ? padNumber(*value, digits) : text;
 }
 
-QString zeroMask(int count) { return count > 0 ? QString(count, u'0') : QString(); }
+QString zeroMask(int count) {
+    return count > 0 ? QString(count, u'0') : QString();
+}
 
 } // namespace kurumin

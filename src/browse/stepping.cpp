@@ -8,7 +8,9 @@
 namespace kurumin {
 
 namespace {
-QString& box(Panel& p, const char* name) { return p.text(QString::fromLatin1(name)); }
+QString& box(Panel& p, const char* name) {
+    return p.text(QString::fromLatin1(name));
+}
 } // namespace
 
 int stepWidth(Panel& p, Direction d) {
@@ -21,9 +23,13 @@ void setWidth(Panel& p, int digits) {
     p.s.PadMask = zeroMask(digits);
 }
 
-double currentNumber(Panel& p) { return numberOf(box(p, "txtNo")); }
+double currentNumber(Panel& p) {
+    return numberOf(box(p, "txtNo"));
+}
 
-void showLimiterMessage(Panel& p) { p.message(msg::limiterText(), msg::limiterTitle()); }
+void showLimiterMessage(Panel& p) {
+    p.message(msg::limiterText(), msg::limiterTitle());
+}
 
 bool limiterAllows(Panel& p, Direction d, LimitOptions options) {
     const double min = numberOf(box(p, "txtLimL"));

@@ -14,7 +14,8 @@ namespace kurumin {
 namespace {
 
 void enableAll(Panel& p, std::initializer_list<const char*> names, bool on) {
-    for (const char* n : names) p.enable(QString::fromLatin1(n), on);
+    for (const char* n : names)
+        p.enable(QString::fromLatin1(n), on);
 }
 
 // (L - 1) / 2, halves to the even neighbour.
@@ -81,7 +82,8 @@ void tick(Panel& p) {
 
     s.lblOldURL = text;
     p.text(QStringLiteral("txtNow")) = text;
-    s.KeywordPos = static_cast<std::int32_t>(text.indexOf(p.text(QStringLiteral("txtKeyWord"))) + 1);
+    s.KeywordPos =
+        static_cast<std::int32_t>(text.indexOf(p.text(QStringLiteral("txtKeyWord"))) + 1);
     if (s.KeywordPos == 0) {
         enableAll(p, {"lblCUT", "Label1", "Command10"}, false);
         s.UrlCaptured = False;

@@ -34,7 +34,7 @@ struct BrowserPage {
 };
 
 class BrowserPort {
-public:
+  public:
     virtual ~BrowserPort() = default;
     using OpenCallback = std::function<void(const OpenResult&)>;
     // Never blocks and never calls back from inside this call: the answer

@@ -20,7 +20,7 @@ enum class MsgIcon { None, Exclamation };
 enum class MsgResult { Ok, Cancel };
 
 class MessageBoxPort {
-public:
+  public:
     virtual ~MessageBoxPort() = default;
     // Modal. CR LF in text is a line break.
     virtual MsgResult show(const QString& text, const QString& title, MsgButtons buttons,
@@ -28,13 +28,13 @@ public:
 };
 
 class BeepPort {
-public:
+  public:
     virtual ~BeepPort() = default;
     virtual void beep() = 0;
 };
 
 class ClockPort {
-public:
+  public:
     virtual ~ClockPort() = default;
     // Milliseconds, monotonic, wrapping at 32 bits; only differences are used.
     virtual std::uint32_t tickCount() = 0;
@@ -42,7 +42,7 @@ public:
 };
 
 class WindowSystemPort {
-public:
+  public:
     virtual ~WindowSystemPort() = default;
     virtual WindowHandle foregroundWindow() = 0;
     // The title in the locale's encoding, cut to at most maxBytes - 1 bytes.
@@ -59,20 +59,20 @@ struct RectTwips {
 
 // One top-level window of the tool (the panel, a floating step window).
 class WindowPort {
-public:
+  public:
     virtual ~WindowPort() = default;
     virtual WindowHandle handle() = 0;
     virtual void setTopmost() = 0; // above all non-topmost windows, no move, no size
     virtual void startSystemMove() = 0;
     virtual RectTwips geometry() = 0;
     virtual void setGeometry(const RectTwips& rect) = 0;
-    virtual void show() = 0; // not modal; showing a shown window does nothing
+    virtual void show() = 0;  // not modal; showing a shown window does nothing
     virtual void close() = 0; // closing a closed window does nothing
     virtual bool isOpen() = 0;
 };
 
 class ClipboardPort {
-public:
+  public:
     virtual ~ClipboardPort() = default;
     virtual bool hasText() = 0;
     virtual QString text() = 0;
@@ -83,7 +83,7 @@ public:
 };
 
 class FileDialogPort {
-public:
+  public:
     virtual ~FileDialogPort() = default;
     // filter in the "name|pattern|name|pattern" form; empty result on cancel.
     virtual QString openFile(const QString& title, const QString& filter,
@@ -91,27 +91,27 @@ public:
 };
 
 class ShellPort {
-public:
+  public:
     virtual ~ShellPort() = default;
     // Opens a file (or address) with the desktop's default handler.
     virtual bool open(const QString& target, const QString& workingFolder) = 0;
 };
 
 class ProgramPort {
-public:
+  public:
     virtual ~ProgramPort() = default;
     virtual QString programFolder() = 0; // no trailing separator
 };
 
 class SingleInstancePort {
-public:
+  public:
     virtual ~SingleInstancePort() = default;
     // True when another instance already runs. Made before any window exists.
     virtual bool anotherInstanceRuns() = 0;
 };
 
 class ProfilePort {
-public:
+  public:
     virtual ~ProfilePort() = default;
     static constexpr int BufferSize = 1024;
     virtual QString read(const QString& file, const QString& section, const QString& key,
@@ -122,14 +122,14 @@ public:
 };
 
 class TextAppendPort {
-public:
+  public:
     virtual ~TextAppendPort() = default;
     // Each line gets CR LF. Creates a missing file, never its folder.
     virtual bool append(const QString& path, const QStringList& lines) = 0;
 };
 
 class TimerPort {
-public:
+  public:
     virtual ~TimerPort() = default;
     virtual void start() = 0;
     virtual void stop() = 0;
@@ -138,7 +138,7 @@ public:
 };
 
 class TimerFactoryPort {
-public:
+  public:
     virtual ~TimerFactoryPort() = default;
     virtual std::unique_ptr<TimerPort> create(const QString& name, int intervalMs,
                                               std::function<void()> onTick) = 0;
@@ -146,7 +146,7 @@ public:
 
 // Everything runs on one thread: a task posted here runs later on it.
 class EventLoopPort {
-public:
+  public:
     virtual ~EventLoopPort() = default;
     virtual void post(std::function<void()> task) = 0;
 };

@@ -24,7 +24,10 @@ QString cutToReadBuffer(const QString& value) {
     qsizetype i = 0;
     while (i < value.size()) {
         const bool pair = value[i].isHighSurrogate() && i + 1 < value.size();
-        const int len = pair ? 4 : value[i].unicode() < 0x80 ? 1 : value[i].unicode() < 0x800 ? 2 : 3;
+        const int len = pair                         ? 4
+                        : value[i].unicode() < 0x80  ? 1
+                        : value[i].unicode() < 0x800 ? 2
+                                                     : 3;
         if (bytes + len > maxBytes) break;
         bytes += len;
         i += pair ? 2 : 1;
@@ -53,7 +56,8 @@ bool save(const QString& path, const QStringList& lines) {
     QSaveFile f(path); // a crash mid-write leaves the old file, never half of it
     if (!f.open(QIODevice::WriteOnly)) return false;
     QByteArray out;
-    for (const QString& l : lines) out += l.toUtf8() + "\r\n";
+    for (const QString& l : lines)
+        out += l.toUtf8() + "\r\n";
     return f.write(out) == out.size() && f.commit();
 }
 

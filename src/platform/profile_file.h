@@ -8,7 +8,7 @@
 namespace kurumin {
 
 class ProfileFile : public ProfilePort {
-public:
+  public:
     QString read(const QString& file, const QString& section, const QString& key,
                  const QString& defaultValue) override;
     bool write(const QString& file, const QString& section, const QString& key,

@@ -30,8 +30,10 @@ void loadKeepList(Panel& p) {
     const double last = std::min<double>(n - 1, kMostEntriesRead - 1);
     for (int i = 0; i <= last; ++i) {
         const QString k = QString::number(i);
-        names.items << ini.read(path, QStringLiteral("KeepURL"), QStringLiteral("Name") + k, QString());
-        urls.items << ini.read(path, QStringLiteral("KeepURL"), QStringLiteral("URL") + k, QString());
+        names.items << ini.read(path, QStringLiteral("KeepURL"), QStringLiteral("Name") + k,
+                                QString());
+        urls.items << ini.read(path, QStringLiteral("KeepURL"), QStringLiteral("URL") + k,
+                               QString());
     }
     if (names.items.isEmpty()) return;
     names.listIndex = 0;

@@ -13,9 +13,8 @@ TEST(RangeSplit, BoundsComeFromTheRunsOfDigits) {
         bool warn;
     };
     const Case cases[] = {
-        {"001-120", "001", "120", false}, {"01-20", "01", "20", false},
-        {"1-100", "1", "100", true},      {"0-20", "0", "20", true},
-        {"", "", "", true},               {"a-b", "a", "b", false},
+        {"001-120", "001", "120", false}, {"01-20", "01", "20", false}, {"1-100", "1", "100", true},
+        {"0-20", "0", "20", true},        {"", "", "", true},           {"a-b", "a", "b", false},
         {"abcd", "ab", "cd", true},
     };
     for (const Case& c : cases) {

@@ -10,7 +10,7 @@ namespace kurumin {
 namespace {
 
 class ProfileFileTest : public ::testing::Test {
-protected:
+  protected:
     QByteArray bytes() {
         QFile f(path);
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
