@@ -51,6 +51,7 @@ void Panel::runHandler(const Handler& h) {
     ++depth_;
     try {
         h();
+        releaseIfDisabled();
     } catch (const std::exception&) {
         // Each handler has its own trap; whatever escapes it ends the handler, never the tool.
     }
@@ -105,11 +106,23 @@ void Panel::click(const QString& name) {
 }
 
 void Panel::mouseDown(const QString& name, MouseButton button) {
-    runHandler(bound(downs_, name, c.find(name), button));
+    const Control* control = c.find(name);
+    if (control && control->enabled) held_.emplace(name, button);
+    runHandler(bound(downs_, name, control, button));
 }
 
 void Panel::mouseUp(const QString& name, MouseButton button) {
+    if (held_ && held_->first == name) held_.reset();
     runHandler(bound(ups_, name, c.find(name), button));
+}
+
+void Panel::releaseIfDisabled() {
+    if (!held_) return;
+    const Control* control = c.find(held_->first);
+    if (control && control->enabled) return;
+    const auto [name, button] = *held_;
+    held_.reset();
+    if (auto it = ups_.find(name); it != ups_.end()) it->second(button);
 }
 
 void Panel::mouseMove(const QString& name) {
@@ -201,7 +214,7 @@ void Panel::closeStepWindows() {
 }
 
 void Panel::notify() {
-    for (auto& l : listeners_)
+    for (auto& [id, l] : listeners_)
         l();
 }
 

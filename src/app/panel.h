@@ -10,6 +10,7 @@
 #include <QString>
 
 #include <deque>
+#include <optional>
 #include <functional>
 #include <map>
 #include <memory>
@@ -114,11 +115,17 @@ class Panel {
     WindowPort* form2 = nullptr;
 
     // The view listens here and shows the new state.
-    void addListener(std::function<void()> l) { listeners_.push_back(std::move(l)); }
+    // Views follow the model through listeners; each removes its own when it goes.
+    int addListener(std::function<void()> l) {
+        listeners_.emplace(++lastListener_, std::move(l));
+        return lastListener_;
+    }
+    void removeListener(int id) { listeners_.erase(id); }
     void notify();
 
   private:
     void drain();
+    void releaseIfDisabled();
 
     WindowPort* window_ = nullptr;
     std::function<void()> quit_;
@@ -128,12 +135,16 @@ class Panel {
     std::uint64_t opensIssued_ = 0;
     std::uint64_t failuresReportedUpTo_ = 0;
     std::deque<Handler> deferred_;
+    // The control a button is held on: disabled meanwhile, it never sees the
+    // release, so the panel ends the press for it.
+    std::optional<std::pair<QString, MouseButton>> held_;
     std::map<QString, bool> heldTicks_;
     std::map<QString, Handler> clicks_, moves_, ticks_;
     std::map<QString, ButtonHandler> downs_, ups_;
     StepHandler stepClick_, stepMove_;
     std::map<QString, std::unique_ptr<TimerPort>> timers_;
-    std::vector<std::function<void()>> listeners_;
+    std::map<int, std::function<void()>> listeners_;
+    int lastListener_ = 0;
 };
 
 // Registers every subsystem's handlers on the panel.

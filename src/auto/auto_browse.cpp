@@ -36,11 +36,6 @@ void pressCountButton(Panel& p, bool up, MouseButton button) {
 // One tick of a held spin button. Text that is no number stops the spin with
 // one box for the press, never one every 50 ms.
 void spinTick(Panel& p, Direction d, TimerPort& timer) {
-    // A button disabled while held never sees its release: the spin ends here.
-    if (!p.c[d == Direction::Up ? QStringLiteral("cmdUP") : QStringLiteral("Command1")].enabled) {
-        timer.stop();
-        return;
-    }
     try {
         if (d == Direction::Down && currentNumber(p) <= 0) return;
         setWidth(p, static_cast<int>(p.text(QStringLiteral("txtNo")).size()));

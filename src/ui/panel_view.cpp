@@ -66,12 +66,13 @@ PanelView::PanelView(Panel& panel, QWidget* parent)
     QWidget::resize(toPixels({0, 0, PanelWidth, FoldedHeight}, this).size());
     build();
     sync();
-    panel_.addListener([this, alive = std::weak_ptr<bool>(alive_)] {
-        if (alive.lock()) sync();
-    });
+    listener_ = panel_.addListener([this] { sync(); });
 }
 
-PanelView::~PanelView() = default;
+PanelView::~PanelView() {
+    panel_.removeListener(listener_);
+    panel_.attachWindow(nullptr);
+}
 
 QWidget* PanelView::widget(const QString& name) const {
     for (const Entry& e : entries_)

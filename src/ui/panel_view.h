@@ -57,7 +57,7 @@ class PanelView : public QWidget, public WindowPort {
     QHash<QObject*, QString> names_; // every widget (and inner widget) to its control
     bool syncing_ = false;
     QString lastFocus_;
-    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+    int listener_ = 0;
 };
 
 } // namespace kurumin

@@ -36,6 +36,7 @@ StepWindowView::StepWindowView(Panel& panel, StepWindow& model)
         labels_.push_back(b);
     }
     sync();
+    listener_ = panel_.addListener([this] { sync(); });
 }
 
 QWidget* StepWindowView::label(int index) const {
@@ -63,7 +64,9 @@ void StepWindowView::sync() {
 }
 
 void StepWindowView::detach() {
+    if (!model_) return;
     model_ = nullptr;
+    panel_.removeListener(listener_);
 }
 
 bool StepWindowView::eventFilter(QObject* watched, QEvent* event) {
@@ -135,14 +138,6 @@ std::unique_ptr<WindowPort> StepWindowHost::createStepWindow(Panel& panel, StepW
     std::erase_if(views_, [](const QPointer<StepWindowView>& v) { return v.isNull(); });
     auto* view = new StepWindowView(panel, model);
     views_.emplace_back(view);
-    if (std::find(listening_.begin(), listening_.end(), &panel) == listening_.end()) {
-        listening_.push_back(&panel);
-        panel.addListener([this, &panel, alive = std::weak_ptr<bool>(alive_)] {
-            if (!alive.lock()) return;
-            for (const QPointer<StepWindowView>& v : views_)
-                if (v && &v->panel() == &panel) v->sync();
-        });
-    }
     return std::make_unique<StepWindowPort>(view);
 }
 

@@ -23,7 +23,6 @@ class StepWindowView : public QWidget {
     // The model is going away; nothing may reach it from here on.
     void detach();
     QWidget* label(int index) const;
-    Panel& panel() const { return panel_; }
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -35,6 +34,7 @@ class StepWindowView : public QWidget {
     StepWindow* model_;
     bool up_;
     std::vector<ui::FlatButton*> labels_;
+    int listener_ = 0;
 };
 
 class StepWindowHost : public StepWindowHostPort {
@@ -49,8 +49,6 @@ class StepWindowHost : public StepWindowHostPort {
 
   private:
     std::vector<QPointer<StepWindowView>> views_;
-    std::vector<Panel*> listening_;
-    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 
 } // namespace kurumin
