@@ -25,11 +25,15 @@ class RecordingBrowser : public BrowserPort {
     void openPage(const QString& url, OpenCallback done) override {
         last = url;
         ++count;
-        QTimer::singleShot(0, [done] { done(OpenResult{}); });
+        // Dropped with this browser if the panel's run is over before it fires.
+        QTimer::singleShot(0, &context_, [done] { done(OpenResult{}); });
     }
     std::vector<BrowserPage> pages() override { return {}; }
     QString last;
     int count = 0;
+
+  private:
+    QObject context_;
 };
 
 // The real clipboard, with its change notification switched off.

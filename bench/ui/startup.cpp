@@ -92,7 +92,10 @@ int main(int argc, char** argv) {
     const xcb_atom_t nameAtom = atom(c, "_NET_WM_NAME");
     QTemporaryDir home;
     const QString binary = home.filePath(QStringLiteral("kurumin"));
-    QFile::copy(QString::fromLocal8Bit(argv[1]), binary);
+    if (!QFile::copy(QString::fromLocal8Bit(argv[1]), binary)) {
+        std::fprintf(stderr, "cannot copy %s\n", argv[1]);
+        return 1;
+    }
 
     std::vector<double> startMs;
     std::vector<long> rss;
@@ -103,8 +106,16 @@ int main(int argc, char** argv) {
         t.start();
         p.start(binary, {});
         if (!p.waitForStarted()) return 1;
-        while (!mapped(c, nameAtom, "Kurumin") && t.elapsed() < 10000)
-            QThread::usleep(500);
+        // Polled every 2 ms: often enough to see it, seldom enough not to slow it.
+        bool shown = false;
+        while (!(shown = mapped(c, nameAtom, "Kurumin")) && t.elapsed() < 10000)
+            QThread::usleep(2000);
+        if (!shown) {
+            std::fprintf(stderr, "run %d: the panel never appeared\n", i + 1);
+            p.kill();
+            p.waitForFinished(5000);
+            continue;
+        }
         startMs.push_back(static_cast<double>(t.nsecsElapsed()) / 1e6);
         QThread::msleep(1500); // settled: timers running, browser looked for
         rss.push_back(rssKiB(p.processId()));
@@ -113,10 +124,11 @@ int main(int argc, char** argv) {
     }
     // The browser a run may have started is the benchmark's, not the user's.
     QProcess::execute(QStringLiteral("pkill"), {QStringLiteral("-f"), home.path()});
+    if (startMs.empty()) return 1;
     std::sort(startMs.begin(), startMs.end());
     std::sort(rss.begin(), rss.end());
-    std::printf("start-up to panel mapped, %d runs: median %.1f ms, max %.1f ms\n", runs,
-                startMs[startMs.size() / 2], startMs.back());
+    std::printf("start-up to panel mapped, %zu of %d runs: median %.1f ms, max %.1f ms\n",
+                startMs.size(), runs, startMs[startMs.size() / 2], startMs.back());
     std::printf("resident memory after 1.5 s: median %.1f MB, max %.1f MB\n",
                 static_cast<double>(rss[rss.size() / 2]) / 1024.0,
                 static_cast<double>(rss.back()) / 1024.0);

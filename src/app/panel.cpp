@@ -86,10 +86,6 @@ void Panel::runTick(const QString& name) {
     runHandler(it->second);
 }
 
-void Panel::later(Handler h) {
-    svc.loop.post([this, h = std::move(h)] { runHandler(h); });
-}
-
 namespace {
 template <typename Map, typename... Args>
 std::function<void()> bound(const Map& map, const QString& name, const Control* control,

@@ -10,10 +10,10 @@
 #include <QString>
 
 #include <deque>
-#include <optional>
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 
 namespace kurumin {
@@ -84,9 +84,6 @@ class Panel {
     // due meanwhile is held back once, not run inside the other handler.
     void runHandler(const Handler& h);
     void runTick(const QString& timer);
-    // A later event on the UI thread (e.g. the browser's answer), run as its
-    // own handler.
-    void later(Handler h);
     bool inHandler() const { return depth_ > 0; }
 
     // --- Helpers the handlers share -------------------------------------

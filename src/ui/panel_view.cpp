@@ -75,9 +75,7 @@ PanelView::~PanelView() {
 }
 
 QWidget* PanelView::widget(const QString& name) const {
-    for (const Entry& e : entries_)
-        if (e.name == name) return e.widget;
-    return nullptr;
+    return widgets_.value(name);
 }
 
 void PanelView::build() {
@@ -166,7 +164,8 @@ void PanelView::build() {
                 if (!syncing_) panel_.click(name);
             });
         }
-        entries_.push_back({name, c.kind, c.clickable, w});
+        entries_.push_back({name, w});
+        widgets_.insert(name, w);
     }
 }
 
@@ -224,7 +223,8 @@ void PanelView::syncTextBox(const Control& c, QWidget* w) {
         setColor(e, QPalette::Text, fore);
         if (c.back) setColor(e, QPalette::Base, toQColor(*c.back));
         if (e->text() != c.caption) e->setText(c.caption);
-        e->setAlignment(toQtAlign(c.align));
+        // Setting it repaints even when unchanged, and sync runs after every handler.
+        if (e->alignment() != toQtAlign(c.align)) e->setAlignment(toQtAlign(c.align));
         // A caret left past a shortened text stands at its end.
         const int size = static_cast<int>(c.caption.size());
         const int start = std::clamp(c.selStart, 0, size);

@@ -42,8 +42,6 @@ class PanelView : public QWidget, public WindowPort {
   private:
     struct Entry {
         QString name;
-        ControlKind kind;
-        bool clickable;
         QWidget* widget;
     };
     void build();
@@ -55,6 +53,7 @@ class PanelView : public QWidget, public WindowPort {
     Panel& panel_;
     std::vector<Entry> entries_;
     QHash<QObject*, QString> names_; // every widget (and inner widget) to its control
+    QHash<QString, QWidget*> widgets_;
     bool syncing_ = false;
     QString lastFocus_;
     int listener_ = 0;

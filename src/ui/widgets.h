@@ -37,8 +37,6 @@ class FlatButton : public QAbstractButton {
     explicit FlatButton(bool bevel, QWidget* parent = nullptr);
     void setColors(QColor fore, std::optional<QColor> back);
     void setAlignment(Qt::Alignment a);
-    QColor fore() const { return fore_; }
-    std::optional<QColor> back() const { return back_; }
     QSize sizeHint() const override;
 
   protected:
@@ -58,7 +56,6 @@ class ShapeWidget : public QWidget {
   public:
     explicit ShapeWidget(QWidget* parent = nullptr) : QWidget(parent) {}
     void setColors(QColor border, QColor fill);
-    QColor fill() const { return fill_; }
 
   protected:
     void paintEvent(QPaintEvent* e) override;

@@ -221,4 +221,18 @@ TEST_F(ChromiumPortTest, StalePortFileIsNeverAStartForAListingButAFailedStartFai
     EXPECT_TRUE(shell.opened.empty());
 }
 
+TEST_F(ChromiumPortTest, ABrowserTooSlowToAnswerIsNeverStartedASecondTime) {
+    QTcpServer silent; // accepts, never shakes hands
+    ASSERT_TRUE(silent.listen(QHostAddress::LocalHost, 0));
+    writePortFile(silent.serverPort());
+    options.programs = {"/bin/true"};
+    options.requestTimeoutMs = 200;
+    auto port = make();
+    auto a = openOn(*port, "https://one.example/");
+    ASSERT_TRUE(settled(a));
+    EXPECT_EQ(a->result->failure, OpenFailure::Timeout);
+    EXPECT_EQ(port->startedProcess(), 0);
+    EXPECT_TRUE(QFile::exists(devToolsPortFile(port->profileFolder())));
+}
+
 } // namespace

@@ -37,7 +37,7 @@ void CdpConnection::open(const QUrl& url) {
     // A listener that accepts but never shakes hands must not leave us waiting.
     QTimer::singleShot(timeoutMs_, this, [this, attempt] {
         if (state_ == State::Connecting && attempt == connectAttempt_)
-            onGone(QStringLiteral("no answer to the connection request"));
+            onGone(QStringLiteral("no answer to the connection request"), true);
     });
     socket_.open(url);
 }
@@ -97,7 +97,7 @@ void CdpConnection::onText(const QString& text) {
     emit event(method, message.value(QStringLiteral("params")).toObject(), sessionId);
 }
 
-void CdpConnection::onGone(const QString& detail) {
+void CdpConnection::onGone(const QString& detail, bool unanswered) {
     if (state_ == State::Idle) return;
     const bool wasOpen = state_ == State::Open;
     state_ = State::Idle;
@@ -111,7 +111,7 @@ void CdpConnection::onGone(const QString& detail) {
     if (wasOpen)
         emit lost(detail);
     else
-        emit openFailed(detail);
+        emit openFailed(detail, unanswered);
 }
 
 void CdpConnection::expire(qint64 id) {

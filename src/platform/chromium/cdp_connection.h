@@ -32,7 +32,6 @@ class CdpConnection : public QObject {
 
     // Applies to the opening handshake as well as to each command.
     void setRequestTimeout(int ms) { timeoutMs_ = ms; }
-    int requestTimeout() const { return timeoutMs_; }
 
     // Ends in exactly one of opened() or openFailed().
     void open(const QUrl& url);
@@ -43,11 +42,11 @@ class CdpConnection : public QObject {
     // The handler always runs later, as its own event, exactly once.
     void send(const QString& method, const QJsonObject& params, ReplyHandler handler,
               const QString& sessionId = {});
-    int pendingCount() const { return int(pending_.size()); }
 
   signals:
     void opened();
-    void openFailed(const QString& detail);
+    // `unanswered`: something listens there but never completed the handshake.
+    void openFailed(const QString& detail, bool unanswered);
     // The socket went away after opening; pending commands have failed.
     void lost(const QString& detail);
     void event(const QString& method, const QJsonObject& params, const QString& sessionId);
@@ -55,7 +54,7 @@ class CdpConnection : public QObject {
   private:
     enum class State { Idle, Connecting, Open };
     void onText(const QString& text);
-    void onGone(const QString& detail);
+    void onGone(const QString& detail, bool unanswered = false);
     void expire(qint64 id);
     void failLater(ReplyHandler handler, OpenFailure failure, const QString& detail);
 

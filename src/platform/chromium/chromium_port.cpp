@@ -92,7 +92,13 @@ void ChromiumBrowser::start() {
         handToFallback();
         return;
     }
-    QDir().mkpath(profile_);
+    if (!QDir().mkpath(profile_)) {
+        phase_ = Phase::Idle;
+        failQueue(OpenFailure::StartFailed, QStringLiteral("cannot create ") + profile_);
+        return;
+    }
+    // The port file is the key to the browser: other users of the machine may not read it.
+    QFile::setPermissions(profile_, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     // A file left by a browser that died would look like an answer.
     QFile::remove(devToolsPortFile(profile_));
     QProcess process;
@@ -144,13 +150,15 @@ void ChromiumBrowser::onOpened() {
         create(std::move(r));
 }
 
-void ChromiumBrowser::onOpenFailed(const QString& detail) {
-    if (phase_ == Phase::Attaching && !queue_.empty()) {
-        start(); // the file named a browser that is gone
+void ChromiumBrowser::onOpenFailed(const QString& detail, bool unanswered) {
+    // Only a browser that is gone is started again: a second one on a profile
+    // whose browser is alive but slow would hand over to it and leave no port file.
+    if (phase_ == Phase::Attaching && !queue_.empty() && !unanswered) {
+        start();
         return;
     }
     phase_ = Phase::Idle;
-    failQueue(OpenFailure::StartFailed, detail);
+    failQueue(unanswered ? OpenFailure::Timeout : OpenFailure::StartFailed, detail);
 }
 
 // Requests in flight fail in the message layer; the next open starts over.

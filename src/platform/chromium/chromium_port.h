@@ -61,7 +61,7 @@ class ChromiumBrowser : public QObject, public BrowserPort {
     void start();
     void pollStart();
     void onOpened();
-    void onOpenFailed(const QString& detail);
+    void onOpenFailed(const QString& detail, bool unanswered);
     void onLost();
     void onEvent(const QString& method, const QJsonObject& params, const QString& sessionId);
     void create(Request request);
