@@ -11,11 +11,16 @@ struct TimerDesign {
 };
 // Every timer of the panel, all stopped until the load step or a press starts them.
 constexpr TimerDesign kTimers[] = {
-    {"timCrip", 500}, {"timGETURL", 500}, {"Timer3", 100}, {"Cup", 50},       {"Cdwn", 50},
-    {"Timer1", 50},   {"Timer2", 50},     {"Timer4", 800}, {"PressHold", 10}, // lets UP and DWN
-                                                                              // wait out their
-                                                                              // press without
-                                                                              // blocking
+    {"timCrip", 500},
+    {"timGETURL", 500},
+    {"Timer3", 100},
+    {"Cup", 50},
+    {"Cdwn", 50},
+    {"Timer1", 50},
+    {"Timer2", 50},
+    {"Timer4", 800},
+    // Lets UP and DWN wait out their press without blocking; set to what is left of it.
+    {"PressHold", 200},
 };
 } // namespace
 
@@ -34,6 +39,9 @@ Panel::~Panel() {
     // No tick or clipboard change may reach a panel being torn down.
     svc.clipboard.setChangeHandler(nullptr);
     timers_.clear();
+    // Their views still listen to the panel while they go.
+    frmUP.reset();
+    frmDWN.reset();
 }
 
 TimerPort& Panel::timer(const QString& name) {

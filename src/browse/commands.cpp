@@ -7,6 +7,7 @@
 #include "browse/numbers.h"
 #include "browse/stepping.h"
 
+#include <algorithm>
 #include <deque>
 #include <map>
 #include <memory>
@@ -126,44 +127,53 @@ void wireBrowse(Panel& p) {
     // no sooner than 200 ms after its press, so a hasty double click cannot
     // open two pages at once; the wait runs on a timer, never in the thread.
     struct HeldStep {
-        QString name;
+        bool up;
         std::uint32_t pressedAt;
     };
     auto pressedAt = std::make_shared<std::map<QString, std::uint32_t>>();
     auto waiting = std::make_shared<std::deque<HeldStep>>();
     TimerPort& hold = p.timer(QStringLiteral("PressHold"));
-    const auto step = [&p](const QString& name) {
-        if (name == u"lblUP")
+    const auto step = [&p](bool up) {
+        if (up)
             stepUp(p, msg::stepFailedText(), false);
         else
             stepDown(p, msg::stepFailedText(), false);
     };
-    for (const char* name : {"lblUP", "lblDWN"}) {
-        const QString n = QString::fromLatin1(name);
+    // What is left of the wait of the first step in line.
+    const auto waitForFirst = [&p, &hold, waiting] {
+        const std::uint32_t waited = p.svc.clock.tickCount() - waiting->front().pressedAt;
+        hold.setInterval(static_cast<int>(kPressHoldMs - std::min(waited, kPressHoldMs)) + 1);
+        hold.start();
+    };
+    for (const bool up : {true, false}) {
+        const QString n = up ? QStringLiteral("lblUP") : QStringLiteral("lblDWN");
         p.onMouseDown(n, [&p, n, pressedAt](MouseButton) {
             p.c[n].fore = colors::BrightGreen;
             (*pressedAt)[n] = p.svc.clock.tickCount();
         });
         p.onMouseUp(n, [&p, n](MouseButton) { p.c[n].fore = colors::Green; });
         // A click from the keyboard or a screen reader has no press to wait out.
-        p.onClick(n, [&p, &hold, n, step, pressedAt, waiting] {
+        p.onClick(n, [&p, n, up, step, pressedAt, waiting, waitForFirst] {
             const auto it = pressedAt->find(n);
-            if (it == pressedAt->end()) return step(n);
+            if (it == pressedAt->end()) return step(up);
             const std::uint32_t at = it->second;
             pressedAt->erase(it);
-            if (p.svc.clock.tickCount() - at > kPressHoldMs) return step(n);
-            waiting->push_back({n, at});
-            hold.start();
+            if (waiting->empty() && p.svc.clock.tickCount() - at > kPressHoldMs) return step(up);
+            waiting->push_back({up, at});
+            if (waiting->size() == 1) waitForFirst();
         });
     }
-    p.onTick(QStringLiteral("PressHold"), [&p, &hold, step, waiting] {
+    p.onTick(QStringLiteral("PressHold"), [&p, &hold, step, waiting, waitForFirst] {
         while (!waiting->empty() &&
                p.svc.clock.tickCount() - waiting->front().pressedAt > kPressHoldMs) {
-            const QString name = waiting->front().name;
+            const bool up = waiting->front().up;
             waiting->pop_front();
-            step(name);
+            step(up);
         }
-        if (waiting->empty()) hold.stop();
+        if (waiting->empty())
+            hold.stop();
+        else
+            waitForFirst();
     });
 
     // Moving onto the boxes undoes the hover highlights.

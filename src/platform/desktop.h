@@ -135,6 +135,8 @@ class TimerPort {
     virtual void stop() = 0;
     virtual bool isActive() const = 0;
     virtual int interval() const = 0;
+    // Takes effect from now: a running timer starts its wait again.
+    virtual void setInterval(int ms) = 0;
 };
 
 class TimerFactoryPort {

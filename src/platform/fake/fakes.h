@@ -177,6 +177,7 @@ class Timer : public TimerPort {
     void stop() override { active_ = false; }
     bool isActive() const override { return active_; }
     int interval() const override { return interval_; }
+    void setInterval(int ms) override { interval_ = ms; }
     // One tick falls due; a stopped timer does not tick.
     void fire() {
         if (active_ && onTick_) onTick_();

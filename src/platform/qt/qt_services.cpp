@@ -163,6 +163,7 @@ class QtTimer : public TimerPort {
     void stop() override { timer_.stop(); }
     bool isActive() const override { return timer_.isActive(); }
     int interval() const override { return timer_.interval(); }
+    void setInterval(int ms) override { timer_.setInterval(ms); }
 
   private:
     QTimer timer_;

@@ -6,7 +6,9 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <map>
 #include <memory>
+#include <string>
 
 namespace kurumin {
 
@@ -22,10 +24,14 @@ struct FreeDeleter {
 };
 template <typename T> using XcbReply = std::unique_ptr<T, FreeDeleter>;
 
+// Atoms never change while the connection lives: each is asked for once.
 xcb_atom_t atom(xcb_connection_t* c, const char* name) {
+    static std::map<std::string, xcb_atom_t> known;
+    if (const auto it = known.find(name); it != known.end()) return it->second;
     const auto cookie = xcb_intern_atom(c, 0, static_cast<std::uint16_t>(std::strlen(name)), name);
     XcbReply<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(c, cookie, nullptr));
-    return reply ? reply->atom : static_cast<xcb_atom_t>(XCB_ATOM_NONE);
+    if (!reply) return XCB_ATOM_NONE;
+    return known[name] = reply->atom;
 }
 
 struct Property {
