@@ -164,15 +164,14 @@ void PanelView::build() {
                 if (!syncing_) panel_.click(name);
             });
         }
-        entries_.push_back({name, w});
         widgets_.insert(name, w);
     }
 }
 
 void PanelView::sync() {
     syncing_ = true;
-    for (Entry& e : entries_)
-        if (const Control* c = panel_.c.find(e.name)) syncControl(*c, e);
+    for (auto it = widgets_.cbegin(); it != widgets_.cend(); ++it)
+        if (const Control* c = panel_.c.find(it.key())) syncControl(*c, it.value());
     if (panel_.focus() != lastFocus_) {
         lastFocus_ = panel_.focus();
         if (QWidget* w = widget(lastFocus_)) w->setFocus(Qt::OtherFocusReason);
@@ -180,11 +179,7 @@ void PanelView::sync() {
     syncing_ = false;
 }
 
-void PanelView::syncControl(const Control& c, Entry& e) {
-    QWidget* w = e.widget;
-    const QRect r = toPixels(c.geo, this);
-    if (w->geometry() != r) w->setGeometry(r);
-    if (w->isEnabled() != c.enabled) w->setEnabled(c.enabled);
+void PanelView::syncControl(const Control& c, QWidget* w) {
     if (w->toolTip() != c.toolTip) w->setToolTip(c.toolTip);
     const bool editable = c.kind == ControlKind::TextBox || c.kind == ControlKind::MemoBox ||
                           c.kind == ControlKind::ComboBox;
@@ -197,9 +192,7 @@ void PanelView::syncControl(const Control& c, Entry& e) {
         c.back ? std::optional<QColor>(toQColor(*c.back)) : std::nullopt;
 
     if (auto* b = qobject_cast<FlatButton*>(w)) {
-        if (b->text() != c.caption) b->setText(c.caption);
-        b->setColors(fore, back);
-        b->setAlignment(toQtAlign(c.align));
+        b->showControl(c);
     } else if (auto* l = qobject_cast<QLabel*>(w)) {
         if (l->text() != c.caption) l->setText(c.caption);
         l->setAlignment(toQtAlign(c.align));
@@ -214,7 +207,7 @@ void PanelView::syncControl(const Control& c, Entry& e) {
         w->setAutoFillBackground(true);
         setColor(w, QPalette::Window, *back);
     }
-    if (w->isVisibleTo(this) != c.visible) w->setVisible(c.visible);
+    place(w, c);
 }
 
 void PanelView::syncTextBox(const Control& c, QWidget* w) {

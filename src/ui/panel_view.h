@@ -40,20 +40,14 @@ class PanelView : public QWidget, public WindowPort {
     void closeEvent(QCloseEvent* e) override;
 
   private:
-    struct Entry {
-        QString name;
-        QWidget* widget;
-    };
     void build();
-    void syncControl(const Control& c, Entry& e);
+    void syncControl(const Control& c, QWidget* w);
     void syncTextBox(const Control& c, QWidget* w);
     void userSelection(const QString& name);
-    void forwardPress(const QString& name, QMouseEvent* e);
 
     Panel& panel_;
-    std::vector<Entry> entries_;
-    QHash<QObject*, QString> names_; // every widget (and inner widget) to its control
-    QHash<QString, QWidget*> widgets_;
+    QHash<QObject*, QString> names_;   // every widget (and inner widget) to its control
+    QHash<QString, QWidget*> widgets_; // each shown control's widget
     bool syncing_ = false;
     QString lastFocus_;
     int listener_ = 0;

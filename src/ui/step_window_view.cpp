@@ -49,17 +49,9 @@ void StepWindowView::sync() {
         const Control* c = model_->labels.find(stepLabelName(i));
         if (!c) continue;
         FlatButton* b = labels_[i];
-        if (b->text() != c->caption) {
-            b->setText(c->caption);
-            b->setAccessibleName(c->caption);
-        }
-        b->setColors(toQColor(c->fore),
-                     c->back ? std::optional<QColor>(toQColor(*c->back)) : std::nullopt);
-        b->setAlignment(toQtAlign(c->align));
-        const QRect r = toPixels(c->geo, this);
-        if (b->geometry() != r) b->setGeometry(r);
-        if (b->isEnabled() != c->enabled) b->setEnabled(c->enabled);
-        if (b->isVisibleTo(this) != c->visible) b->setVisible(c->visible);
+        if (b->accessibleName() != c->caption) b->setAccessibleName(c->caption);
+        b->showControl(*c);
+        place(b, *c);
     }
 }
 

@@ -70,6 +70,19 @@ void FlatButton::setColors(QColor fore, std::optional<QColor> back) {
     update();
 }
 
+void FlatButton::showControl(const Control& c) {
+    if (text() != c.caption) setText(c.caption);
+    setColors(toQColor(c.fore), c.back ? std::optional<QColor>(toQColor(*c.back)) : std::nullopt);
+    setAlignment(toQtAlign(c.align));
+}
+
+void place(QWidget* w, const Control& c) {
+    const QRect r = toPixels(c.geo, w);
+    if (w->geometry() != r) w->setGeometry(r);
+    if (w->isEnabled() != c.enabled) w->setEnabled(c.enabled);
+    if (w->isVisibleTo(w->parentWidget()) != c.visible) w->setVisible(c.visible);
+}
+
 void FlatButton::setAlignment(Qt::Alignment a) {
     if (a == align_) return;
     align_ = a;

@@ -25,6 +25,10 @@ RectTwips toTwips(const QRect& r, const QWidget* w);
 
 Qt::Alignment toQtAlign(Align a);
 
+// Where a control stands, and whether it is enabled and shown; each is set
+// only when it differs, as the views sync after every handler.
+void place(QWidget* w, const Control& c);
+
 // The small Japanese-capable face every caption is drawn in.
 QFont panelFont();
 
@@ -37,6 +41,8 @@ class FlatButton : public QAbstractButton {
     explicit FlatButton(bool bevel, QWidget* parent = nullptr);
     void setColors(QColor fore, std::optional<QColor> back);
     void setAlignment(Qt::Alignment a);
+    // Caption, colours and alignment as the control has them.
+    void showControl(const Control& c);
     QSize sizeHint() const override;
 
   protected:

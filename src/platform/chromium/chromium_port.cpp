@@ -58,10 +58,7 @@ std::vector<BrowserPage> ChromiumBrowser::pages() {
     // a listing never starts a browser, it only attaches to one.
     if (phase_ == Phase::Idle && (!lastAttach_.isValid() || lastAttach_.elapsed() >= 2000)) {
         lastAttach_.start();
-        if (const auto endpoint = readDevToolsPort(profile_)) {
-            phase_ = Phase::Attaching;
-            connection_.open(*endpoint);
-        }
+        attach();
     }
     if (phase_ == Phase::Open &&
         (!lastRefresh_.isValid() || lastRefresh_.elapsed() >= options_.focusRefreshMs)) {
@@ -77,12 +74,15 @@ std::vector<BrowserPage> ChromiumBrowser::pages() {
 
 // A browser already listening on our profile is used as it is; otherwise one is started.
 void ChromiumBrowser::begin() {
-    if (const auto endpoint = readDevToolsPort(profile_)) {
-        phase_ = Phase::Attaching;
-        connection_.open(*endpoint);
-        return;
-    }
-    start();
+    if (!attach()) start();
+}
+
+bool ChromiumBrowser::attach() {
+    const auto endpoint = readDevToolsPort(profile_);
+    if (!endpoint) return false;
+    phase_ = Phase::Attaching;
+    connection_.open(*endpoint);
+    return true;
 }
 
 void ChromiumBrowser::start() {
@@ -93,7 +93,6 @@ void ChromiumBrowser::start() {
         return;
     }
     if (!QDir().mkpath(profile_)) {
-        phase_ = Phase::Idle;
         failQueue(OpenFailure::StartFailed, QStringLiteral("cannot create ") + profile_);
         return;
     }
@@ -109,7 +108,6 @@ void ChromiumBrowser::start() {
     process.setStandardErrorFile(QProcess::nullDevice());
     qint64 pid = 0;
     if (!process.startDetached(&pid)) {
-        phase_ = Phase::Idle;
         failQueue(OpenFailure::StartFailed, QStringLiteral("could not run ") + program);
         return;
     }
@@ -132,7 +130,6 @@ void ChromiumBrowser::pollStart() {
     }
     if (startClock_.elapsed() >= options_.startTimeoutMs) {
         startPoll_.stop();
-        phase_ = Phase::Idle;
         failQueue(OpenFailure::StartFailed, QStringLiteral("the browser did not start listening"));
     }
 }
@@ -157,7 +154,6 @@ void ChromiumBrowser::onOpenFailed(const QString& detail, bool unanswered) {
         start();
         return;
     }
-    phase_ = Phase::Idle;
     failQueue(unanswered ? OpenFailure::Timeout : OpenFailure::StartFailed, detail);
 }
 
@@ -185,7 +181,9 @@ void ChromiumBrowser::create(Request request) {
                      });
 }
 
+// The attempt to reach a browser is over; every open waiting on it fails.
 void ChromiumBrowser::failQueue(OpenFailure kind, const QString& detail) {
+    phase_ = Phase::Idle;
     std::vector<Request> failed;
     failed.swap(queue_);
     for (Request& r : failed) {
@@ -216,8 +214,7 @@ void ChromiumBrowser::onEvent(const QString& method, const QJsonObject& params,
     if (method == u"Target.targetCreated" || method == u"Target.targetInfoChanged") {
         updateTarget(params.value(QStringLiteral("targetInfo")).toObject());
     } else if (method == u"Target.targetDestroyed") {
-        const QString id = params.value(QStringLiteral("targetId")).toString();
-        std::erase_if(targets_, [&](const Target& t) { return t.id == id; });
+        forget(params.value(QStringLiteral("targetId")).toString());
     } else if (method == u"Target.detachedFromTarget") {
         const QString session = params.value(QStringLiteral("sessionId")).toString();
         for (Target& t : targets_)
@@ -225,13 +222,14 @@ void ChromiumBrowser::onEvent(const QString& method, const QJsonObject& params,
     }
 }
 
+void ChromiumBrowser::forget(const QString& targetId) {
+    std::erase_if(targets_, [&](const Target& t) { return t.id == targetId; });
+}
+
 void ChromiumBrowser::updateTarget(const QJsonObject& info) {
     const QString id = info.value(QStringLiteral("targetId")).toString();
     if (id.isEmpty()) return;
-    if (info.value(QStringLiteral("type")).toString() != u"page") {
-        std::erase_if(targets_, [&](const Target& t) { return t.id == id; });
-        return;
-    }
+    if (info.value(QStringLiteral("type")).toString() != u"page") return forget(id);
     Target* target = find(id);
     if (!target) {
         targets_.push_back({id, {}, {}, {}, false, false});

@@ -58,6 +58,7 @@ class ChromiumBrowser : public QObject, public BrowserPort {
     };
 
     void begin();
+    bool attach(); // false when no browser names itself in the profile
     void start();
     void pollStart();
     void onOpened();
@@ -74,6 +75,7 @@ class ChromiumBrowser : public QObject, public BrowserPort {
     void reconcile(const QJsonObject& listing);
     Target* find(const QString& targetId);
     void updateTarget(const QJsonObject& info);
+    void forget(const QString& targetId);
 
     ChromiumOptions options_;
     ShellPort& fallback_;
