@@ -1,7 +1,7 @@
 #pragma once
 // A started panel over the test doubles.
 
-#include "app/panel.h"
+#include "app/kurumin.h"
 #include "platform/fake/fakes.h"
 #include "qt_print.h"
 
@@ -9,39 +9,46 @@
 
 namespace kurumin::testing {
 
+// Tests name controls as a person reads them; a misspelt one fails loudly.
+inline Ctl ctl(const char* name) {
+    const std::optional<Ctl> id = controlNamed(QString::fromUtf8(name));
+    if (!id) {
+        ADD_FAILURE() << "no control " << name;
+        std::abort();
+    }
+    return *id;
+}
+
 class PanelTest : public ::testing::Test {
   protected:
     PanelTest() {
         window.geo = {1000, 100, 2730, 685};
         panel.attachWindow(&window);
-        panel.load();
+        app.load();
     }
 
     // Another program copies text; the watcher takes it up at once.
     void copy(const QString& text) { d.clipboard.copyFromElsewhere(text); }
     void tick(const char* timer) { d.timers[QString::fromLatin1(timer)].fire(); }
-    void click(const char* name) { panel.click(QString::fromLatin1(name)); }
+    void click(const char* name) { panel.click(ctl(name)); }
     // The browser's answers arrive.
     void answer() { d.loop.runPending(); }
 
-    QString text(const char* name) { return panel.c[QString::fromLatin1(name)].caption; }
-    void setText(const char* name, const QString& t) {
-        panel.c[QString::fromLatin1(name)].caption = t;
-    }
-    bool enabled(const char* name) { return panel.c[QString::fromLatin1(name)].enabled; }
+    QString text(const char* name) { return panel.c[ctl(name)].caption; }
+    void setText(const char* name, const QString& t) { panel.c[ctl(name)].caption = t; }
+    bool enabled(const char* name) { return panel.c[ctl(name)].enabled; }
     QStringList titles() const {
         QStringList t;
         for (const auto& m : d.messageBox.shown)
             t << m.title;
         return t;
     }
-    void select(int start, int length) {
-        panel.editSelection(QStringLiteral("txtNow"), start, length);
-    }
+    void select(int start, int length) { panel.editSelection(Ctl::txtNow, start, length); }
 
     fake::Desktop d;
     fake::Window window;
-    Panel panel{d.services};
+    Kurumin app{d.services};
+    Panel& panel = app.panel;
 };
 
 inline const QString kLimiterTitle = QStringLiteral("Kurumin　Erroｒ_02");

@@ -2,7 +2,7 @@
 // the copied URL to the browser, with the change notification and with the
 // 500 ms watcher tick alone. Run on an X display, e.g.
 //   tests/desktop-session.sh build/bin/bench_clipboard_latency
-#include "app/panel.h"
+#include "app/kurumin.h"
 #include "platform/fake/fakes.h"
 #include "platform/qt/qt_desktop.h"
 
@@ -63,8 +63,8 @@ Figures measure(QtDesktop& desk, ClipboardPort& clipboard, const char* tag, int 
     Services with{svc.messageBox, svc.beep,  svc.clock,   svc.windows,    clipboard,
                   svc.fileDialog, svc.shell, svc.program, svc.profile,    svc.textAppend,
                   svc.timers,     svc.loop,  svc.browser, svc.stepWindows};
-    Panel panel(with);
-    panel.load();
+    Kurumin app(with);
+    app.load();
 
     std::vector<double> ms;
     Figures f;

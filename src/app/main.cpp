@@ -1,4 +1,4 @@
-#include "app/panel.h"
+#include "app/kurumin.h"
 #include "app/startup.h"
 #include "platform/chromium/chromium_browser.h"
 #include "platform/profile_file.h"
@@ -24,14 +24,14 @@ int main(int argc, char** argv) {
         createChromiumBrowser(desktop.program.programFolder(), desktop.shell, desktop.windows);
     StepWindowHost stepWindows;
     Services svc = desktop.services(profile, *browser, stepWindows);
-    Panel panel(svc);
-    PanelView view(panel);
-    panel.attachWindow(&view);
-    panel.setQuitHandler([] { QCoreApplication::quit(); });
+    Kurumin kurumin(svc);
+    PanelView view(kurumin.panel);
+    kurumin.panel.attachWindow(&view);
+    kurumin.panel.setQuitHandler([] { QCoreApplication::quit(); });
 
     const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
     view.move(screen.right() - view.width() - 40, screen.top() + 40);
-    panel.load();
+    kurumin.load();
     view.show();
     return app.exec();
 }

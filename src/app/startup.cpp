@@ -1,6 +1,7 @@
 #include "app/startup.h"
 
-#include "app/panel.h"
+#include "app/kurumin.h"
+#include "capture/clipboard_watcher.h"
 #include "store/keep_list.h"
 
 namespace kurumin {
@@ -14,42 +15,51 @@ bool refuseSecondInstance(SingleInstancePort& instance, MessageBoxPort& messageB
     return true;
 }
 
-void Panel::load() {
-    runHandler([this] {
-        try {
-            PanelInPlace = True;
-            BlinkPhase = False;
-            timer(QStringLiteral("Timer4")).stop();
-            if (window_) {
-                window_->setTopmost();
-                RectTwips g = window_->geometry();
-                g.height = FoldedHeight;
-                g.width = PanelWidth;
-                window_->setGeometry(g);
-            }
-            for (const char* t : {"Timer1", "Timer2", "Cup", "Cdwn"})
-                timer(QString::fromLatin1(t)).stop();
-            s.AutoBrowse = True;
-            PanelOpen = False;
-            c["lblAuto"].fore = colors::Red;
-            c["Sh1"].back = colors::Black;
-            c["lblLIMIT"].fore = colors::Red;
-            s.LimitOn = True;
-            enable(QStringLiteral("UPbutton"), false);
-            enable(QStringLiteral("DWNbutton"), false);
-            closeStepWindows();
-            enable(QStringLiteral("lbl"), false);
-            enable(QStringLiteral("Label1"), false);
-            s.PickMode = False;
-            enable(QStringLiteral("cmdUP"), false);
-            enable(QStringLiteral("Command1"), false);
-            enable(QStringLiteral("txtNo"), false);
-            c["Label6"].toolTip = QStringLiteral("ＩＥページタイトル取得情報なし");
-            loadKeepList(*this);
-        } catch (const std::exception&) {
-            // Start-up goes on: the watcher below starts whatever failed.
-        }
-        timer(QStringLiteral("timCrip")).start();
+Kurumin::Kurumin(Services& services) : panel(services), browse_(panel), auto_(panel) {
+    for (const Ctl exit : {Ctl::Command6_0, Ctl::Command6_1, Ctl::lblEXIT})
+        panel.onClick(exit, [this] { panel.close(); });
+    wireWatcher(panel);
+}
+
+namespace {
+
+void initialState(Panel& p) {
+    p.PanelInPlace = True;
+    p.BlinkPhase = False;
+    p.timer(Tmr::Timer4).stop();
+    if (WindowPort* w = p.window()) {
+        w->setTopmost();
+        RectTwips g = w->geometry();
+        g.height = FoldedHeight;
+        g.width = PanelWidth;
+        w->setGeometry(g);
+    }
+    for (const Tmr t : {Tmr::Timer1, Tmr::Timer2, Tmr::Cup, Tmr::Cdwn})
+        p.timer(t).stop();
+    p.s.AutoBrowse = True;
+    p.PanelOpen = False;
+    p.c[Ctl::lblAuto].fore = colors::Red;
+    p.c[Ctl::Sh1].back = colors::Black;
+    p.c[Ctl::lblLIMIT].fore = colors::Red;
+    p.s.LimitOn = True;
+    p.enable({Ctl::UPbutton, Ctl::DWNbutton}, false);
+    p.steps.closeAll();
+    p.enable({Ctl::lbl, Ctl::Label1}, false);
+    p.s.PickMode = False;
+    p.enable({Ctl::cmdUP, Ctl::Command1, Ctl::txtNo}, false);
+    p.c[Ctl::Label6].toolTip = QStringLiteral("ＩＥページタイトル取得情報なし");
+}
+
+} // namespace
+
+void Kurumin::load() {
+    panel.run("Form1.Load", [this] {
+        // Start-up goes on whatever failed: the watcher starts regardless.
+        trap([this] {
+            initialState(panel);
+            loadKeepList(panel);
+        });
+        panel.timer(Tmr::timCrip).start();
     });
 }
 

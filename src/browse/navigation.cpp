@@ -1,7 +1,7 @@
 #include "browse/navigation.h"
 
-#include "app/panel.h"
-#include "browse/messages.h"
+#include "panel/messages.h"
+#include "panel/panel.h"
 
 namespace kurumin {
 
@@ -10,11 +10,11 @@ namespace {
 const QString kHttp = QStringLiteral("http://");
 
 QString copiedText(Panel& p) {
-    return p.c["lblCripDirect"].toolTip;
+    return p.c[Ctl::lblCripDirect].toolTip;
 }
 
 void lamp(Panel& p, Color color) {
-    p.c["Sh1"].back = color;
+    p.c[Ctl::Sh1].back = color;
 }
 
 // Left(text, count) that fails, as a cut of a negative length must.
@@ -26,8 +26,7 @@ QString leftOf(const QString& text, qsizetype count) {
 } // namespace
 
 QString tailOf(Panel& p, const QString& text) {
-    const qsizetype count =
-        text.size() - p.text(QStringLiteral("txtKeyWord")).size() - p.s.KeywordPos + 1;
+    const qsizetype count = text.size() - p.text(Ctl::txtKeyWord).size() - p.s.KeywordPos + 1;
     if (count < 0) throw CommandFailed("negative tail");
     return text.right(count);
 }
@@ -40,21 +39,6 @@ BracketPair findBrackets(const QString& text) {
     return {static_cast<int>(open + 1), static_cast<int>(close + 1)};
 }
 
-void Panel::openPage(const QString& url, bool reportFailure, std::function<void(bool)> then) {
-    const std::uint64_t id = ++opensIssued_;
-    svc.browser.openPage(
-        url, [this, id, reportFailure, then = std::move(then)](const OpenResult& result) {
-            runHandler([this, id, reportFailure, then, ok = result.ok()] {
-                if (!ok && reportFailure && id > failuresReportedUpTo_) {
-                    message(msg::accessText(), msg::accessTitle());
-                    // One box answers for everything that was asked before it closed.
-                    failuresReportedUpTo_ = opensIssued_;
-                }
-                if (then) then(ok);
-            });
-        });
-}
-
 void OpenCopiedUrl(Panel& p) {
     BrowseState& s = p.s;
     s.lblURL = copiedText(p);
@@ -65,17 +49,17 @@ void OpenCopiedUrl(Panel& p) {
         return;
     }
     s.lblURLright = tail;
-    p.text(QStringLiteral("txtNow")) = kHttp + s.lblURLright;
+    p.text(Ctl::txtNow) = kHttp + s.lblURLright;
     if (!isOn(s.AutoBrowse)) {
         lamp(p, colors::Black);
         return;
     }
     p.openPage(kHttp + s.lblURLright, false, [&p](bool ok) {
         if (ok && isOn(p.s.PickMode)) {
-            p.enable(QStringLiteral("Label1"), false);
-            p.enable(QStringLiteral("UPbutton"), false);
-            p.enable(QStringLiteral("DWNbutton"), false);
-            p.closeStepWindows();
+            p.enable(Ctl::Label1, false);
+            p.enable(Ctl::UPbutton, false);
+            p.enable(Ctl::DWNbutton, false);
+            p.steps.closeAll();
             p.s.PickMode = False;
         }
         lamp(p, colors::Black);
@@ -84,12 +68,12 @@ void OpenCopiedUrl(Panel& p) {
 
 void OpenRangeUrl(Panel& p) {
     BrowseState& s = p.s;
-    p.enable(QStringLiteral("Label1"));
-    p.enable(QStringLiteral("UPbutton"));
-    p.enable(QStringLiteral("DWNbutton"));
+    p.enable(Ctl::Label1);
+    p.enable(Ctl::UPbutton);
+    p.enable(Ctl::DWNbutton);
     const QString copied = copiedText(p);
     s.lblURLright = tailOf(p, copied);
-    QString& now = p.text(QStringLiteral("txtNow"));
+    QString& now = p.text(Ctl::txtNow);
     now = kHttp + s.lblURLright;
     const BracketPair pair = findBrackets(copied);
     s.OpenBracketPos = pair.open;
@@ -97,22 +81,22 @@ void OpenRangeUrl(Panel& p) {
     if (!pair.found()) return;
     s.lblB = copied.right(copied.size() - pair.close);
     s.lblF = tailOf(p, copied.left(pair.open - 1));
-    now = s.lblF + p.text(QStringLiteral("txtNo")) + s.lblB;
+    now = s.lblF + p.text(Ctl::txtNo) + s.lblB;
     p.openPage(kHttp + now, true, [&p](bool) { lamp(p, colors::Black); });
 }
 
 void OpenPickedUrl(Panel& p) {
     BrowseState& s = p.s;
-    p.enable(QStringLiteral("Label1"), false);
-    p.enable(QStringLiteral("UPbutton"));
-    p.enable(QStringLiteral("DWNbutton"));
+    p.enable(Ctl::Label1, false);
+    p.enable(Ctl::UPbutton);
+    p.enable(Ctl::DWNbutton);
     s.lblB = s.lblSTR;
     s.lblF = tailOf(p, copiedText(p));
     s.lblF = leftOf(s.lblF, s.lblF.size() - s.PickDigits - s.lblB.size());
-    const QString page = s.lblF + p.text(QStringLiteral("txtNo")) + s.lblB;
-    p.text(QStringLiteral("txtNow")) = page;
+    const QString page = s.lblF + p.text(Ctl::txtNo) + s.lblB;
+    p.text(Ctl::txtNow) = page;
     p.openPage(kHttp + page, true, [&p, page](bool ok) {
-        if (ok) p.text(QStringLiteral("txtNow")) = kHttp + page;
+        if (ok) p.text(Ctl::txtNow) = kHttp + page;
         lamp(p, colors::Black);
     });
 }

@@ -1,6 +1,6 @@
 #include "browse/numbers.h"
 
-#include "app/failure.h"
+#include "panel/trap.h"
 
 #include <charconv>
 #include <cmath>

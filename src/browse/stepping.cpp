@@ -1,21 +1,15 @@
 #include "browse/stepping.h"
 
-#include "app/panel.h"
-#include "browse/messages.h"
 #include "browse/navigation.h"
 #include "browse/numbers.h"
+#include "panel/messages.h"
+#include "panel/panel.h"
 
 namespace kurumin {
 
-namespace {
-QString& box(Panel& p, const char* name) {
-    return p.text(QString::fromLatin1(name));
-}
-} // namespace
-
 int stepWidth(Panel& p, Direction d) {
-    if (!isOn(p.s.PickMode)) return static_cast<int>(box(p, "txtLimL").size());
-    return d == Direction::Up ? p.s.PickDigits : static_cast<int>(box(p, "txtNo").size());
+    if (!isOn(p.s.PickMode)) return static_cast<int>(p.text(Ctl::txtLimL).size());
+    return d == Direction::Up ? p.s.PickDigits : static_cast<int>(p.text(Ctl::txtNo).size());
 }
 
 void setWidth(Panel& p, int digits) {
@@ -24,7 +18,7 @@ void setWidth(Panel& p, int digits) {
 }
 
 double currentNumber(Panel& p) {
-    return numberOf(box(p, "txtNo"));
+    return numberOf(p.text(Ctl::txtNo));
 }
 
 void showLimiterMessage(Panel& p) {
@@ -32,13 +26,13 @@ void showLimiterMessage(Panel& p) {
 }
 
 bool limiterAllows(Panel& p, Direction d, LimitOptions options) {
-    const double min = numberOf(box(p, "txtLimL"));
+    const double min = numberOf(p.text(Ctl::txtLimL));
     if (d == Direction::Up) {
-        const double max = numberOf(box(p, "txtLimH"));
+        const double max = numberOf(p.text(Ctl::txtLimH));
         if (!isOn(p.s.LimitOn) || (isOn(p.s.PickMode) && !options.evenInPickMode)) return true;
-        if (currentNumber(p) < min) box(p, "txtNo") = shortestText(min - 1);
+        if (currentNumber(p) < min) p.text(Ctl::txtNo) = shortestText(min - 1);
         if (currentNumber(p) >= max) {
-            box(p, "txtNo") = box(p, "txtLimH");
+            p.text(Ctl::txtNo) = p.text(Ctl::txtLimH);
             if (options.onStop) options.onStop();
             showLimiterMessage(p);
             return false;
@@ -56,7 +50,7 @@ bool limiterAllows(Panel& p, Direction d, LimitOptions options) {
 void stepNumber(Panel& p, double delta) {
     p.s.lblNoo = shortestText(currentNumber(p) + delta);
     p.s.PadMask = zeroMask(p.s.DigitCount);
-    box(p, "txtNo") = padNumber(numberOf(p.s.lblNoo), p.s.DigitCount);
+    p.text(Ctl::txtNo) = padNumber(numberOf(p.s.lblNoo), p.s.DigitCount);
 }
 
 void openSteppedPage(Panel& p) {
@@ -68,17 +62,15 @@ void openSteppedPage(Panel& p) {
 }
 
 void caretsToEnd(Panel& p) {
-    for (const char* name : {"txtNo", "txtNow"}) {
-        const QString n = QString::fromLatin1(name);
+    for (const Ctl n : {Ctl::txtNo, Ctl::txtNow})
         p.setCaret(n, static_cast<int>(p.text(n).size()));
-    }
 }
 
 void showLimiterState(Panel& p, bool restColourWhenOff) {
     const bool on = isOn(p.s.LimitOn);
-    p.c["lblLIMIT"].fore = on ? colors::Red : restColourWhenOff ? colors::Rest : colors::DullRed;
-    p.enable(QStringLiteral("txtLimH"), on);
-    p.enable(QStringLiteral("txtLimL"), on);
+    p.c[Ctl::lblLIMIT].fore = on ? colors::Red : restColourWhenOff ? colors::Rest : colors::DullRed;
+    p.enable(Ctl::txtLimH, on);
+    p.enable(Ctl::txtLimL, on);
 }
 
 } // namespace kurumin

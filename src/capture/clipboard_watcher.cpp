@@ -1,9 +1,9 @@
 #include "capture/clipboard_watcher.h"
 
-#include "app/panel.h"
-#include "browse/messages.h"
 #include "browse/navigation.h"
 #include "browse/numbers.h"
+#include "panel/messages.h"
+#include "panel/panel.h"
 
 #include <QRegularExpression>
 
@@ -12,11 +12,6 @@
 namespace kurumin {
 
 namespace {
-
-void enableAll(Panel& p, std::initializer_list<const char*> names, bool on) {
-    for (const char* n : names)
-        p.enable(QString::fromLatin1(n), on);
-}
 
 // (L - 1) / 2, halves to the even neighbour.
 qsizetype halfWidth(qsizetype length) {
@@ -28,8 +23,8 @@ qsizetype halfWidth(qsizetype length) {
 
 void takeUpRange(Panel& p, const QString& text, const BracketPair& pair) {
     BrowseState& s = p.s;
-    p.enable(QStringLiteral("Label1"));
-    p.enable(QStringLiteral("lbl"));
+    p.enable(Ctl::Label1);
+    p.enable(Ctl::lbl);
     s.lbl1 = QString::number(pair.open);
     s.lbl2 = QString::number(pair.close);
     s.lblNO = text.mid(pair.open, pair.close - pair.open - 1);
@@ -38,11 +33,11 @@ void takeUpRange(Panel& p, const QString& text, const BracketPair& pair) {
         p.svc.beep.beep();
         p.message(msg::rangeWidthText(), msg::rangeWidthTitle());
     }
-    p.text(QStringLiteral("txtLimH")) = bounds.max;
-    p.text(QStringLiteral("txtLimL")) = bounds.min;
+    p.text(Ctl::txtLimH) = bounds.max;
+    p.text(Ctl::txtLimL) = bounds.min;
     s.DigitCount = static_cast<std::int16_t>(bounds.min.size());
     s.PadMask = zeroMask(s.DigitCount);
-    QString& no = p.text(QStringLiteral("txtNo"));
+    QString& no = p.text(Ctl::txtNo);
     no = padText(no, s.DigitCount);
 }
 
@@ -50,14 +45,14 @@ void takeUpPlainUrl(Panel& p) {
     BrowseState& s = p.s;
     s.lbl1.clear();
     s.lbl2.clear();
-    p.text(QStringLiteral("txtLimH")) = QStringLiteral("0");
-    p.text(QStringLiteral("txtLimL")) = QStringLiteral("0");
+    p.text(Ctl::txtLimH) = QStringLiteral("0");
+    p.text(Ctl::txtLimL) = QStringLiteral("0");
     s.lblNO = QStringLiteral("0");
-    p.enable(QStringLiteral("lbl"), false);
+    p.enable(Ctl::lbl, false);
     if (!isOn(s.PickMode)) {
-        enableAll(p, {"UPbutton", "DWNbutton"}, false);
-        p.closeStepWindows();
-        enableAll(p, {"Label1", "cmdUP", "Command1", "txtNo"}, false);
+        p.enable({Ctl::UPbutton, Ctl::DWNbutton}, false);
+        p.steps.closeAll();
+        p.enable({Ctl::Label1, Ctl::cmdUP, Ctl::Command1, Ctl::txtNo}, false);
     }
     OpenCopiedUrl(p);
 }
@@ -65,38 +60,39 @@ void takeUpPlainUrl(Panel& p) {
 void tick(Panel& p) {
     BrowseState& s = p.s;
     ClipboardPort& clip = p.svc.clipboard;
-    Control& indicator = p.c["lblCripDirect"];
+    Control& indicator = p.c[Ctl::lblCripDirect];
     if (!clip.hasText()) {
-        p.text(QStringLiteral("txtNow")) = QStringLiteral(" 　- 待機中 -");
-        enableAll(p, {"txtNow", "Label2", "Label3", "Command5", "lblCUT", "Command10"}, false);
+        p.text(Ctl::txtNow) = QStringLiteral(" 　- 待機中 -");
+        p.enable(
+            {Ctl::txtNow, Ctl::Label2, Ctl::Label3, Ctl::Command5, Ctl::lblCUT, Ctl::Command10},
+            false);
         indicator.toolTip.clear();
         indicator.fore = colors::Rest;
         return;
     }
-    enableAll(p, {"txtNow", "Label2", "Label3"}, true);
+    p.enable({Ctl::txtNow, Ctl::Label2, Ctl::Label3}, true);
     const QString text = clip.text();
     indicator.toolTip = text;
     indicator.fore = colors::Green;
-    p.enable(QStringLiteral("Command5"));
+    p.enable(Ctl::Command5);
     if (s.lblOldURL == text) return;
 
     s.lblOldURL = text;
-    p.text(QStringLiteral("txtNow")) = text;
-    s.KeywordPos =
-        static_cast<std::int32_t>(text.indexOf(p.text(QStringLiteral("txtKeyWord"))) + 1);
+    p.text(Ctl::txtNow) = text;
+    s.KeywordPos = static_cast<std::int32_t>(text.indexOf(p.text(Ctl::txtKeyWord)) + 1);
     if (s.KeywordPos == 0) {
-        enableAll(p, {"lblCUT", "Label1", "Command10"}, false);
+        p.enable({Ctl::lblCUT, Ctl::Label1, Ctl::Command10}, false);
         s.UrlCaptured = False;
-        p.text(QStringLiteral("txtNo")) = QStringLiteral("0");
-        enableAll(p, {"txtNo", "UPbutton", "DWNbutton"}, false);
-        p.closeStepWindows();
+        p.text(Ctl::txtNo) = QStringLiteral("0");
+        p.enable({Ctl::txtNo, Ctl::UPbutton, Ctl::DWNbutton}, false);
+        p.steps.closeAll();
         s.PickMode = False;
         return;
     }
-    p.enable(QStringLiteral("lblCUT"));
+    p.enable(Ctl::lblCUT);
     s.UrlCaptured = True;
-    enableAll(p, {"Command10", "txtNo"}, true);
-    if (isOn(s.PickMode)) enableAll(p, {"UPbutton", "DWNbutton"}, true);
+    p.enable({Ctl::Command10, Ctl::txtNo}, true);
+    if (isOn(s.PickMode)) p.enable({Ctl::UPbutton, Ctl::DWNbutton});
 
     const BracketPair pair = findBrackets(text);
     s.OpenBracketPos = pair.open;
@@ -120,19 +116,15 @@ RangeBounds splitRange(const QString& between) {
 }
 
 void watcherTick(Panel& p) {
-    try {
-        tick(p);
-    } catch (const std::exception&) {
-        p.s.lblOldURL.clear(); // the same text is tried again at the next tick
-    }
+    // The same text is tried again at the next tick.
+    trap([&] { tick(p); }, [&] { p.s.lblOldURL.clear(); });
 }
 
 void wireWatcher(Panel& p) {
-    const QString name = QStringLiteral("timCrip");
-    p.onTick(name, [&p] { watcherTick(p); });
-    p.svc.clipboard.setChangeHandler([&p, name] {
+    p.onTick(Tmr::timCrip, [&p] { watcherTick(p); });
+    p.svc.clipboard.setChangeHandler([&p] {
         // Before start-up has started the watcher, the first tick will see it.
-        if (p.timer(name).isActive()) p.runTick(name);
+        if (p.timer(Tmr::timCrip).isActive()) p.runTick(Tmr::timCrip);
     });
 }
 

@@ -10,8 +10,16 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <stdexcept>
+#include <vector>
 
 namespace kurumin {
+
+// A port that could not do what it was asked (a clipboard that is busy, a
+// file that cannot be read). Handlers trap it like a failed command.
+struct PlatformFailure : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
 
 using WindowHandle = std::uint64_t; // X11 window id; 0 means none
 
@@ -69,6 +77,38 @@ class WindowPort {
     virtual void show() = 0;  // not modal; showing a shown window does nothing
     virtual void close() = 0; // closing a closed window does nothing
     virtual bool isOpen() = 0;
+};
+
+enum class Align { Left, Center, Right };
+
+// A floating step window: its labels as they are to be shown, its input
+// passed back by label index.
+struct StepLabelLook {
+    QString caption;
+    std::uint32_t fore = 0; // &HBBGGRR
+    std::uint32_t back = 0;
+    RectTwips geo;
+    Align align = Align::Center;
+    friend bool operator==(const StepLabelLook&, const StepLabelLook&) = default;
+};
+
+class StepWindowInput {
+  public:
+    virtual ~StepWindowInput() = default;
+    virtual void stepClick(int index) = 0;
+    virtual void stepMouseMove(int index) = 0; // -1: the window's background
+};
+
+class StepWindowPort : public WindowPort {
+  public:
+    virtual void showLabels(const std::vector<StepLabelLook>& labels) = 0;
+};
+
+class StepWindowHostPort {
+  public:
+    virtual ~StepWindowHostPort() = default;
+    // The window reports to input until it is destroyed.
+    virtual std::unique_ptr<StepWindowPort> createStepWindow(bool up, StepWindowInput& input) = 0;
 };
 
 class ClipboardPort {

@@ -1,7 +1,7 @@
 #include "store/keep_list.h"
 
-#include "app/panel.h"
 #include "browse/numbers.h"
+#include "panel/panel.h"
 
 #include <cmath>
 
@@ -22,11 +22,11 @@ void loadKeepList(Panel& p) {
     const QString path = keepListPath(p);
     const QString count =
         ini.read(path, QStringLiteral("KeepCount"), QStringLiteral("Count"), QStringLiteral("0"));
-    p.c["lblCNT"].caption = count;
+    p.c[Ctl::lblCNT].caption = count;
     const double n = numberOf(count);
 
-    Control& names = p.c["List1"];
-    Control& urls = p.c["List2"];
+    Control& names = p.c[Ctl::List1];
+    Control& urls = p.c[Ctl::List2];
     const double last = std::min<double>(n - 1, kMostEntriesRead - 1);
     for (int i = 0; i <= last; ++i) {
         const QString k = QString::number(i);
@@ -38,7 +38,7 @@ void loadKeepList(Panel& p) {
     if (names.items.isEmpty()) return;
     names.listIndex = 0;
     names.caption = names.items.front();
-    if (names.items.size() >= KeepListFull) p.enable(QStringLiteral("Command3"), false);
+    if (names.items.size() >= KeepListFull) p.enable(Ctl::Command3, false);
 }
 
 } // namespace kurumin

@@ -75,12 +75,13 @@ PanelView::~PanelView() {
 }
 
 QWidget* PanelView::widget(const QString& name) const {
-    return widgets_.value(name);
+    const std::optional<Ctl> id = controlNamed(name);
+    return id ? widget(*id) : nullptr;
 }
 
 void PanelView::build() {
-    for (const QString& name : panel_.c.order()) {
-        const Control& c = panel_.c[name];
+    for (const Control& c : panel_.c) {
+        const Ctl id = c.id;
         QWidget* w = nullptr;
         switch (c.kind) {
         case ControlKind::Label:
@@ -99,14 +100,13 @@ void PanelView::build() {
             auto* e = new QLineEdit(this);
             e->setFrame(false);
             e->setTextMargins(1, 0, 1, 0);
-            connect(e, &QLineEdit::textEdited, this, [this, name](const QString& text) {
+            connect(e, &QLineEdit::textEdited, this, [this, id](const QString& text) {
                 if (syncing_) return;
-                panel_.editText(name, text);
-                userSelection(name);
+                panel_.editText(id, text);
+                userSelection(id);
             });
-            connect(e, &QLineEdit::cursorPositionChanged, this,
-                    [this, name] { userSelection(name); });
-            connect(e, &QLineEdit::selectionChanged, this, [this, name] { userSelection(name); });
+            connect(e, &QLineEdit::cursorPositionChanged, this, [this, id] { userSelection(id); });
+            connect(e, &QLineEdit::selectionChanged, this, [this, id] { userSelection(id); });
             w = e;
             break;
         }
@@ -115,14 +115,13 @@ void PanelView::build() {
             m->setFrameShape(QFrame::NoFrame);
             m->viewport()->setMouseTracking(true);
             m->viewport()->installEventFilter(this);
-            names_.insert(m->viewport(), name);
-            connect(m, &QPlainTextEdit::textChanged, this, [this, m, name] {
-                if (!syncing_) panel_.editText(name, memoToModel(m->toPlainText()));
+            ids_.insert(m->viewport(), id);
+            connect(m, &QPlainTextEdit::textChanged, this, [this, m, id] {
+                if (!syncing_) panel_.editText(id, memoToModel(m->toPlainText()));
             });
             connect(m, &QPlainTextEdit::cursorPositionChanged, this,
-                    [this, name] { userSelection(name); });
-            connect(m, &QPlainTextEdit::selectionChanged, this,
-                    [this, name] { userSelection(name); });
+                    [this, id] { userSelection(id); });
+            connect(m, &QPlainTextEdit::selectionChanged, this, [this, id] { userSelection(id); });
             w = m;
             break;
         }
@@ -133,12 +132,12 @@ void PanelView::build() {
             box->setInsertPolicy(QComboBox::NoInsert);
             box->lineEdit()->setMouseTracking(true);
             box->lineEdit()->installEventFilter(this);
-            names_.insert(box->lineEdit(), name);
-            connect(box, &QComboBox::activated, this, [this, name](int index) {
-                if (!syncing_) panel_.selectItem(name, index);
+            ids_.insert(box->lineEdit(), id);
+            connect(box, &QComboBox::activated, this, [this, id](int index) {
+                if (!syncing_) panel_.selectItem(id, index);
             });
-            connect(box->lineEdit(), &QLineEdit::textEdited, this, [this, name](const QString& t) {
-                if (!syncing_) panel_.editText(name, t);
+            connect(box->lineEdit(), &QLineEdit::textEdited, this, [this, id](const QString& t) {
+                if (!syncing_) panel_.editText(id, t);
             });
             w = box;
             break;
@@ -149,42 +148,42 @@ void PanelView::build() {
         case ControlKind::Picture:
             w = new QWidget(this);
             break;
+        case ControlKind::Form:
         case ControlKind::ListBox:
-        case ControlKind::Hidden:
             continue;
         }
-        w->setObjectName(name);
+        w->setObjectName(controlName(id));
         w->setMouseTracking(true);
         // A move or press over a control is that control's, never also the background's.
         w->setAttribute(Qt::WA_NoMousePropagation);
         w->installEventFilter(this);
-        names_.insert(w, name);
+        ids_.insert(w, id);
         if (auto* b = qobject_cast<FlatButton*>(w)) {
-            connect(b, &QAbstractButton::clicked, this, [this, name] {
-                if (!syncing_) panel_.click(name);
+            connect(b, &QAbstractButton::clicked, this, [this, id] {
+                if (!syncing_) panel_.click(id);
             });
         }
-        widgets_.insert(name, w);
+        widgets_[static_cast<std::size_t>(id)] = w;
     }
 }
 
 void PanelView::sync() {
     syncing_ = true;
-    for (auto it = widgets_.cbegin(); it != widgets_.cend(); ++it)
-        if (const Control* c = panel_.c.find(it.key())) syncControl(*c, it.value());
+    for (const Control& c : panel_.c)
+        if (QWidget* w = widget(c.id)) syncControl(c, w);
     if (panel_.focus() != lastFocus_) {
         lastFocus_ = panel_.focus();
-        if (QWidget* w = widget(lastFocus_)) w->setFocus(Qt::OtherFocusReason);
+        if (QWidget* w = lastFocus_ ? widget(*lastFocus_) : nullptr)
+            w->setFocus(Qt::OtherFocusReason);
     }
     syncing_ = false;
 }
 
 void PanelView::syncControl(const Control& c, QWidget* w) {
     if (w->toolTip() != c.toolTip) w->setToolTip(c.toolTip);
-    const bool editable = c.kind == ControlKind::TextBox || c.kind == ControlKind::MemoBox ||
-                          c.kind == ControlKind::ComboBox;
+    const bool editable = c.editable();
     // A text box's caption is its content; it is known by its tooltip, else its name.
-    const QString accessible = editable ? (c.toolTip.isEmpty() ? c.name : c.toolTip)
+    const QString accessible = editable ? (c.toolTip.isEmpty() ? controlName(c.id) : c.toolTip)
                                         : (c.caption.isEmpty() ? c.toolTip : c.caption);
     if (w->accessibleName() != accessible) w->setAccessibleName(accessible);
     const QColor fore = toQColor(c.fore);
@@ -256,43 +255,43 @@ void PanelView::syncTextBox(const Control& c, QWidget* w) {
     }
 }
 
-void PanelView::userSelection(const QString& name) {
-    QWidget* w = widget(name);
+void PanelView::userSelection(Ctl id) {
+    QWidget* w = widget(id);
     // Losing focus clears a line edit's selection; the model keeps it, as the
     // next command (PICK reached by Tab) works on it.
     if (syncing_ || !w || !w->hasFocus()) return;
     if (auto* e = qobject_cast<QLineEdit*>(w)) {
         const auto [start, length] = selectionOf(e);
-        panel_.editSelection(name, start, length);
+        panel_.editSelection(id, start, length);
     } else if (auto* m = qobject_cast<QPlainTextEdit*>(w)) {
         const QTextCursor cur = m->textCursor();
         const QString text = m->toPlainText();
         const int start = viewToModelPos(text, cur.selectionStart());
         const int end = viewToModelPos(text, cur.selectionEnd());
-        panel_.editSelection(name, start, end - start);
+        panel_.editSelection(id, start, end - start);
     }
 }
 
 bool PanelView::eventFilter(QObject* watched, QEvent* event) {
-    const auto it = names_.constFind(watched);
-    if (it == names_.constEnd() || syncing_) return QWidget::eventFilter(watched, event);
-    const QString name = *it; // the handler may rebuild nothing, but keep a copy
+    const auto it = ids_.constFind(watched);
+    if (it == ids_.constEnd() || syncing_) return QWidget::eventFilter(watched, event);
+    const Ctl id = *it;
     switch (event->type()) {
     case QEvent::MouseMove:
-        panel_.mouseMove(name);
+        panel_.mouseMove(id);
         break;
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonDblClick:
         if (auto b = toMouseButton(static_cast<QMouseEvent*>(event)->button()))
-            panel_.mouseDown(name, *b);
+            panel_.mouseDown(id, *b);
         break;
     case QEvent::MouseButtonRelease:
         if (auto b = toMouseButton(static_cast<QMouseEvent*>(event)->button()))
-            panel_.mouseUp(name, *b);
+            panel_.mouseUp(id, *b);
         break;
     case QEvent::FocusIn:
-        lastFocus_ = name;
-        panel_.focusChanged(name);
+        lastFocus_ = id;
+        panel_.focusChanged(id);
         break;
     default:
         break;
@@ -301,15 +300,15 @@ bool PanelView::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void PanelView::mousePressEvent(QMouseEvent* e) {
-    if (auto b = toMouseButton(e->button())) panel_.mouseDown(QStringLiteral("Form1"), *b);
+    if (auto b = toMouseButton(e->button())) panel_.mouseDown(Ctl::Form1, *b);
 }
 
 void PanelView::mouseReleaseEvent(QMouseEvent* e) {
-    if (auto b = toMouseButton(e->button())) panel_.mouseUp(QStringLiteral("Form1"), *b);
+    if (auto b = toMouseButton(e->button())) panel_.mouseUp(Ctl::Form1, *b);
 }
 
 void PanelView::mouseMoveEvent(QMouseEvent*) {
-    panel_.mouseMove(QStringLiteral("Form1"));
+    panel_.mouseMove(Ctl::Form1);
 }
 
 void PanelView::closeEvent(QCloseEvent* e) {

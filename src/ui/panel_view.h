@@ -1,13 +1,14 @@
 #pragma once
 // The panel window: one child widget per control of the model, re-synced
-// from it after every handler. Input goes back to the panel by control name.
+// from it after every handler. Input goes back to the panel by control id.
 
-#include "app/panel.h"
+#include "panel/panel.h"
 
 #include <QHash>
 #include <QWidget>
 
-#include <memory>
+#include <array>
+#include <optional>
 
 namespace kurumin {
 
@@ -18,6 +19,7 @@ class PanelView : public QWidget, public WindowPort {
     ~PanelView() override;
 
     // The widget showing a control; null for controls never shown (List2).
+    QWidget* widget(Ctl id) const { return widgets_[static_cast<std::size_t>(id)]; }
     QWidget* widget(const QString& name) const;
     // Shows the model's state now; the panel's listener calls it.
     void sync();
@@ -43,13 +45,13 @@ class PanelView : public QWidget, public WindowPort {
     void build();
     void syncControl(const Control& c, QWidget* w);
     void syncTextBox(const Control& c, QWidget* w);
-    void userSelection(const QString& name);
+    void userSelection(Ctl id);
 
     Panel& panel_;
-    QHash<QObject*, QString> names_;   // every widget (and inner widget) to its control
-    QHash<QString, QWidget*> widgets_; // each shown control's widget
+    QHash<QObject*, Ctl> ids_;                     // every widget (and inner widget) to its control
+    std::array<QWidget*, ControlCount> widgets_{}; // each shown control's widget
     bool syncing_ = false;
-    QString lastFocus_;
+    std::optional<Ctl> lastFocus_;
     int listener_ = 0;
 };
 

@@ -12,10 +12,10 @@ namespace kurumin {
 
 using namespace ui;
 
-StepWindowView::StepWindowView(Panel& panel, StepWindow& model)
+StepWindowView::StepWindowView(bool up, StepWindowInput& input)
     : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
-      panel_(panel), model_(&model), up_(model.up) {
-    setWindowTitle(up_ ? QStringLiteral("Kurumin +") : QStringLiteral("Kurumin -"));
+      input_(&input) {
+    setWindowTitle(up ? QStringLiteral("Kurumin +") : QStringLiteral("Kurumin -"));
     // Opened by a press on the panel; the panel keeps the keyboard.
     setAttribute(Qt::WA_ShowWithoutActivating);
     setFont(panelFont());
@@ -24,53 +24,44 @@ StepWindowView::StepWindowView(Panel& panel, StepWindow& model)
     p.setColor(QPalette::Window, toQColor(colors::PanelBack));
     setPalette(p);
     setMouseTracking(true);
-    for (int i = 0; i <= 6; ++i) {
+    for (int i = 0; i < StepLabelCount; ++i) {
         auto* b = new FlatButton(false, this);
         b->setObjectName(stepLabelName(i));
         b->setMouseTracking(true);
         b->setAttribute(Qt::WA_NoMousePropagation);
         b->installEventFilter(this);
         connect(b, &QAbstractButton::clicked, this, [this, i] {
-            if (model_) panel_.stepClick(up_, i);
+            if (input_) input_->stepClick(i);
         });
         labels_.push_back(b);
     }
-    sync();
-    listener_ = panel_.addListener([this] { sync(); });
 }
 
 QWidget* StepWindowView::label(int index) const {
     return index >= 0 && index < static_cast<int>(labels_.size()) ? labels_[index] : nullptr;
 }
 
-void StepWindowView::sync() {
-    if (!model_) return;
-    for (int i = 0; i <= 6; ++i) {
-        const Control* c = model_->labels.find(stepLabelName(i));
-        if (!c) continue;
+void StepWindowView::showLabels(const std::vector<StepLabelLook>& looks) {
+    for (std::size_t i = 0; i < looks.size() && i < labels_.size(); ++i) {
         FlatButton* b = labels_[i];
-        if (b->accessibleName() != c->caption) b->setAccessibleName(c->caption);
-        b->showControl(*c);
-        place(b, *c);
+        const StepLabelLook& l = looks[i];
+        if (b->accessibleName() != l.caption) b->setAccessibleName(l.caption);
+        b->showLook(l);
+        const QRect r = toPixels(l.geo, b);
+        if (b->geometry() != r) b->setGeometry(r);
     }
 }
 
-void StepWindowView::detach() {
-    if (!model_) return;
-    model_ = nullptr;
-    panel_.removeListener(listener_);
-}
-
 bool StepWindowView::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::MouseMove && model_) {
+    if (event->type() == QEvent::MouseMove && input_) {
         const auto it = std::find(labels_.begin(), labels_.end(), watched);
-        if (it != labels_.end()) panel_.stepMouseMove(up_, static_cast<int>(it - labels_.begin()));
+        if (it != labels_.end()) input_->stepMouseMove(static_cast<int>(it - labels_.begin()));
     }
     return QWidget::eventFilter(watched, event);
 }
 
 void StepWindowView::mouseMoveEvent(QMouseEvent*) {
-    if (model_) panel_.stepMouseMove(up_, -1);
+    if (input_) input_->stepMouseMove(-1);
 }
 
 void StepWindowView::paintEvent(QPaintEvent*) {
@@ -83,10 +74,10 @@ void StepWindowView::paintEvent(QPaintEvent*) {
 
 namespace {
 
-class StepWindowPort : public WindowPort {
+class StepWindowWidgetPort : public StepWindowPort {
   public:
-    explicit StepWindowPort(StepWindowView* view) : view_(view) {}
-    ~StepWindowPort() override {
+    explicit StepWindowWidgetPort(StepWindowView* view) : view_(view) {}
+    ~StepWindowWidgetPort() override {
         if (!view_) return;
         view_->detach();
         view_->hide();
@@ -113,6 +104,9 @@ class StepWindowPort : public WindowPort {
         if (view_) view_->hide();
     }
     bool isOpen() override { return view_ && view_->isVisible(); }
+    void showLabels(const std::vector<StepLabelLook>& labels) override {
+        if (view_) view_->showLabels(labels);
+    }
 
   private:
     QPointer<StepWindowView> view_;
@@ -126,11 +120,11 @@ StepWindowHost::~StepWindowHost() {
         delete v.data();
 }
 
-std::unique_ptr<WindowPort> StepWindowHost::createStepWindow(Panel& panel, StepWindow& model) {
+std::unique_ptr<StepWindowPort> StepWindowHost::createStepWindow(bool up, StepWindowInput& input) {
     std::erase_if(views_, [](const QPointer<StepWindowView>& v) { return v.isNull(); });
-    auto* view = new StepWindowView(panel, model);
+    auto* view = new StepWindowView(up, input);
     views_.emplace_back(view);
-    return std::make_unique<StepWindowPort>(view);
+    return std::make_unique<StepWindowWidgetPort>(view);
 }
 
 } // namespace kurumin

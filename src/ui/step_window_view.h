@@ -1,7 +1,8 @@
 #pragma once
-// Floating step windows: seven labels over a StepWindow of the panel.
+// Floating step windows: seven labels, shown as the panel says, their
+// clicks and moves passed back by index.
 
-#include "app/panel.h"
+#include "platform/desktop.h"
 
 #include <QPointer>
 #include <QWidget>
@@ -18,10 +19,10 @@ class FlatButton;
 class StepWindowView : public QWidget {
     Q_OBJECT
   public:
-    StepWindowView(Panel& panel, StepWindow& model);
-    void sync();
-    // The model is going away; nothing may reach it from here on.
-    void detach();
+    StepWindowView(bool up, StepWindowInput& input);
+    void showLabels(const std::vector<StepLabelLook>& labels);
+    // The panel has let the window go; nothing may reach it from here on.
+    void detach() { input_ = nullptr; }
     QWidget* label(int index) const;
 
   protected:
@@ -30,11 +31,8 @@ class StepWindowView : public QWidget {
     void paintEvent(QPaintEvent* e) override;
 
   private:
-    Panel& panel_;
-    StepWindow* model_;
-    bool up_;
+    StepWindowInput* input_;
     std::vector<ui::FlatButton*> labels_;
-    int listener_ = 0;
 };
 
 class StepWindowHost : public StepWindowHostPort {
@@ -45,7 +43,7 @@ class StepWindowHost : public StepWindowHostPort {
     StepWindowHost& operator=(const StepWindowHost&) = delete;
 
     // The window port hides its widget when destroyed and deletes it later.
-    std::unique_ptr<WindowPort> createStepWindow(Panel& panel, StepWindow& model) override;
+    std::unique_ptr<StepWindowPort> createStepWindow(bool up, StepWindowInput& input) override;
 
   private:
     std::vector<QPointer<StepWindowView>> views_;

@@ -76,6 +76,12 @@ void FlatButton::showControl(const Control& c) {
     setAlignment(toQtAlign(c.align));
 }
 
+void FlatButton::showLook(const StepLabelLook& look) {
+    if (text() != look.caption) setText(look.caption);
+    setColors(toQColor(look.fore), toQColor(look.back));
+    setAlignment(toQtAlign(look.align));
+}
+
 void place(QWidget* w, const Control& c) {
     const QRect r = toPixels(c.geo, w);
     if (w->geometry() != r) w->setGeometry(r);

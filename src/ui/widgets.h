@@ -1,7 +1,7 @@
 #pragma once
 // Small widgets and conversions the panel and the step windows share.
 
-#include "app/controls.h"
+#include "panel/controls.h"
 
 #include <QAbstractButton>
 #include <QColor>
@@ -43,6 +43,7 @@ class FlatButton : public QAbstractButton {
     void setAlignment(Qt::Alignment a);
     // Caption, colours and alignment as the control has them.
     void showControl(const Control& c);
+    void showLook(const StepLabelLook& look);
     QSize sizeHint() const override;
 
   protected:

@@ -1,4 +1,4 @@
-#include "app/panel.h"
+#include "app/kurumin.h"
 #include "app/startup.h"
 #include "platform/fake/fakes.h"
 
@@ -42,9 +42,9 @@ TEST_F(Startup, LoadPutsThePanelInItsFixedInitialState) {
     EXPECT_TRUE(isOn(panel.s.AutoBrowse));
     EXPECT_TRUE(isOn(panel.s.LimitOn));
     EXPECT_FALSE(isOn(panel.s.PickMode));
-    EXPECT_EQ(panel.c["lblAuto"].fore, colors::Red);
-    EXPECT_EQ(panel.c["lblLIMIT"].fore, colors::Red);
-    EXPECT_EQ(panel.c["Label6"].toolTip, QStringLiteral("ＩＥページタイトル取得情報なし"));
+    EXPECT_EQ(panel.c[Ctl::lblAuto].fore, colors::Red);
+    EXPECT_EQ(panel.c[Ctl::lblLIMIT].fore, colors::Red);
+    EXPECT_EQ(panel.c[Ctl::Label6].toolTip, QStringLiteral("ＩＥページタイトル取得情報なし"));
     // No URL.ini: an empty list, nothing written.
     EXPECT_EQ(text("lblCNT"), QStringLiteral("0"));
     EXPECT_TRUE(enabled("Command3"));
@@ -64,16 +64,16 @@ TEST_F(Startup, ExitCommandsEndTheRunAndSaveNothing) {
 struct KeepFile {
     fake::Desktop d;
     fake::Window window;
-    std::unique_ptr<Panel> panel;
+    std::unique_ptr<Kurumin> app;
     void write(const char* section, const char* key, const QString& value) {
         d.profile.write(QStringLiteral("/opt/kurumin/URL.ini"), QString::fromLatin1(section),
                         QString::fromLatin1(key), value);
     }
     Panel& start() {
-        panel = std::make_unique<Panel>(d.services);
-        panel->attachWindow(&window);
-        panel->load();
-        return *panel;
+        app = std::make_unique<Kurumin>(d.services);
+        app->panel.attachWindow(&window);
+        app->load();
+        return app->panel;
     }
 };
 
@@ -85,25 +85,25 @@ TEST(KeepListLoad, MissingKeysLoadAsEmptyEntriesAndTheCountShowsAsStored) {
     f.write("KeepURL", "Name1", QStringLiteral("b"));
     f.write("KeepURL", "URL1", QStringLiteral("http://b/"));
     Panel& p = f.start();
-    EXPECT_EQ(p.c["lblCNT"].caption, QStringLiteral("3"));
-    EXPECT_EQ(p.c["List1"].items, (QStringList{QStringLiteral("表紙"), "b", ""}));
-    EXPECT_EQ(p.c["List2"].items, (QStringList{"http://a/1", "http://b/", ""}));
-    EXPECT_EQ(p.c["List1"].caption, QStringLiteral("表紙"));
-    EXPECT_TRUE(p.c["Command3"].enabled);
+    EXPECT_EQ(p.c[Ctl::lblCNT].caption, QStringLiteral("3"));
+    EXPECT_EQ(p.c[Ctl::List1].items, (QStringList{QStringLiteral("表紙"), "b", ""}));
+    EXPECT_EQ(p.c[Ctl::List2].items, (QStringList{"http://a/1", "http://b/", ""}));
+    EXPECT_EQ(p.c[Ctl::List1].caption, QStringLiteral("表紙"));
+    EXPECT_TRUE(p.c[Ctl::Command3].enabled);
 }
 
 TEST(KeepListLoad, FiftyEntriesDisableKeep) {
     KeepFile f;
     f.write("KeepCount", "Count", QStringLiteral("50"));
-    EXPECT_FALSE(f.start().c["Command3"].enabled);
+    EXPECT_FALSE(f.start().c[Ctl::Command3].enabled);
 }
 
 TEST(KeepListLoad, ACountThatIsNoNumberStopsTheLoadButNotStartUp) {
     KeepFile f;
     f.write("KeepCount", "Count", QStringLiteral("three"));
     Panel& p = f.start();
-    EXPECT_EQ(p.c["lblCNT"].caption, QStringLiteral("three"));
-    EXPECT_TRUE(p.c["List1"].items.isEmpty());
+    EXPECT_EQ(p.c[Ctl::lblCNT].caption, QStringLiteral("three"));
+    EXPECT_TRUE(p.c[Ctl::List1].items.isEmpty());
     EXPECT_TRUE(f.d.timers["timCrip"].isActive());
 }
 

@@ -14,9 +14,9 @@ class AutoBrowse : public PanelTest {
         d.messageBox.shown.clear();
     }
     void press(const char* name, MouseButton b = MouseButton::Left) {
-        panel.mouseDown(QString::fromLatin1(name), b);
+        panel.mouseDown(ctl(name), b);
     }
-    void release(const char* name) { panel.mouseUp(QString::fromLatin1(name), MouseButton::Left); }
+    void release(const char* name) { panel.mouseUp(ctl(name), MouseButton::Left); }
     void spin(const char* timer, int ticks) {
         for (int i = 0; i < ticks; ++i)
             tick(timer);
@@ -28,13 +28,13 @@ TEST_F(AutoBrowse, CountButtonsStepLikeUpAndDownAndAutoOffOpensNothing) {
     rangeAt("http://s/p[01-20].jpg", "04");
     click("UPbutton");
     EXPECT_EQ(text("txtNo"), "05");
-    EXPECT_EQ(panel.focus(), "txtNo");
+    EXPECT_EQ(panel.focus(), Ctl::txtNo);
     click("DWNbutton");
     answer();
     EXPECT_EQ(d.browser.opened(), (QStringList{"http://s/p05.jpg", "http://s/p04.jpg"}));
 
     click("lblAuto");
-    EXPECT_EQ(panel.c["lblAuto"].fore, colors::DullRed);
+    EXPECT_EQ(panel.c[Ctl::lblAuto].fore, colors::DullRed);
     click("UPbutton");
     press("UPbutton", MouseButton::Right);
     stepWindow(true, 3);
@@ -43,7 +43,7 @@ TEST_F(AutoBrowse, CountButtonsStepLikeUpAndDownAndAutoOffOpensNothing) {
     EXPECT_EQ(d.browser.opened().size(), 2);
     click("lblAuto");
     EXPECT_TRUE(isOn(panel.s.AutoBrowse));
-    EXPECT_EQ(panel.c["lblAuto"].fore, colors::Red);
+    EXPECT_EQ(panel.c[Ctl::lblAuto].fore, colors::Red);
 
     setText("txtNo", "x");
     click("UPbutton");
@@ -113,7 +113,7 @@ TEST_F(AutoBrowse, ASpinOverTextThatIsNoNumberStopsWithOneBox) {
 TEST_F(AutoBrowse, StepWindowsTestTheLimiterBeforeTheStepOnly) {
     rangeAt("http://s/[010-050]", "003");
     press("UPbutton", MouseButton::Right);
-    ASSERT_TRUE(panel.frmUP);
+    ASSERT_TRUE(panel.frmUP());
     stepWindow(true, 2); // +5
     EXPECT_EQ(text("txtNo"), "014");
     setText("txtNo", "040");
@@ -122,57 +122,57 @@ TEST_F(AutoBrowse, StepWindowsTestTheLimiterBeforeTheStepOnly) {
     stepWindow(true, 1);
     EXPECT_EQ(text("txtNo"), "050");
     EXPECT_EQ(titles(), QStringList{kLimiterTitle});
-    EXPECT_TRUE(panel.frmUP);
+    EXPECT_TRUE(panel.frmUP());
     answer();
     EXPECT_EQ(d.browser.opened(), (QStringList{"http://s/014", "http://s/060"}));
 
     click("lblLIMIT");
-    panel.c["txtLimL"].caption = "00";
+    panel.c[Ctl::txtLimL].caption = "00";
     setText("txtNo", "05");
     press("DWNbutton", MouseButton::Right);
-    EXPECT_FALSE(panel.frmUP);
+    EXPECT_FALSE(panel.frmUP());
     stepWindow(false, 3); // -10 with no stop at zero
     EXPECT_EQ(text("txtNo"), "-05");
     stepWindow(false, 0);
-    EXPECT_FALSE(panel.frmDWN);
+    EXPECT_FALSE(panel.frmDWN());
 }
 
 TEST_F(AutoBrowse, ARightPressOpensTheWindowBesideThePanelAndDoesNotStep) {
     rangeAt("http://s/[01-20]", "01");
     press("DWNbutton", MouseButton::Right);
     press("UPbutton", MouseButton::Right);
-    EXPECT_FALSE(panel.frmDWN);
-    ASSERT_TRUE(panel.frmUP);
+    EXPECT_FALSE(panel.frmDWN());
+    ASSERT_TRUE(panel.frmUP());
     fake::Window& w = *d.stepWindows.created.back();
     EXPECT_EQ(w.geo, (RectTwips{1000 + 2130, 100 + 685, 600, 1755}));
     EXPECT_TRUE(w.open);
     EXPECT_TRUE(w.topmost);
     EXPECT_EQ(text("txtNo"), "01");
     panel.stepMouseMove(true, 2);
-    EXPECT_EQ(panel.frmUP->labels["Label1(2)"].back, colors::White);
+    EXPECT_EQ(panel.frmUP()->labels[2].back, colors::White);
     panel.stepMouseMove(true, -1);
-    EXPECT_EQ(panel.frmUP->labels["Label1(2)"].back, colors::PanelBack);
+    EXPECT_EQ(panel.frmUP()->labels[2].back, colors::PanelBack);
     copy("no url here"); // the number source changes: the window goes
-    EXPECT_FALSE(panel.frmUP);
+    EXPECT_FALSE(panel.frmUP());
     EXPECT_FALSE(w.open);
 }
 
 TEST_F(AutoBrowse, HeldArrowsRepeatOnlyAfterTheHoldDelay) {
     copy("http://abcdefgh");
-    panel.setCaret("txtNow", 3);
+    panel.setCaret(Ctl::txtNow, 3);
     press("Label2");
-    EXPECT_EQ(panel.c["Label2"].fore, colors::Cyan);
+    EXPECT_EQ(panel.c[Ctl::Label2].fore, colors::Cyan);
     d.clock.ticks += 150;
     spin("Timer1", 3);
     release("Label2");
     click("Label2");
-    EXPECT_EQ(panel.c["txtNow"].selStart, 4);
-    EXPECT_EQ(panel.c["Label2"].fore, colors::Blue);
+    EXPECT_EQ(panel.c[Ctl::txtNow].selStart, 4);
+    EXPECT_EQ(panel.c[Ctl::Label2].fore, colors::Blue);
 
     press("Label3");
     d.clock.ticks += 201;
     spin("Timer2", 10);
-    EXPECT_EQ(panel.c["txtNow"].selStart, 0);
+    EXPECT_EQ(panel.c[Ctl::txtNow].selStart, 0);
     release("Label3");
 }
 

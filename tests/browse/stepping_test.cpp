@@ -31,7 +31,7 @@ TEST_F(Stepping, UpAndDownKeepTheWidthAndOpenEachPage) {
     EXPECT_EQ(text("txtNo"), "08");
     EXPECT_EQ(opened(), (QStringList{"http://site/g/p10.jpg", "http://site/g/p09.jpg",
                                      "http://site/g/p08.jpg"}));
-    EXPECT_EQ(panel.c["Sh1"].back, colors::Black);
+    EXPECT_EQ(panel.c[Ctl::Sh1].back, colors::Black);
 
     range("http://s/[001-120]");
     setText("txtNo", "7");
@@ -41,7 +41,7 @@ TEST_F(Stepping, UpAndDownKeepTheWidthAndOpenEachPage) {
     click("lblDWN");
     EXPECT_EQ(text("txtNo"), "009");
     range("http://s/[01-200]");
-    panel.click("lblLIMIT");
+    panel.click(Ctl::lblLIMIT);
     setText("txtNo", "99");
     click("lblUP");
     EXPECT_EQ(text("txtNo"), "100");
@@ -50,9 +50,9 @@ TEST_F(Stepping, UpAndDownKeepTheWidthAndOpenEachPage) {
 TEST_F(Stepping, AQuickMouseClickStepsOnlyOnceItsPressIs200MsOld) {
     range("http://s/p[01-20]");
     const auto mouseClick = [&](const char* name) {
-        panel.mouseDown(QString::fromLatin1(name), MouseButton::Left);
-        EXPECT_EQ(panel.c[QString::fromLatin1(name)].fore, colors::BrightGreen);
-        panel.mouseUp(QString::fromLatin1(name), MouseButton::Left);
+        panel.mouseDown(ctl(name), MouseButton::Left);
+        EXPECT_EQ(panel.c[ctl(name)].fore, colors::BrightGreen);
+        panel.mouseUp(ctl(name), MouseButton::Left);
         click(name);
     };
     mouseClick("lblUP");
@@ -64,7 +64,7 @@ TEST_F(Stepping, AQuickMouseClickStepsOnlyOnceItsPressIs200MsOld) {
     d.clock.ticks += 51;
     tick("PressHold");
     EXPECT_EQ(text("txtNo"), "03"); // in order, each once
-    EXPECT_EQ(panel.c["lblUP"].fore, colors::Green);
+    EXPECT_EQ(panel.c[Ctl::lblUP].fore, colors::Green);
     EXPECT_FALSE(d.timers["PressHold"].isActive());
 
     click("lblDWN"); // from the keyboard: no press to wait out
@@ -89,7 +89,7 @@ TEST_F(Stepping, TheLimiterIsNotAMirrorImage) {
     // Off: UP passes MAX, DWN still stops silently at 0.
     click("lblLIMIT");
     EXPECT_EQ(text("lblLIMIT"), "OFF");
-    EXPECT_EQ(panel.c["lblLIMIT"].fore, colors::DullRed);
+    EXPECT_EQ(panel.c[Ctl::lblLIMIT].fore, colors::DullRed);
     EXPECT_FALSE(enabled("txtLimL"));
     click("lblUP");
     EXPECT_EQ(text("txtNo"), "21");
@@ -173,7 +173,7 @@ TEST_F(Stepping, ABrowserThatCannotBeReachedIsReportedOncePerCommand) {
     click("lblUP");
     answer();
     EXPECT_EQ(titles(), QStringList{kAccessTitle});
-    EXPECT_EQ(panel.c["Sh1"].back, colors::Black);
+    EXPECT_EQ(panel.c[Ctl::Sh1].back, colors::Black);
     click("lblUP");
     answer();
     EXPECT_EQ(titles(), (QStringList{kAccessTitle, kAccessTitle}));
@@ -181,12 +181,12 @@ TEST_F(Stepping, ABrowserThatCannotBeReachedIsReportedOncePerCommand) {
 
 TEST_F(Stepping, CaretArrowsStayInsideTheUrlBox) {
     copy("http://a");
-    panel.setCaret("txtNow", 0);
+    panel.setCaret(Ctl::txtNow, 0);
     click("Label3");
-    EXPECT_EQ(panel.c["txtNow"].selStart, 0);
+    EXPECT_EQ(panel.c[Ctl::txtNow].selStart, 0);
     for (int i = 0; i < 20; ++i)
         click("Label2");
-    EXPECT_EQ(panel.c["txtNow"].selStart, text("txtNow").size());
+    EXPECT_EQ(panel.c[Ctl::txtNow].selStart, text("txtNow").size());
 }
 
 } // namespace

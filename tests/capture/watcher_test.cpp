@@ -38,7 +38,7 @@ TEST_F(Watcher, ARangeUrlSetsTheBoundsAndOpensNothing) {
     EXPECT_EQ(panel.s.lbl1, "16");
     EXPECT_TRUE(enabled("Label1"));
     EXPECT_TRUE(enabled("lbl"));
-    EXPECT_EQ(panel.c["lblCripDirect"].fore, colors::Green);
+    EXPECT_EQ(panel.c[Ctl::lblCripDirect].fore, colors::Green);
     answer();
     EXPECT_TRUE(d.browser.requested.empty());
     EXPECT_TRUE(d.messageBox.shown.empty());
@@ -71,9 +71,9 @@ TEST_F(Watcher, APlainUrlOpensOnceAndAgainOnlyAfterOtherText) {
     copy("ftp://site/p1.html"); // same tail under another scheme
     answer();
     EXPECT_EQ(d.browser.requested.size(), 1u);
-    EXPECT_EQ(panel.c["Sh1"].back, colors::Black);
+    EXPECT_EQ(panel.c[Ctl::Sh1].back, colors::Black);
 
-    panel.c["txtKeyWord"].caption = "//site/"; // KeywordPos moves the tail
+    panel.c[Ctl::txtKeyWord].caption = "//site/"; // KeywordPos moves the tail
     copy("http://site/x/p2.html");
     answer();
     EXPECT_EQ(d.browser.opened().back(), "http://x/p2.html");
@@ -84,7 +84,7 @@ TEST_F(Watcher, NoTextShowsTheWaitingTextAndKeepsTheLastOne) {
     d.clipboard.copyFromElsewhere(std::nullopt);
     EXPECT_EQ(text("txtNow"), " 　- 待機中 -");
     EXPECT_FALSE(enabled("txtNow"));
-    EXPECT_EQ(panel.c["lblCripDirect"].fore, colors::Rest);
+    EXPECT_EQ(panel.c[Ctl::lblCripDirect].fore, colors::Rest);
     copy("http://a/1"); // the same text again: the controls come back, the box does not
     EXPECT_TRUE(enabled("txtNow"));
     EXPECT_EQ(text("txtNow"), " 　- 待機中 -");

@@ -1,6 +1,7 @@
 #pragma once
 // A scripted stand-in for the browser's DevTools endpoint on loopback.
 
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTest>
@@ -66,6 +67,56 @@ class FakeDevTools {
   private:
     QWebSocketServer server_;
     std::unique_ptr<QWebSocket> client_;
+};
+
+inline QJsonObject pageInfo(const QString& id, const QString& url, const QString& title = {},
+                            const QString& type = "page") {
+    return {{"targetId", id}, {"type", type}, {"url", url}, {"title", title}};
+}
+
+// The fake as a browser with pages, each listed titled after its host. Created
+// pages are announced unless `announce` is off; fail.example is refused and
+// hang.example never answered. With `focused`, each page session answers
+// whether its page has focus.
+class FakeBrowser : public FakeDevTools {
+  public:
+    FakeBrowser() {
+        onMessage = [this](const QJsonObject& m) { answer(m); };
+    }
+    QString addPage(const QString& url) {
+        const QString id = QString("T%1").arg(++created_);
+        infos.append(pageInfo(id, url, QUrl(url).host()));
+        if (announce) event("Target.targetCreated", {{"targetInfo", pageInfo(id, url)}});
+        return id;
+    }
+
+    QJsonArray infos; // the browser's own listing
+    std::function<bool(QString)> focused;
+    bool announce = true;
+
+  private:
+    void answer(const QJsonObject& m) {
+        const QString method = m.value("method").toString();
+        const QString url = m["params"]["url"].toString();
+        if (method == "Target.createTarget" && QUrl(url).host() == "fail.example") {
+            replyError(m, "Failed to open new tab");
+        } else if (method == "Target.createTarget" && QUrl(url).host() != "hang.example") {
+            reply(m, {{"targetId", addPage(url)}});
+        } else if (method == "Target.getTargets") {
+            reply(m, {{"targetInfos", infos}});
+        } else if (method == "Target.setDiscoverTargets") {
+            reply(m, {});
+            for (const auto& info : infos)
+                event("Target.targetCreated", {{"targetInfo", info}});
+        } else if (focused && method == "Target.attachToTarget" &&
+                   m["params"]["flatten"].toBool()) {
+            reply(m, {{"sessionId", "S-" + m["params"]["targetId"].toString()}});
+        } else if (focused && method == "Runtime.evaluate") {
+            const bool value = focused(m["sessionId"].toString());
+            reply(m, {{"result", QJsonObject{{"type", "boolean"}, {"value", value}}}});
+        }
+    }
+    int created_ = 0;
 };
 
 // Waits for what the event loop should bring about shortly.

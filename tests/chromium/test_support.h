@@ -17,7 +17,8 @@ struct OpenOutcome {
     int calls = 0;
 };
 
-inline std::shared_ptr<OpenOutcome> openOn(kurumin::BrowserPort& port, const QString& url) {
+// On the port or anything else that opens pages like it.
+template <typename Opener> std::shared_ptr<OpenOutcome> openOn(Opener& port, const QString& url) {
     auto outcome = std::make_shared<OpenOutcome>();
     port.openPage(url, [outcome](const kurumin::OpenResult& r) {
         outcome->result = r;

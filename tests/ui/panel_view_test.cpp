@@ -19,7 +19,7 @@ class ViewTest : public ::testing::Test {
     ViewTest() {
         view.move(200, 150);
         panel.attachWindow(&view);
-        panel.load();
+        app.load();
         view.show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(&view));
     }
@@ -43,7 +43,8 @@ class ViewTest : public ::testing::Test {
     Services svc{d.messageBox, d.beep,  d.clock,   d.windows,  d.clipboard,
                  d.fileDialog, d.shell, d.program, d.profile,  d.textAppend,
                  d.timers,     d.loop,  d.browser, stepWindows};
-    Panel panel{svc};
+    Kurumin app{svc};
+    Panel& panel = app.panel;
     PanelView view{panel};
 };
 
@@ -64,8 +65,8 @@ TEST_F(ViewTest, TheFoldedPanelIsItsSizeInTwipsAtTheScreensDpi) {
 
 TEST_F(ViewTest, EveryClickableControlIsNamedAndPressable) {
     int clickable = 0;
-    for (const QString& name : panel.c.order()) {
-        const Control& c = panel.c[name];
+    for (const Control& c : panel.c) {
+        const QString name = controlName(c.id);
         // A disabled control rightly offers no press.
         if (!c.clickable || !c.enabled || !view.widget(name)) continue;
         ++clickable;
@@ -83,15 +84,15 @@ TEST_F(ViewTest, EveryClickableControlIsNamedAndPressable) {
 
 TEST_F(ViewTest, InputReachesTheModelAndTheModelIsShown) {
     // A press through the accessibility interface runs the command.
-    const QString limit = panel.c["lblLIMIT"].caption;
+    const QString limit = panel.c[Ctl::lblLIMIT].caption;
     ASSERT_TRUE(pressAccessibly(w("lblLIMIT")));
-    EXPECT_NE(panel.c["lblLIMIT"].caption, limit);
-    EXPECT_EQ(static_cast<QAbstractButton*>(w("lblLIMIT"))->text(), panel.c["lblLIMIT"].caption);
+    EXPECT_NE(panel.c[Ctl::lblLIMIT].caption, limit);
+    EXPECT_EQ(static_cast<QAbstractButton*>(w("lblLIMIT"))->text(), panel.c[Ctl::lblLIMIT].caption);
 
     // The keyboard reaches it too.
     w("lblLIMIT")->setFocus();
     QTest::keyClick(w("lblLIMIT"), Qt::Key_Space);
-    EXPECT_EQ(panel.c["lblLIMIT"].caption, limit);
+    EXPECT_EQ(panel.c[Ctl::lblLIMIT].caption, limit);
 
     d.clipboard.copyFromElsewhere(QStringLiteral("http://s/p[01-20].jpg"));
     auto* now = static_cast<QLineEdit*>(w("txtNow"));
@@ -103,7 +104,7 @@ TEST_F(ViewTest, InputReachesTheModelAndTheModelIsShown) {
     no->setFocus();
     no->selectAll();
     QTest::keyClicks(no, QStringLiteral("07"));
-    EXPECT_EQ(panel.c["txtNo"].caption, QStringLiteral("07"));
+    EXPECT_EQ(panel.c[Ctl::txtNo].caption, QStringLiteral("07"));
 }
 
 TEST_F(ViewTest, ARightPressOpensTheStepWindowBesideThePanel) {
@@ -111,7 +112,7 @@ TEST_F(ViewTest, ARightPressOpensTheStepWindowBesideThePanel) {
     ASSERT_TRUE(pressAccessibly(w("Label1"))); // [SET] opens the first page and enables stepping
     QTest::mousePress(w("UPbutton"), Qt::RightButton);
     QTest::mouseRelease(w("UPbutton"), Qt::RightButton);
-    ASSERT_TRUE(panel.frmUP);
+    ASSERT_TRUE(panel.frmUP());
     QWidget* up = nullptr;
     for (QWidget* top : QApplication::topLevelWidgets())
         if (qobject_cast<StepWindowView*>(top) && top->isVisible()) up = top;
@@ -123,10 +124,10 @@ TEST_F(ViewTest, ARightPressOpensTheStepWindowBesideThePanel) {
 
     // "+10" steps the number; the window stays open for the next step.
     auto* plus10 = static_cast<StepWindowView*>(up)->label(3);
-    EXPECT_EQ(plus10->accessibleName(), panel.frmUP->labels["Label1(3)"].caption);
-    panel.c["txtNo"].caption = QStringLiteral("01");
+    EXPECT_EQ(plus10->accessibleName(), panel.frmUP()->labels[3].caption);
+    panel.c[Ctl::txtNo].caption = QStringLiteral("01");
     ASSERT_TRUE(pressAccessibly(plus10));
-    EXPECT_EQ(panel.c["txtNo"].caption, QStringLiteral("11"));
+    EXPECT_EQ(panel.c[Ctl::txtNo].caption, QStringLiteral("11"));
 }
 
 } // namespace

@@ -114,10 +114,13 @@ QStringList Browser::opened() const {
 
 namespace {
 // The panel owns what it is given; the window itself stays with the host.
-class WindowRef : public WindowPort {
+class StepWindowRef : public StepWindowPort {
   public:
-    explicit WindowRef(Window& w) : w_(w) {}
-    ~WindowRef() override { w_.close(); }
+    explicit StepWindowRef(StepWindow& w) : w_(w) {}
+    ~StepWindowRef() override {
+        w_.close();
+        w_.input = nullptr;
+    }
     WindowHandle handle() override { return w_.handle(); }
     void setTopmost() override { w_.setTopmost(); }
     void startSystemMove() override { w_.startSystemMove(); }
@@ -126,15 +129,16 @@ class WindowRef : public WindowPort {
     void show() override { w_.show(); }
     void close() override { w_.close(); }
     bool isOpen() override { return w_.isOpen(); }
+    void showLabels(const std::vector<StepLabelLook>& labels) override { w_.labels = labels; }
 
   private:
-    Window& w_;
+    StepWindow& w_;
 };
 } // namespace
 
-std::unique_ptr<WindowPort> StepWindowHost::createStepWindow(Panel&, StepWindow&) {
-    created.push_back(std::make_unique<Window>(next++));
-    return std::make_unique<WindowRef>(*created.back());
+std::unique_ptr<StepWindowPort> StepWindowHost::createStepWindow(bool up, StepWindowInput& input) {
+    created.push_back(std::make_unique<StepWindow>(next++, up, input));
+    return std::make_unique<StepWindowRef>(*created.back());
 }
 
 } // namespace kurumin::fake

@@ -3,7 +3,7 @@
 // desktop: time, timers, the clipboard and the browser move only when a test
 // says so.
 
-#include "app/services.h"
+#include "platform/services.h"
 
 #include <QHash>
 
@@ -91,7 +91,7 @@ class Clipboard : public ClipboardPort {
     QString text() override {
         if (failReads > 0) {
             --failReads;
-            throw std::runtime_error("clipboard busy");
+            throw PlatformFailure("clipboard busy");
         }
         return content.value_or(QString());
     }
@@ -228,11 +228,20 @@ class Browser : public BrowserPort {
     EventLoop& loop_;
 };
 
+// A floating step window as its view would show it.
+class StepWindow : public Window {
+  public:
+    StepWindow(WindowHandle h, bool isUp, StepWindowInput& in) : Window(h), up(isUp), input(&in) {}
+    bool up;
+    StepWindowInput* input; // null once the panel has let the window go
+    std::vector<StepLabelLook> labels;
+};
+
 class StepWindowHost : public StepWindowHostPort {
   public:
-    std::unique_ptr<WindowPort> createStepWindow(Panel& panel, StepWindow& model) override;
+    std::unique_ptr<StepWindowPort> createStepWindow(bool up, StepWindowInput& input) override;
     // Kept here after the panel lets its window go, so tests can still look at it.
-    std::vector<std::unique_ptr<Window>> created;
+    std::vector<std::unique_ptr<StepWindow>> created;
     WindowHandle next = 0x2000;
 };
 

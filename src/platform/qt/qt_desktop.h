@@ -1,8 +1,8 @@
 #pragma once
 // One of each real desktop service, and the Services bundle over them.
 
-#include "app/services.h"
 #include "platform/qt/qt_services.h"
+#include "platform/services.h"
 
 namespace kurumin {
 

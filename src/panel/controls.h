@@ -1,16 +1,17 @@
 #pragma once
-// The panel's controls as plain state. The widgets in ui/ only show this and
-// pass the user's input back in by control name.
+// The panel's controls as plain state, addressed by the typed ids of the one
+// table in controls.def. The widgets in ui/ only show this state and pass the
+// user's input back in by id.
 
 #include "platform/desktop.h"
 
 #include <QString>
 #include <QStringList>
 
+#include <array>
+#include <cstddef>
 #include <cstdint>
-#include <map>
 #include <optional>
-#include <vector>
 
 namespace kurumin {
 
@@ -34,6 +35,7 @@ inline constexpr Color StripGrey = 0x404040;
 } // namespace colors
 
 enum class ControlKind {
+    Form,     // the window itself, never a widget of its own
     Label,    // a caption; clickable where it carries a command
     Button,   // a push button
     TextBox,  // one line of editable text
@@ -42,15 +44,36 @@ enum class ControlKind {
     ListBox,  // a list, never shown
     Shape,    // a filled lamp
     Picture,  // a drag area
-    Hidden,   // a field held as a control but never shown
 };
-
-enum class Align { Left, Center, Right };
 
 enum class MouseButton { Left, Right, Middle };
 
+enum class Ctl : std::uint8_t {
+#define KURUMIN_CONTROL(id, ...) id,
+#include "panel/controls.def"
+#undef KURUMIN_CONTROL
+};
+
+inline constexpr std::size_t ControlCount = 0
+#define KURUMIN_CONTROL(...) +1
+#include "panel/controls.def"
+#undef KURUMIN_CONTROL
+    ;
+
+enum class Tmr : std::uint8_t {
+#define KURUMIN_TIMER(id, ms) id,
+#include "panel/controls.def"
+#undef KURUMIN_TIMER
+};
+
+inline constexpr std::size_t TimerCount = 0
+#define KURUMIN_TIMER(...) +1
+#include "panel/controls.def"
+#undef KURUMIN_TIMER
+    ;
+
 struct Control {
-    QString name; // the control's name; arrays carry "(i)", e.g. "Command6(1)"
+    Ctl id{};
     ControlKind kind = ControlKind::Label;
     QString caption; // caption of a label or button, text of a text box
     QString toolTip;
@@ -65,35 +88,50 @@ struct Control {
     int selLength = 0;
     QStringList items;  // combo and list boxes
     int listIndex = -1; // selected item, -1 for none
+    bool editable() const {
+        return kind == ControlKind::TextBox || kind == ControlKind::MemoBox ||
+               kind == ControlKind::ComboBox;
+    }
 };
+
+// The control's own name: "txtNow", "Command6(0)".
+QString controlName(Ctl id);
+// The one way from a name that came in from outside (a widget, AT-SPI, a test) to an id.
+std::optional<Ctl> controlNamed(QStringView name);
+QString timerName(Tmr id);
+int timerInterval(Tmr id);
 
 class ControlSet {
   public:
-    Control& add(Control c);
-    Control& operator[](const QString& name);
-    const Control& operator[](const QString& name) const;
-    Control* find(const QString& name);
-    const Control* find(const QString& name) const;
-    const std::vector<QString>& order() const { return order_; }
+    ControlSet();
+    Control& operator[](Ctl id) { return all_[static_cast<std::size_t>(id)]; }
+    const Control& operator[](Ctl id) const { return all_[static_cast<std::size_t>(id)]; }
+    auto begin() { return all_.begin(); }
+    auto end() { return all_.end(); }
+    auto begin() const { return all_.begin(); }
+    auto end() const { return all_.end(); }
 
   private:
-    std::map<QString, Control> byName_;
-    std::vector<QString> order_;
+    std::array<Control, ControlCount> all_;
 };
 
-// The design of the panel: every control with its caption, tooltip, colours,
-// enabled state and geometry in twips, before the load step runs.
-ControlSet designPanel();
+// A floating step window's labels: 0 closes it, 1..6 step by StepWindowSteps.
+inline constexpr int StepLabelCount = 0
+#define KURUMIN_STEP_LABEL(...) +1
+#include "panel/controls.def"
+#undef KURUMIN_STEP_LABEL
+    ;
+inline constexpr std::array<int, StepLabelCount> StepWindowSteps = {
+#define KURUMIN_STEP_LABEL(index, step, top) step,
+#include "panel/controls.def"
+#undef KURUMIN_STEP_LABEL
+};
+using StepLabels = std::array<Control, StepLabelCount>;
+StepLabels designStepWindow(bool up);
+QString stepLabelName(int index); // "Label1(3)"
 
-// A floating step window: "Label1(0)" (Close) and "Label1(1)".."Label1(6)"
-// (+2 .. +100, or -2 .. -100).
-ControlSet designStepWindow(bool up);
-QString stepLabelName(int index);
 inline constexpr int StepWindowWidth = 600; // client area, twips
-// The step of each label of a floating window; label 0 closes it.
-inline constexpr int StepWindowSteps[] = {0, 2, 5, 10, 20, 50, 100};
 inline constexpr int StepWindowHeight = 1755;
-
 inline constexpr int FoldedHeight = 685;
 inline constexpr int UnfoldedHeight = 2955;
 inline constexpr int PanelWidth = 2730;

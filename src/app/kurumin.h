@@ -1,0 +1,26 @@
+#pragma once
+// The composition root: one panel with every feature wired to it.
+
+#include "auto/auto_browse.h"
+#include "browse/commands.h"
+#include "panel/panel.h"
+
+namespace kurumin {
+
+class Kurumin {
+  public:
+    explicit Kurumin(Services& services);
+    Kurumin(const Kurumin&) = delete;
+    Kurumin& operator=(const Kurumin&) = delete;
+
+    // Start-up: the load step of Form1 (initial state, keep list, watcher).
+    void load();
+
+    Panel panel;
+
+  private:
+    BrowseCommands browse_;
+    AutoBrowse auto_;
+};
+
+} // namespace kurumin

@@ -1,0 +1,230 @@
+#include "panel/panel.h"
+
+#include "panel/messages.h"
+
+#include <algorithm>
+
+namespace kurumin {
+
+StepWindow::StepWindow(Panel& panel, bool isUp)
+    : up(isUp), labels(designStepWindow(isUp)), panel_(panel),
+      window_(panel.svc.stepWindows.createStepWindow(isUp, *this)) {}
+
+StepWindow::~StepWindow() = default;
+
+void StepWindow::show() {
+    std::vector<StepLabelLook> looks;
+    looks.reserve(labels.size());
+    for (const Control& l : labels)
+        looks.push_back({l.caption, l.fore, l.back.value_or(colors::PanelBack), l.geo, l.align});
+    if (looks == shown_) return;
+    shown_ = looks;
+    window_->showLabels(shown_);
+}
+
+void StepWindow::stepClick(int index) {
+    panel_.stepClick(up, index);
+}
+
+void StepWindow::stepMouseMove(int index) {
+    panel_.stepMouseMove(up, index);
+}
+
+StepWindow& StepWindows::open(bool up, int left, int top) {
+    close(up);
+    std::unique_ptr<StepWindow>& w = slot(up);
+    w = std::make_unique<StepWindow>(panel_, up);
+    w->show();
+    StepWindowPort& win = w->window();
+    win.setTopmost();
+    win.setGeometry({left, top, StepWindowWidth, StepWindowHeight});
+    win.show();
+    return *w;
+}
+
+void StepWindows::close(bool up) {
+    std::unique_ptr<StepWindow> gone = std::move(slot(up));
+    if (gone) gone->window().close();
+}
+
+void StepWindows::closeAll() {
+    close(true);
+    close(false);
+}
+
+void StepWindows::show() {
+    for (const bool up : {true, false})
+        if (StepWindow* w = get(up)) w->show();
+}
+
+Panel::Panel(Services& services) : svc(services) {
+    for (std::size_t i = 0; i < TimerCount; ++i) {
+        const Tmr id = static_cast<Tmr>(i);
+        timers_[i] =
+            svc.timers.create(timerName(id), timerInterval(id), [this, id] { runTick(id); });
+    }
+    scheduler_.setAfterEach([this] { endPressOfDisabled(); });
+    scheduler_.addListener([this] { steps.show(); });
+    // The page-capture timers run from the moment the panel exists.
+    timer(Tmr::timGETURL).start();
+    timer(Tmr::Timer3).start();
+}
+
+Panel::~Panel() {
+    // No tick or clipboard change may reach a panel being torn down.
+    svc.clipboard.setChangeHandler(nullptr);
+    for (auto& t : timers_)
+        t.reset();
+    steps.closeAll();
+}
+
+template <typename H> void Panel::registerOnce(H& slot, H h, Ctl id, const char* event) {
+    if (slot)
+        throw std::logic_error("a second " + std::string(event) + " handler for " +
+                               controlName(id).toStdString());
+    slot = std::move(h);
+}
+
+void Panel::onClick(Ctl id, Handler h) {
+    if (!c[id].clickable)
+        throw std::logic_error(controlName(id).toStdString() + " takes no clicks");
+    registerOnce(clicks_[at(id)], std::move(h), id, "Click");
+}
+
+void Panel::onMouseDown(Ctl id, ButtonHandler h) {
+    registerOnce(downs_[at(id)], std::move(h), id, "MouseDown");
+}
+
+void Panel::onMouseUp(Ctl id, ButtonHandler h) {
+    registerOnce(ups_[at(id)], std::move(h), id, "MouseUp");
+}
+
+void Panel::onMouseMove(Ctl id, Handler h) {
+    registerOnce(moves_[at(id)], std::move(h), id, "MouseMove");
+}
+
+void Panel::onTick(Tmr timer, Handler h) {
+    Handler& slot = ticks_[static_cast<std::size_t>(timer)];
+    if (slot) throw std::logic_error("a second tick handler for " + timerName(timer).toStdString());
+    slot = std::move(h);
+}
+
+void Panel::onStepClick(StepHandler h) {
+    stepClick_ = std::move(h);
+}
+
+void Panel::onStepMouseMove(StepHandler h) {
+    stepMove_ = std::move(h);
+}
+
+void Panel::runTick(Tmr id) {
+    const Handler& h = ticks_[static_cast<std::size_t>(id)];
+    if (!h || closed_) return;
+    scheduler_.tick(id, h, [this, id] { return timer(id).isActive(); });
+}
+
+void Panel::click(Ctl id) {
+    if (!c[id].enabled || !clicks_[at(id)]) return;
+    scheduler_.run({"Click", id, {}}, clicks_[at(id)]);
+}
+
+void Panel::mouseDown(Ctl id, MouseButton button) {
+    if (!c[id].enabled) return;
+    scheduler_.pressed(id, button);
+    if (const ButtonHandler& h = downs_[at(id)])
+        scheduler_.run({"MouseDown", id, {}}, [h, button] { h(button); });
+}
+
+void Panel::mouseUp(Ctl id, MouseButton button) {
+    scheduler_.released(id);
+    const ButtonHandler& h = ups_[at(id)];
+    if (!h || !c[id].enabled) return;
+    scheduler_.run({"MouseUp", id, {}}, [h, button] { h(button); });
+}
+
+void Panel::endPressOfDisabled() {
+    const auto held = scheduler_.takeHeldIf([this](Ctl id) { return !c[id].enabled; });
+    if (!held) return;
+    if (const ButtonHandler& h = ups_[at(held->first)]) h(held->second);
+}
+
+void Panel::mouseMove(Ctl id) {
+    const Handler& h = moves_[at(id)];
+    if (!h || !c[id].enabled) return;
+    scheduler_.run({"MouseMove", id, {}}, h);
+}
+
+void Panel::editText(Ctl id, const QString& text) {
+    Control& ctl = c[id];
+    ctl.caption = text;
+    ctl.selStart = std::min<int>(ctl.selStart, static_cast<int>(text.size()));
+    ctl.selLength = 0;
+}
+
+void Panel::editSelection(Ctl id, int start, int length) {
+    Control& ctl = c[id];
+    const int size = static_cast<int>(ctl.caption.size());
+    ctl.selStart = std::clamp(start, 0, size);
+    ctl.selLength = std::clamp(length, 0, size - ctl.selStart);
+}
+
+void Panel::selectItem(Ctl id, int index) {
+    Control& ctl = c[id];
+    ctl.listIndex = index;
+    if (index >= 0 && index < ctl.items.size()) ctl.caption = ctl.items[index];
+}
+
+void Panel::stepClick(bool up, int index) {
+    if (!stepClick_ || !steps.get(up)) return;
+    scheduler_.run({"StepWindow.Click", {}, {}}, [this, up, index] { stepClick_(up, index); });
+}
+
+void Panel::stepMouseMove(bool up, int index) {
+    if (!stepMove_ || !steps.get(up)) return;
+    scheduler_.run({"StepWindow.MouseMove", {}, {}}, [this, up, index] { stepMove_(up, index); });
+}
+
+MsgResult Panel::message(const QString& text, const QString& title, MsgButtons buttons,
+                         MsgIcon icon) {
+    notify(); // the user sees what the handler has written so far behind the box
+    return svc.messageBox.show(text, title, buttons, icon);
+}
+
+void Panel::setCaret(Ctl id, int pos) {
+    Control& ctl = c[id];
+    ctl.selStart = std::clamp(pos, 0, static_cast<int>(ctl.caption.size()));
+    ctl.selLength = 0;
+}
+
+void Panel::openPage(const QString& url, bool reportFailure, std::function<void(bool)> then) {
+    const std::uint64_t id = ++opensIssued_;
+    svc.browser.openPage(
+        url, [this, id, reportFailure, then = std::move(then)](const OpenResult& result) {
+            run("OpenPage.Answer", [this, id, reportFailure, then, ok = result.ok()] {
+                if (!ok && reportFailure && id > failuresReportedUpTo_) {
+                    message(msg::accessText(), msg::accessTitle());
+                    // One box answers for everything that was asked before it closed.
+                    failuresReportedUpTo_ = opensIssued_;
+                }
+                if (then) then(ok);
+            });
+        });
+}
+
+void Panel::notify() {
+    scheduler_.notify();
+}
+
+void Panel::close() {
+    if (closed_) return;
+    if (form2) form2->close();
+    steps.closeAll();
+    closed_ = true;
+    scheduler_.stop();
+    for (auto& t : timers_)
+        t->stop();
+    if (window_) window_->close();
+    if (quit_) quit_();
+}
+
+} // namespace kurumin

@@ -1,0 +1,167 @@
+#pragma once
+// The panel Form1: its controls, the browse state, its timers, its floating
+// step windows and the handlers that change them, all addressed by typed id.
+// The features register their handlers here; the views pass input in.
+
+#include "panel/browse_state.h"
+#include "panel/controls.h"
+#include "panel/scheduler.h"
+#include "panel/trap.h"
+#include "platform/services.h"
+
+#include <QString>
+
+#include <array>
+#include <functional>
+#include <initializer_list>
+#include <memory>
+#include <optional>
+
+namespace kurumin {
+
+class Panel;
+
+// A floating step window: seven labels over the panel's browse state.
+class StepWindow final : public StepWindowInput {
+  public:
+    StepWindow(Panel& panel, bool up);
+    ~StepWindow() override;
+    const bool up;
+    StepLabels labels;
+    StepWindowPort& window() { return *window_; }
+    // Shows the labels as they stand now.
+    void show();
+    void stepClick(int index) override;
+    void stepMouseMove(int index) override;
+
+  private:
+    Panel& panel_;
+    std::unique_ptr<StepWindowPort> window_;
+    std::vector<StepLabelLook> shown_;
+};
+
+// frmUP and frmDWN: at most one of each, each built anew when opened.
+class StepWindows {
+  public:
+    explicit StepWindows(Panel& panel) : panel_(panel) {}
+    StepWindow* get(bool up) const { return slot(up).get(); }
+    // Builds the window anew at the given place (twips), topmost, and shows it.
+    StepWindow& open(bool up, int left, int top);
+    void close(bool up);
+    void closeAll();
+    void show();
+
+  private:
+    std::unique_ptr<StepWindow>& slot(bool up) { return up ? up_ : down_; }
+    const std::unique_ptr<StepWindow>& slot(bool up) const { return up ? up_ : down_; }
+    Panel& panel_;
+    std::unique_ptr<StepWindow> up_, down_;
+};
+
+class Panel {
+  public:
+    explicit Panel(Services& services);
+    ~Panel();
+    Panel(const Panel&) = delete;
+    Panel& operator=(const Panel&) = delete;
+
+    Services& svc;
+    ControlSet c;
+    BrowseState s;
+    // How the panel window stands: folded or open, tucked away or in place.
+    Flag PanelOpen = False;
+    Flag PanelInPlace = True;
+    Flag BlinkPhase = False;
+
+    // The window the panel is shown in; set by the view before start-up.
+    void attachWindow(WindowPort* window) { window_ = window; }
+    WindowPort* window() const { return window_; }
+
+    // Close sequence of Form1: closes every window and ends the run.
+    void close();
+    void setQuitHandler(std::function<void()> quit) { quit_ = std::move(quit); }
+    bool closed() const { return closed_; }
+
+    // --- Input from the views -------------------------------------------
+    void click(Ctl id);
+    void mouseDown(Ctl id, MouseButton button);
+    void mouseUp(Ctl id, MouseButton button);
+    void mouseMove(Ctl id);
+    void editText(Ctl id, const QString& text);
+    void editSelection(Ctl id, int start, int length);
+    void selectItem(Ctl id, int index);
+    void focusChanged(Ctl id) { focus_ = id; }
+    // From a floating step window: label index 0..6, -1 the background.
+    void stepClick(bool up, int index);
+    void stepMouseMove(bool up, int index);
+
+    // --- Handlers, registered once each by the features -----------------
+    using Handler = std::function<void()>;
+    using ButtonHandler = std::function<void(MouseButton)>;
+    using StepHandler = std::function<void(bool up, int index)>;
+    void onClick(Ctl id, Handler h);
+    void onMouseDown(Ctl id, ButtonHandler h);
+    void onMouseUp(Ctl id, ButtonHandler h);
+    void onMouseMove(Ctl id, Handler h);
+    void onTick(Tmr timer, Handler h);
+    void onStepClick(StepHandler h);
+    void onStepMouseMove(StepHandler h);
+
+    TimerPort& timer(Tmr id) { return *timers_[static_cast<std::size_t>(id)]; }
+    // A tick of the timer now, as if it fell due (the clipboard's change).
+    void runTick(Tmr id);
+    // Work of the panel's own that is no control's event (start-up, an answer).
+    void run(const char* what, Handler h) { scheduler_.run({what, {}, {}}, std::move(h)); }
+    Scheduler& scheduler() { return scheduler_; }
+    bool inHandler() const { return scheduler_.inHandler(); }
+
+    // --- Helpers the handlers share -------------------------------------
+    MsgResult message(const QString& text, const QString& title,
+                      MsgButtons buttons = MsgButtons::Ok, MsgIcon icon = MsgIcon::Exclamation);
+    void setFocus(Ctl id) { focus_ = id; }
+    std::optional<Ctl> focus() const { return focus_; }
+    QString& text(Ctl id) { return c[id].caption; }
+    void enable(Ctl id, bool on = true) { c[id].enabled = on; }
+    void enable(std::initializer_list<Ctl> ids, bool on = true) {
+        for (const Ctl id : ids)
+            c[id].enabled = on;
+    }
+    void setCaret(Ctl id, int pos);
+
+    StepWindows steps{*this};
+    StepWindow* frmUP() const { return steps.get(true); }
+    StepWindow* frmDWN() const { return steps.get(false); }
+
+    // Asks the browser for a new window at url. `then` runs as its own
+    // handler when the answer comes. A failure shows Error_08 when asked to,
+    // once for every request made before that box was closed.
+    void openPage(const QString& url, bool reportFailure, std::function<void(bool ok)> then);
+
+    // The about window, once it exists.
+    WindowPort* form2 = nullptr;
+
+    int addListener(std::function<void()> l) { return scheduler_.addListener(std::move(l)); }
+    void removeListener(int id) { scheduler_.removeListener(id); }
+    // Shows the model's state in every view now.
+    void notify();
+
+  private:
+    template <typename H> static void registerOnce(H& slot, H h, Ctl id, const char* event);
+    static std::size_t at(Ctl id) { return static_cast<std::size_t>(id); }
+    void endPressOfDisabled();
+
+    Scheduler scheduler_;
+    WindowPort* window_ = nullptr;
+    std::function<void()> quit_;
+    bool closed_ = false;
+    std::optional<Ctl> focus_;
+    std::uint64_t opensIssued_ = 0;
+    std::uint64_t failuresReportedUpTo_ = 0;
+    std::array<Handler, ControlCount> clicks_, moves_;
+    std::array<ButtonHandler, ControlCount> downs_, ups_;
+    std::array<Handler, TimerCount> ticks_;
+    StepHandler stepClick_, stepMove_;
+    std::array<std::unique_ptr<TimerPort>, TimerCount> timers_;
+};
+
+} // namespace kurumin

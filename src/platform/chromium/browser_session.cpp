@@ -1,0 +1,187 @@
+#include "platform/chromium/browser_session.h"
+
+#include <QDir>
+#include <QFile>
+#include <QPointer>
+#include <QProcess>
+
+#include <unistd.h>
+
+namespace kurumin {
+
+namespace {
+
+OpenResult failure(OpenFailure kind, const QString& detail) {
+    OpenResult result;
+    result.failure = kind;
+    result.detail = detail;
+    return result;
+}
+
+} // namespace
+
+BrowserSession::BrowserSession(CdpConnection& connection, BrowserSessionOptions options,
+                               ShellPort& fallback)
+    : connection_(connection), options_(std::move(options)), fallback_(fallback),
+      profile_(options_.programFolder + QStringLiteral("/browser-profile")) {
+    connect(&connection_, &CdpConnection::opened, this, &BrowserSession::onOpened);
+    connect(&connection_, &CdpConnection::openFailed, this, &BrowserSession::onOpenFailed);
+    connect(&connection_, &CdpConnection::lost, this, &BrowserSession::onLost);
+    startPoll_.setInterval(options_.startPollMs);
+    connect(&startPoll_, &QTimer::timeout, this, &BrowserSession::pollStart);
+}
+
+BrowserSession::~BrowserSession() = default;
+
+void BrowserSession::openPage(const QString& url, BrowserPort::OpenCallback done) {
+    const QString address = normaliseBrowserAddress(url);
+    if (address.isEmpty()) {
+        QTimer::singleShot(0, this, [done] {
+            if (done) done(failure(OpenFailure::Refused, QStringLiteral("not a web address")));
+        });
+        return;
+    }
+    if (phase_ == Phase::Open) {
+        create({address, std::move(done)});
+        return;
+    }
+    queue_.push_back({address, std::move(done)});
+    if (phase_ == Phase::Idle) begin();
+}
+
+void BrowserSession::attachIfRunning() {
+    if (phase_ != Phase::Idle) return;
+    if (lastAttach_.isValid() && lastAttach_.elapsed() < 2000) return;
+    lastAttach_.start();
+    attach();
+}
+
+// A browser already listening on our profile is used as it is; otherwise one is started.
+void BrowserSession::begin() {
+    if (!attach()) start();
+}
+
+bool BrowserSession::attach() {
+    const auto endpoint = readDevToolsPort(profile_);
+    if (!endpoint) return false;
+    phase_ = Phase::Attaching;
+    connection_.open(*endpoint);
+    return true;
+}
+
+void BrowserSession::start() {
+    const QString program = findBrowserProgram(options_.programs);
+    if (program.isEmpty()) {
+        phase_ = Phase::Idle;
+        handToFallback();
+        return;
+    }
+    if (!QDir().mkpath(profile_)) {
+        failQueue(OpenFailure::StartFailed, QStringLiteral("cannot create ") + profile_);
+        return;
+    }
+    // The port file is the key to the browser: other users of the machine may not read it.
+    QFile::setPermissions(profile_, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    // A file left by a browser that died would look like an answer.
+    QFile::remove(devToolsPortFile(profile_));
+    QProcess process;
+    process.setProgram(program);
+    process.setArguments(browserArguments(profile_, geteuid() == 0));
+    // Its chatter on stderr would end up in ours for as long as it runs.
+    process.setStandardOutputFile(QProcess::nullDevice());
+    process.setStandardErrorFile(QProcess::nullDevice());
+    qint64 pid = 0;
+    if (!process.startDetached(&pid)) {
+        failQueue(OpenFailure::StartFailed, QStringLiteral("could not run ") + program);
+        return;
+    }
+    startedPid_ = pid;
+    phase_ = Phase::Starting;
+    startClock_.start();
+    startPoll_.start();
+}
+
+void BrowserSession::pollStart() {
+    if (phase_ != Phase::Starting) {
+        startPoll_.stop();
+        return;
+    }
+    if (const auto endpoint = readDevToolsPort(profile_)) {
+        startPoll_.stop();
+        phase_ = Phase::Connecting;
+        connection_.open(*endpoint);
+        return;
+    }
+    if (startClock_.elapsed() >= options_.startTimeoutMs) {
+        startPoll_.stop();
+        failQueue(OpenFailure::StartFailed, QStringLiteral("the browser did not start listening"));
+    }
+}
+
+void BrowserSession::onOpened() {
+    if (phase_ == Phase::Attaching) startedPid_ = 0;
+    phase_ = Phase::Open;
+    std::vector<Request> waiting;
+    waiting.swap(queue_);
+    for (Request& r : waiting)
+        create(std::move(r));
+}
+
+void BrowserSession::onOpenFailed(const QString& detail, bool unanswered) {
+    // Only a browser that is gone is started again: a second one on a profile
+    // whose browser is alive but slow would hand over to it and leave no port file.
+    if (phase_ == Phase::Attaching && !queue_.empty() && !unanswered) {
+        start();
+        return;
+    }
+    failQueue(unanswered ? OpenFailure::Timeout : OpenFailure::StartFailed, detail);
+}
+
+// Requests in flight fail in the message layer; the next open starts over.
+void BrowserSession::onLost() {
+    phase_ = Phase::Idle;
+}
+
+void BrowserSession::create(Request request) {
+    const QString url = request.url;
+    // The connection may outlive this session; its answers must not reach a session gone.
+    connection_.send(
+        QStringLiteral("Target.createTarget"),
+        {{QStringLiteral("url"), url}, {QStringLiteral("newWindow"), true}},
+        [self = QPointer(this), url, done = std::move(request.done)](const CdpReply& reply) {
+            if (!self) return;
+            const QString id = reply.result.value(QStringLiteral("targetId")).toString();
+            if (reply.ok() && !id.isEmpty()) emit self->pageOpened(id, url);
+            if (!done) return;
+            done(reply.ok() ? OpenResult{} : failure(reply.failure, reply.detail));
+        });
+}
+
+// The attempt to reach a browser is over; every open waiting on it fails.
+void BrowserSession::failQueue(OpenFailure kind, const QString& detail) {
+    phase_ = Phase::Idle;
+    std::vector<Request> failed;
+    failed.swap(queue_);
+    for (Request& r : failed) {
+        if (!r.done) continue;
+        QTimer::singleShot(
+            0, this, [done = std::move(r.done), kind, detail] { done(failure(kind, detail)); });
+    }
+}
+
+void BrowserSession::handToFallback() {
+    std::vector<Request> waiting;
+    waiting.swap(queue_);
+    for (Request& r : waiting) {
+        QTimer::singleShot(0, this, [this, r = std::move(r)] {
+            const bool opened = fallback_.open(r.url, {});
+            if (!r.done) return;
+            r.done(opened ? OpenResult{}
+                          : failure(OpenFailure::NoBrowser,
+                                    QStringLiteral("no browser found, and the desktop could "
+                                                   "not open the address")));
+        });
+    }
+}
+
+} // namespace kurumin
