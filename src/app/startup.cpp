@@ -2,7 +2,11 @@
 
 #include "app/kurumin.h"
 #include "capture/clipboard_watcher.h"
+#include "capture/page_capture.h"
+#include "panel/messages.h"
+#include "store/history.h"
 #include "store/keep_list.h"
+#include "ui/window_behaviour.h"
 
 namespace kurumin {
 
@@ -19,6 +23,10 @@ Kurumin::Kurumin(Services& services) : panel(services), browse_(panel), auto_(pa
     for (const Ctl exit : {Ctl::Command6_0, Ctl::Command6_1, Ctl::lblEXIT})
         panel.onClick(exit, [this] { panel.close(); });
     wireWatcher(panel);
+    wireCapture(panel);
+    wireKeepList(panel);
+    wireHistory(panel);
+    wireWindowBehaviour(panel);
 }
 
 namespace {
@@ -47,7 +55,7 @@ void initialState(Panel& p) {
     p.enable({Ctl::lbl, Ctl::Label1}, false);
     p.s.PickMode = False;
     p.enable({Ctl::cmdUP, Ctl::Command1, Ctl::txtNo}, false);
-    p.c[Ctl::Label6].toolTip = QStringLiteral("ＩＥページタイトル取得情報なし");
+    p.c[Ctl::Label6].toolTip = msg::noTitleTip();
 }
 
 } // namespace

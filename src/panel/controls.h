@@ -24,6 +24,7 @@ inline constexpr Color DarkRed = 0x000080; // 128
 inline constexpr Color DullRed = 0x000070; // 112, a switch that is off
 inline constexpr Color Green = 0x008000;
 inline constexpr Color BrightGreen = 0x00CC00;
+inline constexpr Color PressedGreen = 0x00C000; // REC and TREC once released
 inline constexpr Color Yellow = 0x00FFFF;
 inline constexpr Color Blue = 0xFF0000;
 inline constexpr Color Cyan = 0xFFFF00;

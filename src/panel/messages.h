@@ -43,10 +43,65 @@ inline QString stepFailedTitle() {
 
 inline QString accessText() {
     return QStringLiteral("アクセスできませんでした。\r\n"
-                          "Internet Explorer もしくは Net環境の設定を確認してください。");
+                          "ブラウザ もしくは Net環境の設定を確認してください。");
 }
 inline QString accessTitle() {
     return QStringLiteral("Kurumin　Error_08");
+}
+
+inline QString noPageToKeepText() {
+    return QStringLiteral("URLが取得できません。\r\n"
+                          "Keepするブラウザのウィンドウをアクティブにした後\r\n"
+                          "もう一度[KEEP]ボタンを押して下さい。");
+}
+inline QString noPageToKeepTitle() {
+    return QStringLiteral("Kurumin　Erroｒ_07");
+}
+
+inline QString deleteEntryText() {
+    return QStringLiteral("選択中のリストを削除します");
+}
+inline QString deleteEntryTitle() {
+    return QStringLiteral("「Kurumin」確認メッセージ");
+}
+
+// The keep list stays changed in memory; the user must know the file did not.
+inline QString keepFileText() {
+    return QStringLiteral("URL.iniに書き込めませんでした。\r\n"
+                          "リストはKuruminを終了するまで保持されます。");
+}
+inline QString keepFileTitle() {
+    return QStringLiteral("Kurumin Error_14");
+}
+
+inline QString noPageToRecordText() {
+    return QStringLiteral("履歴を残すブラウザのページを特定できません。\r\n"
+                          "履歴を残したいブラウザのウィンドウをアクティブにした後\r\n"
+                          "もう一度[ＴREC]ボタンを押して下さい。");
+}
+inline QString noPageToRecordTitle() {
+    return QStringLiteral("Kurumin　Erroｒ_12");
+}
+
+// REC names the folder in ordinary letters, TREC in full-width ones.
+inline QString historyWriteText(bool withTitle) {
+    return withTitle ? QStringLiteral("書込みできませんでした。\r\n"
+                                      "アプリケーションと同階層に「ＲＥＣ」フォルダが存在するか確認"
+                                      "して下さい。")
+                     : QStringLiteral("書込みできませんでした。\r\n"
+                                      "アプリケーションと同階層に「REC」フォルダが存在するか確認し"
+                                      "て下さい。");
+}
+inline QString historyWriteTitle() {
+    return QStringLiteral("Kurumin Error_13");
+}
+
+// The TREC tooltip while no page is captured, and its lead-in when one is.
+inline QString noTitleTip() {
+    return QStringLiteral("ブラウザページタイトル取得情報なし");
+}
+inline QString titleTip(const QString& title) {
+    return QStringLiteral("【タイトル付きＵＲＬ保存】　") + title;
 }
 
 } // namespace kurumin::msg

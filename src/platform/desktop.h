@@ -150,10 +150,20 @@ class SingleInstancePort {
     virtual bool anotherInstanceRuns() = 0;
 };
 
+struct ProfileEdit {
+    enum Kind { Write, DeleteSection } kind = Write;
+    QString section;
+    QString key;
+    QString value;
+};
+
 class ProfilePort {
   public:
     virtual ~ProfilePort() = default;
     static constexpr int BufferSize = 1024;
+    // Every edit in order, then the file written once: a crash leaves the
+    // old file or the new one, never a list half rewritten.
+    virtual bool apply(const QString& file, const std::vector<ProfileEdit>& edits) = 0;
     virtual QString read(const QString& file, const QString& section, const QString& key,
                          const QString& defaultValue) = 0;
     virtual bool write(const QString& file, const QString& section, const QString& key,

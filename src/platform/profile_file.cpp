@@ -120,33 +120,65 @@ QString ProfileFile::read(const QString& file, const QString& section, const QSt
     return cutToReadBuffer(defaultValue);
 }
 
-bool ProfileFile::write(const QString& file, const QString& section, const QString& key,
-                        const QString& value) {
-    Lines f = load(file);
-    const QString line = key + u'=' + value;
-    const Range r = findSection(f.lines, section);
+QString oneLine(const QString& value) {
+    QString v = value;
+    for (QChar& ch : v)
+        if (ch == u'\r' || ch == u'\n' || ch == QChar(0)) ch = u' ';
+    return v;
+}
+
+namespace {
+
+void writeLine(QStringList& lines, const QString& section, const QString& key,
+               const QString& value) {
+    const QString line = oneLine(key) + u'=' + oneLine(value);
+    const Range r = findSection(lines, section);
     if (r.header < 0) {
-        f.lines << u'[' + section + u']' << line;
-        return save(file, f.lines);
+        lines << u'[' + oneLine(section) + u']' << line;
+        return;
     }
     qsizetype lastEntry = r.header;
     for (qsizetype i = r.header + 1; i < r.end; ++i) {
-        if (sameName(keyOf(f.lines[i]), key)) {
-            f.lines[i] = line;
-            return save(file, f.lines);
+        if (sameName(keyOf(lines[i]), key)) {
+            lines[i] = line;
+            return;
         }
-        if (!f.lines[i].trimmed().isEmpty()) lastEntry = i;
+        if (!lines[i].trimmed().isEmpty()) lastEntry = i;
     }
-    f.lines.insert(lastEntry + 1, line);
-    return save(file, f.lines);
+    lines.insert(lastEntry + 1, line);
+}
+
+bool removeSection(QStringList& lines, const QString& section) {
+    const Range r = findSection(lines, section);
+    if (r.header < 0) return false;
+    lines.remove(r.header, r.end - r.header);
+    return true;
+}
+
+} // namespace
+
+bool ProfileFile::write(const QString& file, const QString& section, const QString& key,
+                        const QString& value) {
+    return apply(file, {{ProfileEdit::Write, section, key, value}});
 }
 
 bool ProfileFile::deleteSection(const QString& file, const QString& section) {
+    return apply(file, {{ProfileEdit::DeleteSection, section, {}, {}}});
+}
+
+bool ProfileFile::apply(const QString& file, const std::vector<ProfileEdit>& edits) {
     Lines f = load(file);
-    if (!f.existed) return true;
-    const Range r = findSection(f.lines, section);
-    if (r.header < 0) return true;
-    f.lines.remove(r.header, r.end - r.header);
+    bool changed = false;
+    for (const ProfileEdit& e : edits) {
+        if (e.kind == ProfileEdit::Write) {
+            writeLine(f.lines, e.section, e.key, e.value);
+            changed = true;
+        } else if (f.existed) {
+            changed = removeSection(f.lines, e.section) || changed;
+        }
+    }
+    // Deleting from a file that is not there leaves it not there.
+    if (!changed) return true;
     return save(file, f.lines);
 }
 

@@ -14,7 +14,12 @@ class ProfileFile : public ProfilePort {
     bool write(const QString& file, const QString& section, const QString& key,
                const QString& value) override;
     bool deleteSection(const QString& file, const QString& section) override;
+    bool apply(const QString& file, const std::vector<ProfileEdit>& edits) override;
 };
+
+// A value as one line holds it: CR, LF and NUL, which would end the line
+// and start a key of their own, become spaces.
+QString oneLine(const QString& value);
 
 // Text of a file written here or on the original platform: UTF-8 when the
 // bytes are valid UTF-8, else Shift-JIS.

@@ -44,7 +44,7 @@ TEST_F(Startup, LoadPutsThePanelInItsFixedInitialState) {
     EXPECT_FALSE(isOn(panel.s.PickMode));
     EXPECT_EQ(panel.c[Ctl::lblAuto].fore, colors::Red);
     EXPECT_EQ(panel.c[Ctl::lblLIMIT].fore, colors::Red);
-    EXPECT_EQ(panel.c[Ctl::Label6].toolTip, QStringLiteral("ＩＥページタイトル取得情報なし"));
+    EXPECT_EQ(panel.c[Ctl::Label6].toolTip, QStringLiteral("ブラウザページタイトル取得情報なし"));
     // No URL.ini: an empty list, nothing written.
     EXPECT_EQ(text("lblCNT"), QStringLiteral("0"));
     EXPECT_TRUE(enabled("Command3"));

@@ -46,6 +46,7 @@ QString Profile::read(const QString& file, const QString& section, const QString
 
 bool Profile::write(const QString& file, const QString& section, const QString& key,
                     const QString& value) {
+    if (fail) return false;
     ++writes;
     auto& f = files[file];
     Section* sec = findSection(f, section);
@@ -68,6 +69,18 @@ bool Profile::deleteSection(const QString& file, const QString& section) {
     std::erase_if(f->second, [&](const auto& s) {
         return s.first.compare(section, Qt::CaseInsensitive) == 0;
     });
+    return true;
+}
+
+bool Profile::apply(const QString& file, const std::vector<ProfileEdit>& edits) {
+    if (fail) return false;
+    ++commits;
+    for (const ProfileEdit& e : edits) {
+        if (e.kind == ProfileEdit::Write)
+            write(file, e.section, e.key, e.value);
+        else
+            deleteSection(file, e.section);
+    }
     return true;
 }
 

@@ -149,6 +149,10 @@ class Profile : public ProfilePort {
     bool write(const QString& file, const QString& section, const QString& key,
                const QString& value) override;
     bool deleteSection(const QString& file, const QString& section) override;
+    // A file that cannot be written changes nothing and says so.
+    bool apply(const QString& file, const std::vector<ProfileEdit>& edits) override;
+    bool fail = false;
+    int commits = 0;
 
     using Section = std::vector<std::pair<QString, QString>>;
     std::map<QString, std::vector<std::pair<QString, Section>>> files;

@@ -1,0 +1,51 @@
+#include "store/history.h"
+
+#include "panel/messages.h"
+#include "panel/panel.h"
+
+namespace kurumin {
+
+QString historyPath(const QString& programFolder, const QDate& day) {
+    return programFolder + QStringLiteral("/REC/URL-") + day.toString(QStringLiteral("MMdd")) +
+           QStringLiteral(".txt");
+}
+
+QString quoted(const QString& text) {
+    return u'"' + text + u'"';
+}
+
+namespace {
+
+void record(Panel& p, bool withTitle) {
+    if (p.s.lURL.isEmpty()) {
+        p.message(msg::noPageToRecordText(), msg::noPageToRecordTitle());
+        return;
+    }
+    // The date of this press: a record after midnight goes to the new day's file.
+    const QString path = historyPath(p.svc.program.programFolder(), p.svc.clock.today());
+    const QStringList lines = withTitle ? QStringList{QString(), quoted(p.s.lTTL), quoted(p.s.lURL)}
+                                        : QStringList{quoted(p.s.lURL)};
+    const bool written = trap([&] {
+        if (!p.svc.textAppend.append(path, lines)) throw PlatformFailure("append failed");
+    });
+    if (!written) p.message(msg::historyWriteText(withTitle), msg::historyWriteTitle());
+}
+
+} // namespace
+
+void wireHistory(Panel& p) {
+    for (const auto& [label, withTitle] : {std::pair{Ctl::Label9, false}, {Ctl::Label6, true}}) {
+        const Ctl n = label;
+        const bool titled = withTitle;
+        p.onMouseDown(n, [&p, n](MouseButton) { p.c[n].fore = colors::Yellow; });
+        p.onMouseUp(n, [&p, n](MouseButton) { p.c[n].fore = colors::PressedGreen; });
+        p.onClick(n, [&p, titled] { record(p, titled); });
+    }
+    // What the desktop says to the open is its own business.
+    p.onClick(Ctl::Label8, [&p] {
+        const QString folder = p.svc.program.programFolder();
+        trap([&] { p.svc.shell.open(historyPath(folder, p.svc.clock.today()), folder); });
+    });
+}
+
+} // namespace kurumin

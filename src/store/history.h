@@ -1,0 +1,18 @@
+#pragma once
+// REC, TREC and CH: the page in front noted in REC/URL-mmdd.txt beside the
+// program, one file a day, and that file opened for reading.
+
+#include <QDate>
+#include <QString>
+
+namespace kurumin {
+
+class Panel;
+
+QString historyPath(const QString& programFolder, const QDate& day);
+// A field as a record holds it: in double quotes, nothing escaped.
+QString quoted(const QString& text);
+
+void wireHistory(Panel& p);
+
+} // namespace kurumin
