@@ -5,8 +5,8 @@ namespace {
 
 class Capture : public PanelTest {
   protected:
-    void front(WindowHandle window, std::vector<BrowserPage> pages) {
-        d.windows.foreground = window;
+    void front(WindowHandle foreground, std::vector<BrowserPage> pages) {
+        d.windows.foreground = foreground;
         d.browser.open = std::move(pages);
         tick("timGETURL");
     }
