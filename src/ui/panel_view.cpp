@@ -79,79 +79,84 @@ QWidget* PanelView::widget(const QString& name) const {
     return id ? widget(*id) : nullptr;
 }
 
+QWidget* PanelView::makeLineEdit(Ctl id) {
+    auto* e = new QLineEdit(this);
+    e->setFrame(false);
+    e->setTextMargins(1, 0, 1, 0);
+    connect(e, &QLineEdit::textEdited, this, [this, id](const QString& text) {
+        if (syncing_) return;
+        panel_.editText(id, text);
+        userSelection(id);
+    });
+    connect(e, &QLineEdit::cursorPositionChanged, this, [this, id] { userSelection(id); });
+    connect(e, &QLineEdit::selectionChanged, this, [this, id] { userSelection(id); });
+    return e;
+}
+
+QWidget* PanelView::makeMemo(Ctl id) {
+    auto* m = new QPlainTextEdit(this);
+    m->setFrameShape(QFrame::NoFrame);
+    m->viewport()->setMouseTracking(true);
+    m->viewport()->installEventFilter(this);
+    ids_.insert(m->viewport(), id);
+    connect(m, &QPlainTextEdit::textChanged, this, [this, m, id] {
+        if (!syncing_) panel_.editText(id, memoToModel(m->toPlainText()));
+    });
+    connect(m, &QPlainTextEdit::cursorPositionChanged, this, [this, id] { userSelection(id); });
+    connect(m, &QPlainTextEdit::selectionChanged, this, [this, id] { userSelection(id); });
+    return m;
+}
+
+QWidget* PanelView::makeComboBox(Ctl id) {
+    auto* box = new QComboBox(this);
+    box->setEditable(true);
+    // The list is the model's: Enter in the edit field adds nothing.
+    box->setInsertPolicy(QComboBox::NoInsert);
+    box->lineEdit()->setMouseTracking(true);
+    box->lineEdit()->installEventFilter(this);
+    ids_.insert(box->lineEdit(), id);
+    connect(box, &QComboBox::activated, this, [this, id](int index) {
+        if (!syncing_) panel_.selectItem(id, index);
+    });
+    connect(box->lineEdit(), &QLineEdit::textEdited, this, [this, id](const QString& t) {
+        if (!syncing_) panel_.editText(id, t);
+    });
+    return box;
+}
+
+QWidget* PanelView::makeWidget(const Control& c) {
+    switch (c.kind) {
+    case ControlKind::Label:
+        if (c.clickable) return new FlatButton(false, this);
+        {
+            auto* l = new QLabel(this);
+            l->setTextFormat(Qt::PlainText);
+            return l;
+        }
+    case ControlKind::Button:
+        return new FlatButton(true, this);
+    case ControlKind::TextBox:
+        return makeLineEdit(c.id);
+    case ControlKind::MemoBox:
+        return makeMemo(c.id);
+    case ControlKind::ComboBox:
+        return makeComboBox(c.id);
+    case ControlKind::Shape:
+        return new ShapeWidget(this);
+    case ControlKind::Picture:
+        return new QWidget(this);
+    case ControlKind::Form:
+    case ControlKind::ListBox:
+        break;
+    }
+    return nullptr;
+}
+
 void PanelView::build() {
     for (const Control& c : panel_.c) {
+        QWidget* w = makeWidget(c);
+        if (!w) continue;
         const Ctl id = c.id;
-        QWidget* w = nullptr;
-        switch (c.kind) {
-        case ControlKind::Label:
-            if (c.clickable) {
-                w = new FlatButton(false, this);
-            } else {
-                auto* l = new QLabel(this);
-                l->setTextFormat(Qt::PlainText);
-                w = l;
-            }
-            break;
-        case ControlKind::Button:
-            w = new FlatButton(true, this);
-            break;
-        case ControlKind::TextBox: {
-            auto* e = new QLineEdit(this);
-            e->setFrame(false);
-            e->setTextMargins(1, 0, 1, 0);
-            connect(e, &QLineEdit::textEdited, this, [this, id](const QString& text) {
-                if (syncing_) return;
-                panel_.editText(id, text);
-                userSelection(id);
-            });
-            connect(e, &QLineEdit::cursorPositionChanged, this, [this, id] { userSelection(id); });
-            connect(e, &QLineEdit::selectionChanged, this, [this, id] { userSelection(id); });
-            w = e;
-            break;
-        }
-        case ControlKind::MemoBox: {
-            auto* m = new QPlainTextEdit(this);
-            m->setFrameShape(QFrame::NoFrame);
-            m->viewport()->setMouseTracking(true);
-            m->viewport()->installEventFilter(this);
-            ids_.insert(m->viewport(), id);
-            connect(m, &QPlainTextEdit::textChanged, this, [this, m, id] {
-                if (!syncing_) panel_.editText(id, memoToModel(m->toPlainText()));
-            });
-            connect(m, &QPlainTextEdit::cursorPositionChanged, this,
-                    [this, id] { userSelection(id); });
-            connect(m, &QPlainTextEdit::selectionChanged, this, [this, id] { userSelection(id); });
-            w = m;
-            break;
-        }
-        case ControlKind::ComboBox: {
-            auto* box = new QComboBox(this);
-            box->setEditable(true);
-            // The list is the model's: Enter in the edit field adds nothing.
-            box->setInsertPolicy(QComboBox::NoInsert);
-            box->lineEdit()->setMouseTracking(true);
-            box->lineEdit()->installEventFilter(this);
-            ids_.insert(box->lineEdit(), id);
-            connect(box, &QComboBox::activated, this, [this, id](int index) {
-                if (!syncing_) panel_.selectItem(id, index);
-            });
-            connect(box->lineEdit(), &QLineEdit::textEdited, this, [this, id](const QString& t) {
-                if (!syncing_) panel_.editText(id, t);
-            });
-            w = box;
-            break;
-        }
-        case ControlKind::Shape:
-            w = new ShapeWidget(this);
-            break;
-        case ControlKind::Picture:
-            w = new QWidget(this);
-            break;
-        case ControlKind::Form:
-        case ControlKind::ListBox:
-            continue;
-        }
         w->setObjectName(controlName(id));
         w->setMouseTracking(true);
         // A move or press over a control is that control's, never also the background's.

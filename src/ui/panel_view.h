@@ -43,6 +43,10 @@ class PanelView : public QWidget, public WindowPort {
 
   private:
     void build();
+    QWidget* makeWidget(const Control& c);
+    QWidget* makeLineEdit(Ctl id);
+    QWidget* makeMemo(Ctl id);
+    QWidget* makeComboBox(Ctl id);
     void syncControl(const Control& c, QWidget* w);
     void syncTextBox(const Control& c, QWidget* w);
     void userSelection(Ctl id);
