@@ -18,6 +18,14 @@ install_missing() {
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends $missing
 }
 
+check_format() {
+    find src tests bench \( -name '*.cpp' -o -name '*.h' \) -print0 |
+        xargs -0 clang-format --dry-run --Werror || {
+        echo "kurumin: formatting differs; run clang-format -i on the files above" >&2
+        return 1
+    }
+}
+
 build() { # dir, extra cmake arguments
     dir=$1
     shift
@@ -33,7 +41,8 @@ run)
     ;;
 test)
     install_missing
-    build build-test -DCMAKE_BUILD_TYPE=Debug -DKURUMIN_SANITIZE=ON
+    check_format
+    build build-test -DCMAKE_BUILD_TYPE=Debug -DKURUMIN_SANITIZE=ON -DKURUMIN_WERROR=ON
     export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1"
     export LSAN_OPTIONS="suppressions=$top/tests/lsan.supp:print_suppressions=0"
     export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"

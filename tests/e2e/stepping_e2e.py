@@ -7,6 +7,8 @@ import json
 import os
 import re
 import shutil
+import signal
+import socket
 import subprocess
 import sys
 import tempfile
@@ -29,6 +31,48 @@ def wait_for(what, predicate, timeout=10.0):
             return value
         time.sleep(0.05)
     raise AssertionError(f"timed out waiting for {what}")
+
+
+def alive(pid):
+    try:
+        with open(f"/proc/{pid}/stat") as f:
+            return f.read().rpartition(")")[2].split()[0] != "Z"
+    except OSError:
+        return False
+
+
+def browser_pid(profile):
+    """The browser holding `profile`, from the lock it keeps there (host-pid).
+    Its command line must name the profile: a lock left by a crash may carry a
+    pid that now belongs to someone else."""
+    try:
+        host, _, pid = os.readlink(os.path.join(profile, "SingletonLock")).rpartition("-")
+        if host != socket.gethostname() or not pid.isdigit():
+            return None
+        with open(f"/proc/{pid}/cmdline", "rb") as f:
+            # The browser rewrites its argv into one space-separated string.
+            words = b" " + f.read().replace(b"\0", b" ") + b" "
+    except OSError:
+        return None
+    return int(pid) if f" --user-data-dir={profile} ".encode() in words else None
+
+
+def end_browser(profile):
+    if not os.path.isdir(profile):
+        return  # never started
+    try:
+        pid = wait_for("the browser's lock", lambda: browser_pid(profile), timeout=5)
+    except AssertionError:
+        return  # gone by itself
+    for sig, timeout in ((signal.SIGTERM, 15), (signal.SIGKILL, 5)):
+        try:
+            os.kill(pid, sig)
+            wait_for(f"browser {pid} to exit", lambda: not alive(pid), timeout)
+            return
+        except ProcessLookupError:
+            return
+        except AssertionError:
+            pass
 
 
 class Pages(http.server.BaseHTTPRequestHandler):
@@ -64,10 +108,10 @@ class Stepping(unittest.TestCase):
         except subprocess.TimeoutExpired:
             cls.panel.kill()
         # The browser outlives the panel by design; this one is the test's.
-        subprocess.run(["pkill", "-f", os.path.join(cls.home, "browser-profile")])
+        # The panel names its profile by its own resolved folder.
+        end_browser(os.path.join(os.path.realpath(cls.home), "browser-profile"))
         cls.server.shutdown()
         cls.server.server_close()
-        time.sleep(0.5)
         shutil.rmtree(cls.home, ignore_errors=True)
 
     # --- helpers -------------------------------------------------------------
@@ -195,6 +239,8 @@ class Stepping(unittest.TestCase):
 
     def test_4_holding_the_spin_button_counts_every_50_ms(self):
         self.press("ON")  # the limiter off
+        # An accessible press is animated: it lands a moment later.
+        atspi.find(self.app, "OFF", "数値リミット自動認識 On/Off", timeout=5)
         start = int(self.number())
         x, y = atspi.centre(atspi.find(self.app, "+", ""))
         subprocess.run(["xdotool", "mousemove", str(x), str(y), "mousedown", "1"], check=True)
