@@ -2,22 +2,19 @@
 // memory of the real binary. Run on a display: tests/desktop-session.sh.
 //   bench_startup path/to/kurumin [runs]
 
+#include "browser_process.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
 
 #include <xcb/xcb.h>
 
-#include <signal.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -80,57 +77,6 @@ long rssKiB(qint64 pid) {
     return -1;
 }
 
-bool alive(qint64 pid) {
-    QFile f(QStringLiteral("/proc/%1/stat").arg(pid));
-    if (!f.open(QIODevice::ReadOnly)) return false;
-    const QByteArray stat = f.readAll();
-    return !stat.mid(stat.lastIndexOf(')') + 1).trimmed().startsWith('Z');
-}
-
-// The browser holding `profile`, from the lock it keeps there (host-pid). Its
-// command line must name the profile: a lock left by a crash may carry a pid
-// that now belongs to someone else.
-qint64 browserPid(const QString& profile) {
-    char link[PATH_MAX];
-    const QByteArray lock = QFile::encodeName(profile + QStringLiteral("/SingletonLock"));
-    const ssize_t n = ::readlink(lock.constData(), link, sizeof link);
-    if (n <= 0) return 0;
-    const QByteArray target(link, n);
-    char host[HOST_NAME_MAX + 1] = {};
-    if (::gethostname(host, sizeof host - 1) != 0) return 0;
-    const qsizetype dash = target.lastIndexOf('-');
-    if (dash < 0 || target.left(dash) != host) return 0;
-    bool ok = false;
-    const qint64 pid = target.mid(dash + 1).toLongLong(&ok);
-    if (!ok || pid <= 0) return 0;
-    QFile f(QStringLiteral("/proc/%1/cmdline").arg(pid));
-    if (!f.open(QIODevice::ReadOnly)) return 0;
-    // The browser rewrites its argv into one space-separated string.
-    const QByteArray words = ' ' + f.readAll().replace('\0', ' ') + ' ';
-    return words.contains(" --user-data-dir=" + QFile::encodeName(profile) + ' ') ? pid : 0;
-}
-
-bool waitFor(const auto& done, int ms) {
-    QElapsedTimer t;
-    t.start();
-    while (!done()) {
-        if (t.elapsed() >= ms) return false;
-        QThread::msleep(50);
-    }
-    return true;
-}
-
-void endBrowser(const QString& profile) {
-    if (!QFileInfo(profile).isDir()) return; // never started
-    qint64 pid = 0;
-    if (!waitFor([&] { return (pid = browserPid(profile)) != 0; }, 5000)) return;
-    ::kill(pid_t(pid), SIGTERM);
-    if (!waitFor([&] { return !alive(pid); }, 15000)) {
-        ::kill(pid_t(pid), SIGKILL);
-        waitFor([&] { return !alive(pid); }, 5000);
-    }
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -180,7 +126,7 @@ int main(int argc, char** argv) {
     }
     // The browser a run may have started is the benchmark's, not the user's.
     // The panel names its profile by its own resolved folder.
-    endBrowser(QDir(home.path()).canonicalPath() + QStringLiteral("/browser-profile"));
+    bench::endBrowser(QDir(home.path()).canonicalPath() + QStringLiteral("/browser-profile"));
     if (startMs.empty()) return 1;
     std::sort(startMs.begin(), startMs.end());
     std::sort(rss.begin(), rss.end());

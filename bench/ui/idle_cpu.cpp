@@ -1,0 +1,187 @@
+// The whole panel's CPU while idle, as a share of one core: the real binary,
+// copied into a folder of its own, first with no page open, then with pages
+// open in its browser, each opened as a user does it, by copying its address.
+// In both, text another program holds is on the clipboard. Run on a display:
+//   tests/desktop-session.sh build/bin/bench_idle path/to/kurumin [seconds] [pages]
+#include "browser_process.h"
+#include "local_http.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <memory>
+
+namespace {
+
+// Waits that sleep in the event loop: the local site answers the browser meanwhile.
+void runFor(int ms) {
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+bool runUntil(const std::function<bool()>& done, int timeoutMs) {
+    QElapsedTimer t;
+    t.start();
+    while (!done()) {
+        if (t.elapsed() >= timeoutMs) return false;
+        runFor(100);
+    }
+    return true;
+}
+
+bool windowShown(const QString& titlePattern) {
+    QProcess p;
+    p.start(QStringLiteral("xdotool"), {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                                        QStringLiteral("--name"), titlePattern});
+    return p.waitForFinished(5000) && !p.readAllStandardOutput().trimmed().isEmpty();
+}
+
+// Each copy is held by an xclip of its own, as another program would hold it.
+class Clipboard {
+  public:
+    ~Clipboard() {
+        if (!holder_) return;
+        holder_->kill();
+        holder_->waitForFinished(5000);
+    }
+    bool copy(const QString& text) {
+        auto p = std::make_unique<QProcess>();
+        p->setStandardOutputFile(QProcess::nullDevice());
+        p->setStandardErrorFile(QProcess::nullDevice());
+        p->start(QStringLiteral("xclip"), {QStringLiteral("-quiet"), QStringLiteral("-selection"),
+                                           QStringLiteral("clipboard")});
+        if (!p->waitForStarted()) return false;
+        p->write(text.toUtf8());
+        p->closeWriteChannel();
+        std::swap(holder_, p);
+        // The one before leaves once the new one owns the clipboard.
+        return !p || runUntil([&] { return p->state() == QProcess::NotRunning; }, 5000);
+    }
+
+  private:
+    std::unique_ptr<QProcess> holder_;
+};
+
+// utime + stime in clock ticks, of one /proc/<pid>[/task/<tid>]/stat.
+qint64 cpuTicks(const QString& statPath) {
+    QFile f(statPath);
+    if (!f.open(QIODevice::ReadOnly)) return -1;
+    const QByteArray stat = f.readAll();
+    // The name in parentheses may hold spaces; the fields after it do not.
+    const QList<QByteArray> fields = stat.mid(stat.lastIndexOf(')') + 2).split(' ');
+    return fields.size() > 12 ? fields[11].toLongLong() + fields[12].toLongLong() : -1;
+}
+
+// The UI thread's context switches: how often it woke.
+qint64 switches(qint64 pid) {
+    QFile f(QStringLiteral("/proc/%1/status").arg(pid));
+    if (!f.open(QIODevice::ReadOnly)) return -1;
+    qint64 n = 0;
+    for (const QByteArray& line : f.readAll().split('\n'))
+        if (line.startsWith("voluntary_ctxt_switches:") ||
+            line.startsWith("nonvoluntary_ctxt_switches:"))
+            n += line.mid(line.indexOf(':') + 1).trimmed().toLongLong();
+    return n;
+}
+
+struct Idle {
+    double all = -1, ui = -1, wakeupsPerS = -1;
+};
+
+Idle idle(qint64 pid, int seconds) {
+    const QString proc = QStringLiteral("/proc/%1/stat").arg(pid);
+    const QString main = QStringLiteral("/proc/%1/task/%1/stat").arg(pid);
+    const qint64 all0 = cpuTicks(proc), ui0 = cpuTicks(main), sw0 = switches(pid);
+    QElapsedTimer t;
+    t.start();
+    runFor(seconds * 1000);
+    const qint64 all1 = cpuTicks(proc), ui1 = cpuTicks(main), sw1 = switches(pid);
+    const double s = double(t.elapsed()) / 1000.0;
+    if (all0 < 0 || all1 < 0) return {}; // the panel is gone
+    const double hz = double(::sysconf(_SC_CLK_TCK));
+    return {double(all1 - all0) / hz / s * 100.0, double(ui1 - ui0) / hz / s * 100.0,
+            double(sw1 - sw0) / s};
+}
+
+void report(int pages, const Idle& i) {
+    std::printf("  %3d pages: %.2f %%  (UI thread %.2f %%, UI thread woke %.1f times/s)\n", pages,
+                i.all, i.ui, i.wakeupsPerS);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: %s path/to/kurumin [seconds] [pages]\n", argv[0]);
+        return 2;
+    }
+    const int seconds = argc > 2 ? std::max(1, std::atoi(argv[2])) : 60;
+    const int pages = argc > 3 ? std::max(1, std::atoi(argv[3])) : 50;
+    QTemporaryDir home;
+    const QString binary = home.filePath(QStringLiteral("kurumin"));
+    if (!QFile::copy(QString::fromLocal8Bit(argv[1]), binary) ||
+        !QDir(home.path()).mkdir(QStringLiteral("REC"))) {
+        std::fprintf(stderr, "cannot set up %s\n", qPrintable(home.path()));
+        return 1;
+    }
+    LocalHttp site;
+    Clipboard clipboard;
+
+    QProcess panel;
+    panel.setWorkingDirectory(home.path());
+    panel.setStandardOutputFile(QProcess::nullDevice());
+    panel.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    panel.start(binary, {});
+    int status = 0;
+    if (!panel.waitForStarted() ||
+        !runUntil([] { return windowShown(QStringLiteral("^Kurumin$")); }, 20000)) {
+        std::fprintf(stderr, "the panel never appeared\n");
+        status = 1;
+    }
+    const qint64 pid = panel.processId();
+    Idle none, open;
+    int opened = 0;
+    if (status == 0) {
+        // Not an address: the panel takes it up and opens nothing.
+        clipboard.copy(QStringLiteral("kurumin idle benchmark"));
+        runFor(3000);
+        none = idle(pid, seconds);
+        for (int i = 1; i <= pages; ++i) {
+            const QString path = QStringLiteral("/idle-%1").arg(i);
+            if (clipboard.copy(site.url(path)) &&
+                runUntil([&] { return windowShown(QStringLiteral("^Page %1 ").arg(path)); }, 30000))
+                ++opened;
+            else
+                std::fprintf(stderr, "%s never opened\n", qPrintable(path));
+        }
+        runFor(5000); // the last loads and the page list settle
+        open = idle(pid, seconds);
+        if (none.all < 0 || open.all < 0 || opened < pages) status = 1;
+    }
+    std::printf("panel idle CPU over %d s, utime+stime as %% of one core (goal: at most 0.5 %%):\n",
+                seconds);
+    report(0, none);
+    report(opened, open);
+
+    panel.terminate();
+    if (!panel.waitForFinished(10000)) {
+        panel.kill();
+        panel.waitForFinished(5000);
+    }
+    // The panel names its profile by its own resolved folder.
+    bench::endBrowser(QDir(home.path()).canonicalPath() + QStringLiteral("/browser-profile"));
+    return status;
+}
