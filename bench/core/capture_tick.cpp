@@ -4,6 +4,7 @@
 // periods, so the browser's answers are handled between them as in use.
 // Starts its own browser on a private profile; run on a display, e.g.
 //   tests/desktop-session.sh build/bin/bench_capture [ticks per size]
+#include "../event_waits.h"
 #include "app/kurumin.h"
 #include "capture/page_capture.h"
 #include "local_http.h"
@@ -30,35 +31,16 @@
 
 using namespace kurumin;
 
+using kurumin::bench::percentile;
+using kurumin::bench::runFor;
+using kurumin::bench::runUntil;
+
 namespace {
 
 class NoShell : public ShellPort {
   public:
     bool open(const QString&, const QString&) override { return false; }
 };
-
-double percentile(std::vector<double> v, double p) {
-    if (v.empty()) return 0;
-    std::sort(v.begin(), v.end());
-    return v[std::min(v.size() - 1, size_t(p * double(v.size() - 1) + 0.5))];
-}
-
-// Waits that sleep in the event loop: the browser's answers come in meanwhile.
-void runFor(int ms) {
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
-}
-
-bool runUntil(const std::function<bool()>& done, int timeoutMs) {
-    QElapsedTimer t;
-    t.start();
-    while (!done()) {
-        if (t.elapsed() >= timeoutMs) return false;
-        runFor(50);
-    }
-    return true;
-}
 
 bool open(BrowserPort& browser, const QString& url) {
     bool done = false, ok = false;

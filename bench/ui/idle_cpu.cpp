@@ -3,6 +3,7 @@
 // open in its browser, each opened as a user does it, by copying its address.
 // In both, text another program holds is on the clipboard. Run on a display:
 //   tests/desktop-session.sh build/bin/bench_idle path/to/kurumin [seconds] [pages]
+#include "../event_waits.h"
 #include "browser_process.h"
 #include "local_http.h"
 
@@ -22,24 +23,11 @@
 #include <functional>
 #include <memory>
 
+using kurumin::bench::percentile;
+using kurumin::bench::runFor;
+using kurumin::bench::runUntil;
+
 namespace {
-
-// Waits that sleep in the event loop: the local site answers the browser meanwhile.
-void runFor(int ms) {
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
-}
-
-bool runUntil(const std::function<bool()>& done, int timeoutMs) {
-    QElapsedTimer t;
-    t.start();
-    while (!done()) {
-        if (t.elapsed() >= timeoutMs) return false;
-        runFor(100);
-    }
-    return true;
-}
 
 bool windowShown(const QString& titlePattern) {
     QProcess p;
@@ -67,7 +55,7 @@ class Clipboard {
         p->closeWriteChannel();
         std::swap(holder_, p);
         // The one before leaves once the new one owns the clipboard.
-        return !p || runUntil([&] { return p->state() == QProcess::NotRunning; }, 5000);
+        return !p || runUntil([&] { return p->state() == QProcess::NotRunning; }, 5000, 100);
     }
 
   private:
@@ -147,7 +135,7 @@ int main(int argc, char** argv) {
     panel.start(binary, {});
     int status = 0;
     if (!panel.waitForStarted() ||
-        !runUntil([] { return windowShown(QStringLiteral("^Kurumin$")); }, 20000)) {
+        !runUntil([] { return windowShown(QStringLiteral("^Kurumin$")); }, 20000, 100)) {
         std::fprintf(stderr, "the panel never appeared\n");
         status = 1;
     }
@@ -162,7 +150,8 @@ int main(int argc, char** argv) {
         for (int i = 1; i <= pages; ++i) {
             const QString path = QStringLiteral("/idle-%1").arg(i);
             if (clipboard.copy(site.url(path)) &&
-                runUntil([&] { return windowShown(QStringLiteral("^Page %1 ").arg(path)); }, 30000))
+                runUntil([&] { return windowShown(QStringLiteral("^Page %1 ").arg(path)); }, 30000,
+                         100))
                 ++opened;
             else
                 std::fprintf(stderr, "%s never opened\n", qPrintable(path));
