@@ -1,6 +1,8 @@
 #!/bin/sh
 # ./kurumin.sh run    install what is missing, build, start the panel
-# ./kurumin.sh test   install what is missing, build with sanitizers, run every test headless
+# ./kurumin.sh test   install what is missing, build with sanitizers, run every test headless,
+#                     then make the package and check it
+# ./kurumin.sh package  install what is missing, make build-pkg/kurumin_<version>_<arch>.deb
 set -eu
 top=$(cd "$(dirname "$0")" && pwd)
 cd "$top"
@@ -33,6 +35,27 @@ build() { # dir, extra cmake arguments
     cmake --build "$dir"
 }
 
+package() { # a release build, its .deb, and the checks Debian makes of one
+    (
+        # Debian's own hardening flags; no debug information, it is stripped anyway.
+        export DEB_BUILD_MAINT_OPTIONS=hardening=+all DEB_CXXFLAGS_MAINT_STRIP=-g
+        CXXFLAGS="$(dpkg-buildflags --get CPPFLAGS) $(dpkg-buildflags --get CXXFLAGS)"
+        LDFLAGS=$(dpkg-buildflags --get LDFLAGS)
+        export CXXFLAGS LDFLAGS
+        build build-pkg -DCMAKE_BUILD_TYPE=Release -DKURUMIN_TESTS=OFF -DKURUMIN_BENCH=OFF
+    )
+    rm -f build-pkg/kurumin_*.deb
+    (cd build-pkg && cpack -G DEB)
+    deb=$(ls build-pkg/kurumin_*.deb)
+    unpacked=$(mktemp -d)
+    dpkg-deb -x "$deb" "$unpacked"
+    desktop-file-validate "$unpacked"/usr/share/applications/kurumin.desktop
+    rm -rf "$unpacked"
+    # Warnings are shown; only errors fail.
+    lintian --fail-on error --info "$deb"
+    echo "kurumin: $deb"
+}
+
 case "${1:-}" in
 run)
     install_missing
@@ -47,9 +70,14 @@ test)
     export LSAN_OPTIONS="suppressions=$top/tests/lsan.supp:print_suppressions=0"
     export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
     ctest --test-dir build-test --output-on-failure -j2
+    package
+    ;;
+package)
+    install_missing
+    package
     ;;
 *)
-    echo "usage: $0 run|test" >&2
+    echo "usage: $0 run|test|package" >&2
     exit 2
     ;;
 esac

@@ -109,7 +109,7 @@ int main(int argc, char** argv) {
     LocalHttp http;
     NoShell shell;
     ChromiumOptions options;
-    options.programFolder = folder.path();
+    options.dataFolder = folder.path();
     options.requestTimeoutMs = 10000;
     options.startTimeoutMs = 30000;
     options.desktop = &desktop;

@@ -116,17 +116,18 @@ int main(int argc, char** argv) {
     QtDesktop desk;
     fake::Profile profile;
     StepWindowHost stepWindows;
+    fake::AboutWindowHost about;
     QTemporaryDir folder;
     LocalHttp http;
     NoShell shell;
     ChromiumOptions options;
-    options.programFolder = folder.path();
+    options.dataFolder = folder.path();
     options.requestTimeoutMs = 10000;
     options.startTimeoutMs = 30000;
     options.desktop = &desk.windows;
     ChromiumBrowser browser(options, shell);
 
-    Services svc = desk.services(profile, browser, stepWindows);
+    Services svc = desk.services(profile, browser, stepWindows, about);
     Kurumin kurumin(svc);
     PanelView view(kurumin.panel);
     kurumin.panel.attachWindow(&view);

@@ -59,10 +59,11 @@ Figures measure(QtDesktop& desk, ClipboardPort& clipboard, const char* tag, int 
     RecordingBrowser browser;
     fake::Profile profile;
     fake::StepWindowHost host;
-    Services svc = desk.services(profile, browser, host);
-    Services with{svc.messageBox, svc.beep,  svc.clock,   svc.windows,    clipboard,
-                  svc.fileDialog, svc.shell, svc.program, svc.profile,    svc.textAppend,
-                  svc.timers,     svc.loop,  svc.browser, svc.stepWindows};
+    fake::AboutWindowHost about;
+    Services svc = desk.services(profile, browser, host, about);
+    Services with{svc.messageBox, svc.beep,  svc.clock,   svc.windows,     clipboard,
+                  svc.fileDialog, svc.shell, svc.program, svc.profile,     svc.textAppend,
+                  svc.timers,     svc.loop,  svc.browser, svc.stepWindows, svc.about};
     Kurumin app(with);
     app.load();
 

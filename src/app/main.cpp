@@ -3,6 +3,7 @@
 #include "platform/chromium/chromium_browser.h"
 #include "platform/profile_file.h"
 #include "platform/qt/qt_desktop.h"
+#include "ui/about_window.h"
 #include "ui/panel_view.h"
 #include "ui/step_window_view.h"
 
@@ -21,9 +22,10 @@ int main(int argc, char** argv) {
 
     ProfileFile profile;
     auto browser =
-        createChromiumBrowser(desktop.program.programFolder(), desktop.shell, desktop.windows);
+        createChromiumBrowser(desktop.program.dataFolder(), desktop.shell, desktop.windows);
     StepWindowHost stepWindows;
-    Services svc = desktop.services(profile, *browser, stepWindows);
+    AboutWindowHost about;
+    Services svc = desktop.services(profile, *browser, stepWindows, about);
     Kurumin kurumin(svc);
     PanelView view(kurumin.panel);
     kurumin.panel.attachWindow(&view);

@@ -1,6 +1,7 @@
 #include "app/startup.h"
 
 #include "app/kurumin.h"
+#include "capture/clipboard_tools.h"
 #include "capture/clipboard_watcher.h"
 #include "capture/page_capture.h"
 #include "panel/messages.h"
@@ -23,6 +24,7 @@ Kurumin::Kurumin(Services& services) : panel(services), browse_(panel), auto_(pa
     for (const Ctl exit : {Ctl::Command6_0, Ctl::Command6_1, Ctl::lblEXIT})
         panel.onClick(exit, [this] { panel.close(); });
     wireWatcher(panel);
+    wireClipboardTools(panel);
     wireCapture(panel);
     wireKeepList(panel);
     wireHistory(panel);

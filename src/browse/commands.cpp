@@ -95,15 +95,6 @@ void moveCaret(Panel& p, int by) {
     p.setCaret(kNow, at + by);
 }
 
-namespace {
-// Moving onto the boxes undoes the hover highlights.
-void unlight(Panel& p) {
-    for (const Ctl n : {Ctl::lblAccess, Ctl::lblCUT, Ctl::lblEDIT, Ctl::lblUP, Ctl::lblDWN,
-                        Ctl::lblOPEN, Ctl::Label1})
-        p.c[n].fore = colors::Rest;
-}
-} // namespace
-
 BrowseCommands::BrowseCommands(Panel& p)
     : p_(p), hold_(p.svc.clock, p.timer(Tmr::PressHold), [&p](bool up) {
           if (up)
@@ -128,13 +119,6 @@ BrowseCommands::BrowseCommands(Panel& p)
         p.onClick(n, [this, up] { hold_.clicked(up); });
     }
     p.onTick(Tmr::PressHold, [this] { hold_.tick(); });
-
-    p.onMouseMove(kNo, [&p] { unlight(p); });
-    p.onMouseMove(kNow, [&p] {
-        p.c[kNow].toolTip = p.text(kNow);
-        unlight(p);
-        p.c[Ctl::lblKeep].fore = colors::Rest;
-    });
 }
 
 } // namespace kurumin

@@ -13,10 +13,6 @@ QString copiedText(Panel& p) {
     return p.c[Ctl::lblCripDirect].toolTip;
 }
 
-void lamp(Panel& p, Color color) {
-    p.c[Ctl::Sh1].back = color;
-}
-
 // Left(text, count) that fails, as a cut of a negative length must.
 QString leftOf(const QString& text, qsizetype count) {
     if (count < 0) throw CommandFailed("negative cut");
@@ -24,6 +20,17 @@ QString leftOf(const QString& text, qsizetype count) {
 }
 
 } // namespace
+
+void setLamp(Panel& p, bool requesting) {
+    p.c[Ctl::Sh1].back = requesting ? colors::Yellow : colors::Black;
+}
+
+void endPickMode(Panel& p) {
+    if (!isOn(p.s.PickMode)) return;
+    p.enable({Ctl::Label1, Ctl::UPbutton, Ctl::DWNbutton}, false);
+    p.steps.closeAll();
+    p.s.PickMode = False;
+}
 
 QString tailOf(Panel& p, const QString& text) {
     const qsizetype count = text.size() - p.text(Ctl::txtKeyWord).size() - p.s.KeywordPos + 1;
@@ -42,27 +49,21 @@ BracketPair findBrackets(const QString& text) {
 void OpenCopiedUrl(Panel& p) {
     BrowseState& s = p.s;
     s.lblURL = copiedText(p);
-    lamp(p, colors::Yellow);
+    setLamp(p, true);
     const QString tail = tailOf(p, s.lblURL);
     if (tail == s.lblURLright) {
-        lamp(p, colors::Black);
+        setLamp(p, false);
         return;
     }
     s.lblURLright = tail;
     p.text(Ctl::txtNow) = kHttp + s.lblURLright;
     if (!isOn(s.AutoBrowse)) {
-        lamp(p, colors::Black);
+        setLamp(p, false);
         return;
     }
     p.openPage(kHttp + s.lblURLright, false, [&p](bool ok) {
-        if (ok && isOn(p.s.PickMode)) {
-            p.enable(Ctl::Label1, false);
-            p.enable(Ctl::UPbutton, false);
-            p.enable(Ctl::DWNbutton, false);
-            p.steps.closeAll();
-            p.s.PickMode = False;
-        }
-        lamp(p, colors::Black);
+        if (ok) endPickMode(p);
+        setLamp(p, false);
     });
 }
 
@@ -82,7 +83,7 @@ void OpenRangeUrl(Panel& p) {
     s.lblB = copied.right(copied.size() - pair.close);
     s.lblF = tailOf(p, copied.left(pair.open - 1));
     now = s.lblF + p.text(Ctl::txtNo) + s.lblB;
-    p.openPage(kHttp + now, true, [&p](bool) { lamp(p, colors::Black); });
+    p.openPage(kHttp + now, true, [&p](bool) { setLamp(p, false); });
 }
 
 void OpenPickedUrl(Panel& p) {
@@ -97,7 +98,7 @@ void OpenPickedUrl(Panel& p) {
     p.text(Ctl::txtNow) = page;
     p.openPage(kHttp + page, true, [&p, page](bool ok) {
         if (ok) p.text(Ctl::txtNow) = kHttp + page;
-        lamp(p, colors::Black);
+        setLamp(p, false);
     });
 }
 

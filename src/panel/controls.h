@@ -49,6 +49,14 @@ enum class ControlKind {
 
 enum class MouseButton { Left, Right, Middle };
 
+// The buttons held during a mouse move.
+struct HeldButtons {
+    bool left = false;
+    bool right = false;
+    bool middle = false;
+    bool leftOnly() const { return left && !right && !middle; }
+};
+
 enum class Ctl : std::uint8_t {
 #define KURUMIN_CONTROL(id, ...) id,
 #include "panel/controls.def"

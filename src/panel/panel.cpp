@@ -99,7 +99,7 @@ void Panel::onMouseUp(Ctl id, ButtonHandler h) {
     registerOnce(ups_[at(id)], std::move(h), id, "MouseUp");
 }
 
-void Panel::onMouseMove(Ctl id, Handler h) {
+void Panel::onMouseMove(Ctl id, MoveHandler h) {
     registerOnce(moves_[at(id)], std::move(h), id, "MouseMove");
 }
 
@@ -148,10 +148,10 @@ void Panel::endPressOfDisabled() {
     if (const ButtonHandler& h = ups_[at(held->first)]) h(held->second);
 }
 
-void Panel::mouseMove(Ctl id) {
-    const Handler& h = moves_[at(id)];
+void Panel::mouseMove(Ctl id, HeldButtons held) {
+    const MoveHandler& h = moves_[at(id)];
     if (!h || !c[id].enabled) return;
-    scheduler_.run({"MouseMove", id, {}}, h);
+    scheduler_.run({"MouseMove", id, {}}, [h, held] { h(held); });
 }
 
 void Panel::editText(Ctl id, const QString& text) {

@@ -72,6 +72,7 @@ class Panel {
     Flag PanelOpen = False;
     Flag PanelInPlace = True;
     Flag BlinkPhase = False;
+    int SavedLeft = 0; // twips; where the panel stood before it was tucked away
 
     // The window the panel is shown in; set by the view before start-up.
     void attachWindow(WindowPort* window) { window_ = window; }
@@ -86,7 +87,7 @@ class Panel {
     void click(Ctl id);
     void mouseDown(Ctl id, MouseButton button);
     void mouseUp(Ctl id, MouseButton button);
-    void mouseMove(Ctl id);
+    void mouseMove(Ctl id, HeldButtons held = {});
     void editText(Ctl id, const QString& text);
     void editSelection(Ctl id, int start, int length);
     void selectItem(Ctl id, int index);
@@ -98,11 +99,12 @@ class Panel {
     // --- Handlers, registered once each by the features -----------------
     using Handler = std::function<void()>;
     using ButtonHandler = std::function<void(MouseButton)>;
+    using MoveHandler = std::function<void(HeldButtons)>;
     using StepHandler = std::function<void(bool up, int index)>;
     void onClick(Ctl id, Handler h);
     void onMouseDown(Ctl id, ButtonHandler h);
     void onMouseUp(Ctl id, ButtonHandler h);
-    void onMouseMove(Ctl id, Handler h);
+    void onMouseMove(Ctl id, MoveHandler h);
     void onTick(Tmr timer, Handler h);
     void onStepClick(StepHandler h);
     void onStepMouseMove(StepHandler h);
@@ -157,7 +159,8 @@ class Panel {
     std::optional<Ctl> focus_;
     std::uint64_t opensIssued_ = 0;
     std::uint64_t failuresReportedUpTo_ = 0;
-    std::array<Handler, ControlCount> clicks_, moves_;
+    std::array<Handler, ControlCount> clicks_;
+    std::array<MoveHandler, ControlCount> moves_;
     std::array<ButtonHandler, ControlCount> downs_, ups_;
     std::array<Handler, TimerCount> ticks_;
     StepHandler stepClick_, stepMove_;

@@ -111,6 +111,14 @@ class StepWindowHostPort {
     virtual std::unique_ptr<StepWindowPort> createStepWindow(bool up, StepWindowInput& input) = 0;
 };
 
+// The about window Form2: made once, at its first showing, and kept.
+class AboutWindowHostPort {
+  public:
+    virtual ~AboutWindowHostPort() = default;
+    // The same window at every call; onLink runs when its help link is clicked.
+    virtual WindowPort& aboutWindow(std::function<void()> onLink) = 0;
+};
+
 class ClipboardPort {
   public:
     virtual ~ClipboardPort() = default;
@@ -141,6 +149,11 @@ class ProgramPort {
   public:
     virtual ~ProgramPort() = default;
     virtual QString programFolder() = 0; // no trailing separator
+    // Where URL.ini, REC/ and browser-profile/ live: the program folder when
+    // it can be written, else the user's data folder. No trailing separator.
+    virtual QString dataFolder() = 0;
+    // The shipped help page, as an absolute path.
+    virtual QString helpPage() = 0;
 };
 
 class SingleInstancePort {

@@ -21,6 +21,7 @@ struct Services {
     EventLoopPort& loop;
     BrowserPort& browser;
     StepWindowHostPort& stepWindows;
+    AboutWindowHostPort& about;
 };
 
 } // namespace kurumin

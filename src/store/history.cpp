@@ -5,8 +5,8 @@
 
 namespace kurumin {
 
-QString historyPath(const QString& programFolder, const QDate& day) {
-    return programFolder + QStringLiteral("/REC/URL-") + day.toString(QStringLiteral("MMdd")) +
+QString historyPath(const QString& dataFolder, const QDate& day) {
+    return dataFolder + QStringLiteral("/REC/URL-") + day.toString(QStringLiteral("MMdd")) +
            QStringLiteral(".txt");
 }
 
@@ -22,7 +22,7 @@ void record(Panel& p, bool withTitle) {
         return;
     }
     // The date of this press: a record after midnight goes to the new day's file.
-    const QString path = historyPath(p.svc.program.programFolder(), p.svc.clock.today());
+    const QString path = historyPath(p.svc.program.dataFolder(), p.svc.clock.today());
     const QStringList lines = withTitle ? QStringList{QString(), quoted(p.s.lTTL), quoted(p.s.lURL)}
                                         : QStringList{quoted(p.s.lURL)};
     const bool written = trap([&] {
@@ -43,7 +43,7 @@ void wireHistory(Panel& p) {
     }
     // What the desktop says to the open is its own business.
     p.onClick(Ctl::Label8, [&p] {
-        const QString folder = p.svc.program.programFolder();
+        const QString folder = p.svc.program.dataFolder();
         trap([&] { p.svc.shell.open(historyPath(folder, p.svc.clock.today()), folder); });
     });
 }

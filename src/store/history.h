@@ -1,6 +1,6 @@
 #pragma once
-// REC, TREC and CH: the page in front noted in REC/URL-mmdd.txt beside the
-// program, one file a day, and that file opened for reading.
+// REC, TREC and CH: the page in front noted in REC/URL-mmdd.txt in the data
+// folder, one file a day, and that file opened for reading.
 
 #include <QDate>
 #include <QString>
@@ -9,7 +9,7 @@ namespace kurumin {
 
 class Panel;
 
-QString historyPath(const QString& programFolder, const QDate& day);
+QString historyPath(const QString& dataFolder, const QDate& day);
 // A field as a record holds it: in double quotes, nothing escaped.
 QString quoted(const QString& text);
 

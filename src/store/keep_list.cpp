@@ -11,12 +11,12 @@ namespace kurumin {
 
 namespace {
 // A hand-edited count far beyond the 50 the panel keeps must not stall
-// start-up on thousands of reads.
+// start-up on thousands of reads, nor fill the list with empty entries.
 constexpr int kMostEntriesRead = 1000;
 } // namespace
 
 QString keepListPath(Panel& panel) {
-    return panel.svc.program.programFolder() + QStringLiteral("/URL.ini");
+    return panel.svc.program.dataFolder() + QStringLiteral("/URL.ini");
 }
 
 void loadKeepList(Panel& p) {
@@ -30,12 +30,17 @@ void loadKeepList(Panel& p) {
     Control& names = p.c[Ctl::List1];
     Control& urls = p.c[Ctl::List2];
     const double last = std::min<double>(n - 1, kMostEntriesRead - 1);
+    // No value read from a line holds a line end: this one says "no such key".
+    const QString absent = QStringLiteral("\n");
     for (int i = 0; i <= last; ++i) {
         const QString k = QString::number(i);
-        names.items << ini.read(path, QStringLiteral("KeepURL"), QStringLiteral("Name") + k,
-                                QString());
-        urls.items << ini.read(path, QStringLiteral("KeepURL"), QStringLiteral("URL") + k,
-                               QString());
+        QString name =
+            ini.read(path, QStringLiteral("KeepURL"), QStringLiteral("Name") + k, absent);
+        QString url = ini.read(path, QStringLiteral("KeepURL"), QStringLiteral("URL") + k, absent);
+        // Past what the panel writes, a count bigger than the file is not believed.
+        if (i >= KeepListFull && name == absent && url == absent) break;
+        names.items << (name == absent ? QString() : name);
+        urls.items << (url == absent ? QString() : url);
     }
     if (names.items.isEmpty()) return;
     names.listIndex = 0;

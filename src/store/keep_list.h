@@ -1,6 +1,6 @@
 #pragma once
 // The keep list: up to 50 saved pages, names in List1 and URLs in List2,
-// kept in URL.ini beside the program and rewritten at every KEEP and DEL.
+// kept in URL.ini in the data folder and rewritten at every KEEP and DEL.
 
 #include "platform/desktop.h"
 
@@ -13,7 +13,7 @@ namespace kurumin {
 
 class Panel;
 
-// URL.ini beside the program.
+// URL.ini in the data folder.
 QString keepListPath(Panel& panel);
 
 // Fills List1 (names), List2 (URLs) and lblCNT from URL.ini. A count that is

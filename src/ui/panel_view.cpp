@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
+#include <QScreen>
 #include <QTextBlock>
 #include <QWindow>
 
@@ -144,7 +145,7 @@ QWidget* PanelView::makeWidget(const Control& c) {
     case ControlKind::Shape:
         return new ShapeWidget(this);
     case ControlKind::Picture:
-        return new QWidget(this);
+        return new GripWidget(this);
     case ControlKind::Form:
     case ControlKind::ListBox:
         break;
@@ -211,7 +212,7 @@ void PanelView::syncControl(const Control& c, QWidget* w) {
         w->setAutoFillBackground(true);
         setColor(w, QPalette::Window, *back);
     }
-    place(w, c);
+    place(w, c, QPoint(shift_, 0));
 }
 
 void PanelView::syncTextBox(const Control& c, QWidget* w) {
@@ -283,7 +284,7 @@ bool PanelView::eventFilter(QObject* watched, QEvent* event) {
     const Ctl id = *it;
     switch (event->type()) {
     case QEvent::MouseMove:
-        panel_.mouseMove(id);
+        panel_.mouseMove(id, heldButtons(static_cast<QMouseEvent*>(event)->buttons()));
         break;
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonDblClick:
@@ -312,8 +313,8 @@ void PanelView::mouseReleaseEvent(QMouseEvent* e) {
     if (auto b = toMouseButton(e->button())) panel_.mouseUp(Ctl::Form1, *b);
 }
 
-void PanelView::mouseMoveEvent(QMouseEvent*) {
-    panel_.mouseMove(Ctl::Form1);
+void PanelView::mouseMoveEvent(QMouseEvent* e) {
+    panel_.mouseMove(Ctl::Form1, heldButtons(e->buttons()));
 }
 
 void PanelView::closeEvent(QCloseEvent* e) {
@@ -340,12 +341,29 @@ void PanelView::startSystemMove() {
 }
 
 RectTwips PanelView::geometry() {
-    return toTwips(QWidget::geometry(), this);
+    return toTwips(offScreen_.value_or(QWidget::geometry()), this);
 }
 
 void PanelView::setGeometry(const RectTwips& rect) {
     const QRect r = toPixels(rect, this);
-    if (QWidget::geometry() != r) QWidget::setGeometry(r);
+    // Window managers keep a managed window mostly on screen (openbox lets at
+    // most nine tenths of it past an edge), and taking it out of their care
+    // leaves Qt with a stale idea of where it is. So a panel tucked past the
+    // left edge is shown as the part of it that would be on screen.
+    const int edge = screen() ? screen()->geometry().left() : 0;
+    if (r.left() < edge) {
+        offScreen_ = r;
+        shift_ = r.left() - edge;
+        QRect onScreen = r;
+        onScreen.setLeft(edge);
+        if (onScreen.width() < 1) onScreen.setWidth(1);
+        if (QWidget::geometry() != onScreen) QWidget::setGeometry(onScreen);
+    } else {
+        offScreen_.reset();
+        shift_ = 0;
+        if (QWidget::geometry() != r) QWidget::setGeometry(r);
+    }
+    sync();
 }
 
 void PanelView::show() {

@@ -55,6 +55,8 @@ class PanelView : public QWidget, public WindowPort {
     QHash<QObject*, Ctl> ids_;                     // every widget (and inner widget) to its control
     std::array<QWidget*, ControlCount> widgets_{}; // each shown control's widget
     bool syncing_ = false;
+    std::optional<QRect> offScreen_; // where the panel stands when partly past the left edge
+    int shift_ = 0;                  // how far its controls are drawn left of the window
     std::optional<Ctl> lastFocus_;
     int listener_ = 0;
 };

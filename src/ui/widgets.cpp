@@ -82,8 +82,8 @@ void FlatButton::showLook(const StepLabelLook& look) {
     setAlignment(toQtAlign(look.align));
 }
 
-void place(QWidget* w, const Control& c) {
-    const QRect r = toPixels(c.geo, w);
+void place(QWidget* w, const Control& c, QPoint shift) {
+    const QRect r = toPixels(c.geo, w).translated(shift);
     if (w->geometry() != r) w->setGeometry(r);
     if (w->isEnabled() != c.enabled) w->setEnabled(c.enabled);
     if (w->isVisibleTo(w->parentWidget()) != c.visible) w->setVisible(c.visible);
@@ -137,6 +137,21 @@ void FlatButton::paintEvent(QPaintEvent*) {
         p.setPen(dots);
         p.drawRect(r.adjusted(1, 1, -2, -2));
     }
+}
+
+GripWidget::GripWidget(QWidget* parent) : QWidget(parent) {
+    setCursor(Qt::SizeAllCursor);
+}
+
+void GripWidget::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    const QColor light = palette().color(QPalette::Light);
+    const QColor dark = palette().color(QPalette::Dark);
+    for (int y = 2; y + 2 <= height(); y += 3)
+        for (int x = 2; x + 2 <= width(); x += 3) {
+            p.fillRect(x, y, 1, 1, dark);
+            p.fillRect(x + 1, y + 1, 1, 1, light);
+        }
 }
 
 void ShapeWidget::setColors(QColor border, QColor fill) {

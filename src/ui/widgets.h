@@ -27,7 +27,7 @@ Qt::Alignment toQtAlign(Align a);
 
 // Where a control stands, and whether it is enabled and shown; each is set
 // only when it differs, as the views sync after every handler.
-void place(QWidget* w, const Control& c);
+void place(QWidget* w, const Control& c, QPoint shift = {});
 
 // The small Japanese-capable face every caption is drawn in.
 QFont panelFont();
@@ -55,6 +55,16 @@ class FlatButton : public QAbstractButton {
     QColor fore_;
     std::optional<QColor> back_;
     Qt::Alignment align_ = Qt::AlignCenter;
+};
+
+// A picture area the panel is dragged by: a field of grip dots.
+class GripWidget : public QWidget {
+    Q_OBJECT
+  public:
+    explicit GripWidget(QWidget* parent = nullptr);
+
+  protected:
+    void paintEvent(QPaintEvent* e) override;
 };
 
 // A filled lamp with a one-pixel border in the fore colour.
@@ -86,5 +96,8 @@ inline std::optional<MouseButton> toMouseButton(Qt::MouseButton b) {
     default:
         return std::nullopt;
     }
+}
+inline HeldButtons heldButtons(Qt::MouseButtons b) {
+    return {b.testFlag(Qt::LeftButton), b.testFlag(Qt::RightButton), b.testFlag(Qt::MiddleButton)};
 }
 } // namespace kurumin::ui

@@ -2,7 +2,57 @@
 
 #include "panel/panel.h"
 
+#include <QUrl>
+
+#include <optional>
+#include <vector>
+
 namespace kurumin {
+
+namespace {
+
+// One row per control that reacts to the pointer passing over it. A label
+// stays lit until the pointer passes something whose list holds it.
+struct HoverRow {
+    Ctl over;
+    std::optional<Ctl> lit;
+    Color litColor = colors::Green;
+    std::vector<Ctl> reset;
+    bool drags = false;
+};
+
+const std::vector<HoverRow>& hoverTable() {
+    using enum Ctl;
+    const std::vector<Ctl> all{lblKeep, lblAccess, lblCUT, lblEDIT, lblUP, lblDWN, lblOPEN, Label1};
+    const std::vector<Ctl> allButKeep{lblAccess, lblCUT, lblEDIT, lblUP, lblDWN, lblOPEN, Label1};
+    static const std::vector<HoverRow> table{
+        {Label1, Label1, colors::Green, {lblUP, lblAccess, lblCUT, lblEDIT, lblDWN, lblOPEN}},
+        {lblAccess, lblAccess, colors::Green, {lblCUT, lblEDIT, lblUP, lblDWN, lblOPEN, Label1}},
+        {lblCUT, lblCUT, colors::Green, {lblAccess, lblEDIT, lblUP, lblDWN, lblOPEN, Label1}},
+        {lblKeep, lblKeep, colors::Green, allButKeep},
+        {lblOPEN, lblOPEN, colors::Green, {lblAccess, lblCUT, lblEDIT, lblUP, lblDWN, Label1}},
+        {lblEDIT, lblEDIT, colors::Blue, {lblAccess, lblCUT, lblUP, lblDWN, lblOPEN, Label1}},
+        {lblUP, {}, {}, {lblAccess, lblCUT, lblEDIT, lblDWN, lblOPEN, Label1}},
+        {lblDWN, {}, {}, {lblAccess, lblCUT, lblEDIT, lblUP, lblOPEN, Label1}},
+        {lblAuto, {}, {}, allButKeep},
+        {Label2, {}, {}, allButKeep},
+        {Label3, {}, {}, allButKeep},
+        {txtNo, {}, {}, allButKeep},
+        {txtNow, {}, {}, all},
+        {Pic1, {}, {}, allButKeep, true},
+        {Picture1, {}, {}, {}, true},
+        {Form1, {}, {}, all, true},
+    };
+    return table;
+}
+
+const HoverRow* rowOf(Ctl over) {
+    for (const HoverRow& row : hoverTable())
+        if (row.over == over) return &row;
+    return nullptr;
+}
+
+} // namespace
 
 void toggleFold(Panel& p) {
     p.steps.closeAll();
@@ -17,8 +67,73 @@ void toggleFold(Panel& p) {
     p.PanelOpen = complement(p.PanelOpen);
 }
 
+void pressBackground(Panel& p, MouseButton button) {
+    p.steps.closeAll();
+    WindowPort* w = p.window();
+    if (button != MouseButton::Right || !isOn(p.PanelInPlace) || !w) return;
+    RectTwips g = w->geometry();
+    p.SavedLeft = g.left;
+    g.left = -g.width;
+    g.width += StripWidth;
+    w->setGeometry(g);
+    p.PanelInPlace = False;
+    p.timer(Tmr::Timer4).start();
+}
+
+void bringBack(Panel& p) {
+    // Only a tucked panel has the strip on screen; shrinking an untucked one
+    // would cut its right edge off.
+    WindowPort* w = p.window();
+    if (isOn(p.PanelInPlace) || !w) return;
+    RectTwips g = w->geometry();
+    g.width -= StripWidth;
+    g.left = p.SavedLeft;
+    w->setGeometry(g);
+    p.PanelInPlace = True;
+    p.timer(Tmr::Timer4).stop();
+}
+
+void blinkLamp(Panel& p) {
+    p.c[Ctl::lnp].back = isOn(p.BlinkPhase) ? colors::DarkRed : colors::Red;
+    p.BlinkPhase = complement(p.BlinkPhase);
+}
+
+void hover(Panel& p, Ctl over, const HeldButtons& held) {
+    const HoverRow* row = rowOf(over);
+    if (!row) return;
+    if (row->drags && held.leftOnly()) {
+        if (WindowPort* w = p.window()) w->startSystemMove();
+    }
+    if (row->lit) p.c[*row->lit].fore = row->litColor;
+    for (const Ctl n : row->reset)
+        p.c[n].fore = colors::Rest;
+    if (over == Ctl::txtNow) p.c[Ctl::txtNow].toolTip = p.text(Ctl::txtNow);
+}
+
+void showAbout(Panel& p) {
+    if (!p.form2)
+        p.form2 =
+            &p.svc.about.aboutWindow([&p] { p.run("Form2.Label2.Click", [&p] { openHelp(p); }); });
+    p.form2->show();
+}
+
+void openHelp(Panel& p) {
+    const QString url = QUrl::fromLocalFile(p.svc.program.helpPage()).toString(QUrl::FullyEncoded);
+    p.openPage(url, true, [&p](bool ok) {
+        if (ok && p.form2) p.form2->close();
+    });
+}
+
 void wireWindowBehaviour(Panel& p) {
     p.onClick(Ctl::lblOPEN, [&p] { toggleFold(p); });
+    p.onMouseDown(Ctl::Form1, [&p](MouseButton b) { pressBackground(p, b); });
+    // The lamp sits on the strip; a press on it is one on the strip.
+    for (const Ctl strip : {Ctl::lbl10, Ctl::lnp})
+        p.onMouseDown(strip, [&p](MouseButton) { bringBack(p); });
+    p.onTick(Tmr::Timer4, [&p] { blinkLamp(p); });
+    for (const HoverRow& row : hoverTable())
+        p.onMouseMove(row.over, [&p, id = row.over](HeldButtons held) { hover(p, id, held); });
+    p.onClick(Ctl::lblEDIT, [&p] { showAbout(p); });
 }
 
 } // namespace kurumin

@@ -107,5 +107,33 @@ TEST(KeepListLoad, ACountThatIsNoNumberStopsTheLoadButNotStartUp) {
     EXPECT_TRUE(f.d.timers["timCrip"].isActive());
 }
 
+// The panel writes at most 50; a count beyond them is believed only as far
+// as the file holds entries.
+TEST(KeepListLoad, ACountBeyondTheFileFillsFiftyEntriesAndNoMore) {
+    auto load = [](const QString& count, int held) {
+        KeepFile f;
+        f.write("KeepCount", "Count", count);
+        for (int i = 0; i < held; ++i) {
+            f.d.profile.write(QStringLiteral("/opt/kurumin/URL.ini"), "KeepURL",
+                              QStringLiteral("Name%1").arg(i), QStringLiteral("n%1").arg(i));
+            f.d.profile.write(QStringLiteral("/opt/kurumin/URL.ini"), "KeepURL",
+                              QStringLiteral("URL%1").arg(i), QStringLiteral("u%1").arg(i));
+        }
+        Panel& p = f.start();
+        EXPECT_EQ(p.c[Ctl::lblCNT].caption, count);
+        EXPECT_EQ(p.c[Ctl::List1].items.size(), p.c[Ctl::List2].items.size());
+        return p.c[Ctl::List1].items;
+    };
+    const QStringList three = load("2000000000", 3);
+    ASSERT_EQ(three.size(), 50);
+    EXPECT_EQ(three[2], "n2");
+    EXPECT_EQ(three[3], "");
+    const QStringList longer = load("2000000000", 70);
+    ASSERT_EQ(longer.size(), 70);
+    EXPECT_EQ(longer.back(), "n69");
+    EXPECT_EQ(load("60", 50).size(), 50);
+    EXPECT_EQ(load("1000000", 1200).size(), 1000);
+}
+
 } // namespace
 } // namespace kurumin::testing

@@ -31,7 +31,7 @@ class BrowserSessionTest : public ::testing::Test {
   protected:
     void SetUp() override {
         ASSERT_TRUE(folder.isValid());
-        options.programFolder = folder.path();
+        options.dataFolder = folder.path();
         // Never a real browser here: one is only reached through a port file.
         options.programs = {"kurumin-no-such-browser"};
         connection.setRequestTimeout(2000);

@@ -20,7 +20,7 @@ TEST(ChromiumPort, ListingAttachesToTheRunningBrowserShowsWhatItOpensAndStartsOv
     kurumin::fake::Shell shell;
     FakeBrowser fake;
     ChromiumOptions options;
-    options.programFolder = folder.path();
+    options.dataFolder = folder.path();
     options.programs = {"kurumin-no-such-browser"};
     const QString profile = folder.path() + "/browser-profile";
     QDir().mkpath(profile);

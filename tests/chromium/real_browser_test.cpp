@@ -77,7 +77,7 @@ class RealBrowserTest : public ::testing::Test {
     void SetUp() override {
         ASSERT_TRUE(folder.isValid());
         if (findBrowserProgram(defaultBrowserPrograms()).isEmpty()) GTEST_SKIP() << "no browser";
-        options.programFolder = folder.path();
+        options.dataFolder = folder.path();
         options.requestTimeoutMs = 10000;
         options.startTimeoutMs = 20000;
     }

@@ -5,22 +5,20 @@ Run inside tests/desktop-session.sh: argv[1] is the kurumin binary."""
 
 import datetime
 import http.server
-import json
 import os
 import shutil
-import signal
 import subprocess
 import sys
 import tempfile
 import threading
 import time
 import unittest
-import urllib.request
 
 import pyatspi
 
 import atspi
-from stepping_e2e import alive, end_browser, wait_for
+import devtools
+from stepping_e2e import wait_for
 
 BINARY = None
 SUPPRESSIONS = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "lsan.supp")
@@ -110,19 +108,7 @@ class KeepAndHistory(unittest.TestCase):
 
     @classmethod
     def clean_up(cls):
-        if cls.panel is not None and cls.panel.poll() is None:
-            cls.panel.terminate()
-            try:
-                cls.panel.wait(10)
-            except subprocess.TimeoutExpired:
-                cls.panel.kill()
-                cls.panel.wait()
-        # The browser outlives the panel by design; this one is the test's.
-        profile = os.path.join(cls.home, "browser-profile")
-        end_browser(profile)
-        for pid in browser_processes(profile):  # a lock that did not name it
-            os.kill(pid, signal.SIGKILL)
-            wait_for(f"browser {pid} to exit", lambda: not alive(pid), timeout=5)
+        devtools.end_session(cls.panel, cls.home)
         if hasattr(cls, "server"):
             cls.server.shutdown()
             cls.server.server_close()
@@ -135,15 +121,7 @@ class KeepAndHistory(unittest.TestCase):
 
     def opened(self):
         """Every address the browser shows in a page."""
-        port_file = os.path.join(self.home, "browser-profile", "DevToolsActivePort")
-        try:
-            with open(port_file) as f:
-                port = f.readline().strip()
-            with urllib.request.urlopen(f"http://127.0.0.1:{port}/json/list", timeout=2) as r:
-                targets = json.load(r)
-        except (OSError, ValueError):
-            return []
-        return [t["url"] for t in targets if t.get("type") == "page"]
+        return [url for url, _ in devtools.pages(self.home)]
 
     def open_by_copy(self, page):
         subprocess.run(["xclip", "-selection", "clipboard"],

@@ -3,7 +3,6 @@
 Run inside tests/desktop-session.sh: argv[1] is the kurumin binary."""
 
 import http.server
-import json
 import os
 import re
 import shutil
@@ -15,9 +14,9 @@ import tempfile
 import threading
 import time
 import unittest
-import urllib.request
 
 import atspi
+import devtools
 
 BINARY = None
 LIMIT_TITLE = "Kurumin\u3000Err\u006f\uff52_02"
@@ -118,15 +117,7 @@ class Stepping(unittest.TestCase):
 
     def opened(self):
         """Every address the browser has opened in a page so far, in order."""
-        port_file = os.path.join(self.home, "browser-profile", "DevToolsActivePort")
-        try:
-            with open(port_file) as f:
-                port = f.readline().strip()
-            with urllib.request.urlopen(f"http://127.0.0.1:{port}/json/list", timeout=2) as r:
-                targets = json.load(r)
-        except (OSError, ValueError):
-            return []
-        return [t["url"] for t in targets if t.get("type") == "page"]
+        return [url for url, _ in devtools.pages(self.home)]
 
     def count(self, path):
         return self.opened().count(self.site + path)

@@ -136,6 +136,19 @@ TEST_F(History, RecAndTrecAppendQuotedRecordsToTodaysFile) {
               (QStringList{"/opt/kurumin/REC/URL-0301.txt", "/opt/kurumin"}));
 }
 
+TEST_F(History, AnInstalledProgramKeepsItsListAndHistoryInTheDataFolder) {
+    const QString data = QStringLiteral("/home/u/.local/share/kurumin");
+    d.program.data = data;
+    capture("http://a/", "A");
+    click("Command3");
+    click("Label9");
+    click("Label8");
+    EXPECT_EQ(d.profile.read(data + "/URL.ini", "KeepURL", "URL0", ""), "http://a/");
+    EXPECT_EQ(d.textAppend.files.begin()->first, data + "/REC/URL-1206.txt");
+    EXPECT_EQ(d.shell.opened.back(), (QStringList{data + "/REC/URL-1206.txt", data}));
+    EXPECT_EQ(d.profile.files.count(kIni), 0u);
+}
+
 TEST_F(History, AFolderThatCannotBeWrittenGivesError13InEachWording) {
     d.textAppend.fail = true;
     capture("http://a/", "A");

@@ -23,7 +23,7 @@ OpenResult failure(OpenFailure kind, const QString& detail) {
 BrowserSession::BrowserSession(CdpConnection& connection, BrowserSessionOptions options,
                                ShellPort& fallback)
     : connection_(connection), options_(std::move(options)), fallback_(fallback),
-      profile_(options_.programFolder + QStringLiteral("/browser-profile")) {
+      profile_(options_.dataFolder + QStringLiteral("/browser-profile")) {
     connect(&connection_, &CdpConnection::opened, this, &BrowserSession::onOpened);
     connect(&connection_, &CdpConnection::openFailed, this, &BrowserSession::onOpenFailed);
     connect(&connection_, &CdpConnection::lost, this, &BrowserSession::onLost);

@@ -17,7 +17,7 @@
 namespace kurumin {
 
 struct BrowserSessionOptions {
-    QString programFolder; // the profile lives beside the program
+    QString dataFolder; // the profile lives in it
     QStringList programs = defaultBrowserPrograms();
     int startTimeoutMs = 10000;
     int startPollMs = 50;

@@ -1,7 +1,7 @@
 #pragma once
 // The browser port on a Chromium-family browser, driven over its DevTools
 // protocol from the UI thread. The browser is started with a profile of its
-// own beside the program and is never stopped by us: its windows stay open
+// own in the data folder and is never stopped by us: its windows stay open
 // when Kurumin exits, and the next start attaches to it again.
 //
 // Which page is in front is asked of the pages in the background (see
@@ -16,7 +16,7 @@
 namespace kurumin {
 
 // When no browser is installed, addresses go to the fallback (the desktop's handler).
-std::unique_ptr<BrowserPort> createChromiumBrowser(const QString& programFolder,
-                                                   ShellPort& fallback, WindowSystemPort& desktop);
+std::unique_ptr<BrowserPort> createChromiumBrowser(const QString& dataFolder, ShellPort& fallback,
+                                                   WindowSystemPort& desktop);
 
 } // namespace kurumin

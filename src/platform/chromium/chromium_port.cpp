@@ -24,10 +24,10 @@ std::vector<BrowserPage> ChromiumBrowser::pages() {
     return tracker_.pages();
 }
 
-std::unique_ptr<BrowserPort> createChromiumBrowser(const QString& programFolder,
-                                                   ShellPort& fallback, WindowSystemPort& desktop) {
+std::unique_ptr<BrowserPort> createChromiumBrowser(const QString& dataFolder, ShellPort& fallback,
+                                                   WindowSystemPort& desktop) {
     ChromiumOptions options;
-    options.programFolder = programFolder;
+    options.dataFolder = dataFolder;
     options.desktop = &desktop;
     return std::make_unique<ChromiumBrowser>(options, fallback);
 }

@@ -95,8 +95,14 @@ class Clipboard : public ClipboardPort {
         }
         return content.value_or(QString());
     }
-    void clear() override { content.reset(); }
-    void setText(const QString& text) override { content = text; }
+    void clear() override {
+        refuse();
+        content.reset();
+    }
+    void setText(const QString& text) override {
+        refuse();
+        content = text;
+    }
     void setChangeHandler(std::function<void()> handler) override { onChange = std::move(handler); }
     // Another program takes the clipboard.
     void copyFromElsewhere(const std::optional<QString>& text) {
@@ -106,6 +112,12 @@ class Clipboard : public ClipboardPort {
     std::optional<QString> content;
     std::function<void()> onChange;
     int failReads = 0;
+    bool refuseWrites = false; // another program holds it open
+
+  private:
+    void refuse() const {
+        if (refuseWrites) throw PlatformFailure("clipboard held open");
+    }
 };
 
 class FileDialog : public FileDialogPort {
@@ -132,7 +144,10 @@ class Shell : public ShellPort {
 class Program : public ProgramPort {
   public:
     QString programFolder() override { return folder; }
+    QString dataFolder() override { return data.value_or(folder); }
+    QString helpPage() override { return folder + QStringLiteral("/help/index.html"); }
     QString folder = QStringLiteral("/opt/kurumin");
+    std::optional<QString> data; // unset: beside the program
 };
 
 class SingleInstance : public SingleInstancePort {
@@ -249,6 +264,18 @@ class StepWindowHost : public StepWindowHostPort {
     WindowHandle next = 0x2000;
 };
 
+class AboutWindowHost : public AboutWindowHostPort {
+  public:
+    WindowPort& aboutWindow(std::function<void()> onLink) override {
+        ++asked;
+        link = std::move(onLink);
+        return window;
+    }
+    Window window{0x3000};
+    std::function<void()> link; // a click on the help link
+    int asked = 0;
+};
+
 // Every double in one place, and the Services bundle over them.
 struct Desktop {
     MessageBox messageBox;
@@ -266,8 +293,10 @@ struct Desktop {
     EventLoop loop;
     Browser browser{loop};
     StepWindowHost stepWindows;
-    Services services{messageBox, beep,    clock,      windows, clipboard, fileDialog, shell,
-                      program,    profile, textAppend, timers,  loop,      browser,    stepWindows};
+    AboutWindowHost about;
+    Services services{messageBox, beep,  clock,   windows,     clipboard,
+                      fileDialog, shell, program, profile,     textAppend,
+                      timers,     loop,  browser, stepWindows, about};
 };
 
 } // namespace kurumin::fake

@@ -20,10 +20,11 @@ struct QtDesktop {
     QtTimers timers;
     QtEventLoop loop;
 
-    Services services(ProfilePort& profile, BrowserPort& browser, StepWindowHostPort& stepWindows) {
-        return Services{messageBox, beep,  clock,   windows,    clipboard,
-                        fileDialog, shell, program, profile,    textAppend,
-                        timers,     loop,  browser, stepWindows};
+    Services services(ProfilePort& profile, BrowserPort& browser, StepWindowHostPort& stepWindows,
+                      AboutWindowHostPort& about) {
+        return Services{messageBox, beep,  clock,   windows,     clipboard,
+                        fileDialog, shell, program, profile,     textAppend,
+                        timers,     loop,  browser, stepWindows, about};
     }
 };
 

@@ -1,5 +1,7 @@
 #include "platform/qt/qt_services.h"
 
+#include "platform/data_folder.h"
+
 #include <QApplication>
 #include <QClipboard>
 #include <QDir>
@@ -110,6 +112,20 @@ QString QtProgram::programFolder() {
     return QCoreApplication::applicationDirPath();
 }
 
+QString QtProgram::dataFolder() {
+    if (!dataFolder_.isEmpty()) return dataFolder_;
+    const ProgramPlace place = inspectProgramFolder(programFolder());
+    dataFolder_ = chooseDataFolder(place, qEnvironmentVariable("XDG_DATA_HOME"),
+                                   qEnvironmentVariable("HOME"));
+    if (dataFolder_ != place.folder && !prepareDataFolder(dataFolder_))
+        qWarning("kurumin: cannot create the data folder %s", qPrintable(dataFolder_));
+    return dataFolder_;
+}
+
+QString QtProgram::helpPage() {
+    return findHelpPage(programFolder());
+}
+
 LockFileInstance::LockFileInstance(const QString& lockPath) : lock_(lockPath) {
     // Age alone never makes a live instance's lock stale; a dead owner does.
     lock_.setStaleLockTime(0);
@@ -137,14 +153,20 @@ bool LockFileInstance::anotherInstanceRuns() {
 
 bool Utf8TextAppend::append(const QString& path, const QStringList& lines) {
     QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Append)) return false;
+    // Unbuffered: what failed to go out must not go out later, at close.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered)) return false;
     QByteArray out;
     for (const QString& line : lines)
         out += line.toUtf8() + "\r\n";
-    if (file.write(out) != out.size()) return false;
-    if (!file.flush()) return false;
-    file.close();
-    return file.error() == QFileDevice::NoError;
+    const qint64 before = file.size();
+    if (file.write(out) == out.size()) {
+        file.close();
+        return file.error() == QFileDevice::NoError;
+    }
+    // A full disk took part of the record. Taken back, or the next record
+    // would go on the same line as half of this one.
+    file.resize(before);
+    return false;
 }
 
 namespace {

@@ -63,6 +63,12 @@ class XdgShell : public ShellPort {
 class QtProgram : public ProgramPort {
   public:
     QString programFolder() override;
+    // Decided once; an installed program's first start makes the folder.
+    QString dataFolder() override;
+    QString helpPage() override;
+
+  private:
+    QString dataFolder_;
 };
 
 // A lock file held for the life of the process. A lock whose process has

@@ -1,0 +1,94 @@
+#include "capture/clipboard_tools.h"
+
+#include "browse/navigation.h"
+#include "panel/panel.h"
+
+namespace kurumin {
+
+namespace {
+
+// Another program may hold the clipboard open; the text it was meant to get
+// stays in the panel and the command goes on.
+void putOnClipboard(Panel& p, const QString& text) {
+    trap([&] {
+        p.svc.clipboard.clear();
+        p.svc.clipboard.setText(text);
+    });
+}
+
+} // namespace
+
+void appendTextBrowse(Panel& p) {
+    const QString& add = p.text(Ctl::Text2);
+    QString& now = p.text(Ctl::txtNow);
+    if (now.left(add.size()) == add) return;
+    setLamp(p, true);
+    now = add + p.c[Ctl::lblCripDirect].toolTip;
+    putOnClipboard(p, now);
+    p.setCaret(Ctl::txtNow, static_cast<int>(now.size()));
+    if (!isOn(p.s.AutoBrowse)) {
+        setLamp(p, false);
+        return;
+    }
+    p.openPage(now, false, [&p](bool ok) {
+        if (ok) endPickMode(p);
+        setLamp(p, false);
+    });
+}
+
+void reBrowse(Panel& p) {
+    p.openPage(p.text(Ctl::txtNow), false, [&p](bool ok) {
+        if (ok) return;
+        p.setFocus(Ctl::txtNow);
+        setLamp(p, false);
+    });
+    p.setFocus(Ctl::txtNow);
+}
+
+void memoFromClipboard(Panel& p) {
+    trap([&] {
+        if (p.svc.clipboard.hasText()) p.text(Ctl::txtMemo) = p.svc.clipboard.text();
+        p.setFocus(Ctl::txtMemo);
+    });
+}
+
+void memoToClipboard(Panel& p) {
+    putOnClipboard(p, p.text(Ctl::txtMemo));
+    p.setFocus(Ctl::txtMemo);
+}
+
+void appendTextToMemo(Panel& p) {
+    QString& memo = p.text(Ctl::txtMemo);
+    memo = p.text(Ctl::Text2) + memo;
+    p.setFocus(Ctl::txtMemo);
+}
+
+void openHistoryFile(Panel& p) {
+    trap([&] {
+        const QString folder = p.svc.program.dataFolder();
+        const QString file = p.svc.fileDialog.openFile(
+            QStringLiteral("履歴テキストの確認"),
+            QStringLiteral("履歴テキスト(*.txt)|*.txt|すべて(*.*)|*.*"), folder);
+        if (file.isEmpty()) return; // cancelled
+        p.svc.shell.open(file, folder);
+    });
+}
+
+void clearAll(Panel& p) {
+    p.s.lblURLright.clear();
+    p.s.lblOldURL.clear();
+    p.text(Ctl::txtNow).clear();
+    trap([&] { p.svc.clipboard.clear(); });
+}
+
+void wireClipboardTools(Panel& p) {
+    p.onClick(Ctl::Command5, [&p] { appendTextBrowse(p); });
+    p.onClick(Ctl::Command10, [&p] { reBrowse(p); });
+    p.onClick(Ctl::Command7, [&p] { memoFromClipboard(p); });
+    p.onClick(Ctl::Command8, [&p] { memoToClipboard(p); });
+    p.onClick(Ctl::Command9, [&p] { appendTextToMemo(p); });
+    p.onClick(Ctl::Command11, [&p] { openHistoryFile(p); });
+    p.onClick(Ctl::lblAccess, [&p] { clearAll(p); });
+}
+
+} // namespace kurumin

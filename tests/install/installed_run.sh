@@ -1,0 +1,74 @@
+#!/bin/sh
+# The installed program as a person starts it: installed into a prefix whose
+# bin/ it cannot write, HOME a fresh folder, XDG_DATA_HOME unset. Its data
+# must go to ~/.local/share/kurumin and nothing may appear in the prefix.
+# Needs a display with a window manager: run it under desktop-session.sh.
+#   installed_run.sh CMAKE BUILD_DIR
+set -eu
+cmake=$1
+build=$2
+
+work=$(mktemp -d)
+pid=""
+cleanup() {
+    [ -n "$pid" ] && kill "$pid" 2>/dev/null || true
+    chmod -R u+w "$work" 2>/dev/null || true
+    rm -rf "$work"
+}
+trap cleanup EXIT INT TERM
+fail() {
+    echo "installed_run: $*" >&2
+    exit 1
+}
+
+prefix=$work/prefix
+"$cmake" --install "$build" --prefix "$prefix" >/dev/null
+for f in bin/kurumin share/applications/kurumin.desktop \
+    share/icons/hicolor/scalable/apps/kurumin.svg share/icons/hicolor/48x48/apps/kurumin.png \
+    share/man/man1/kurumin.1.gz share/doc/kurumin/copyright share/doc/kurumin/changelog.gz \
+    share/kurumin/help/index.html; do
+    [ -f "$prefix/$f" ] || fail "cmake --install left out $f"
+done
+chmod a-w "$prefix/bin"
+# Root writes through missing write bits, so the listing is what proves it.
+listing() { (cd "$prefix" && find . -printf '%p %s %T@\n' | sort); }
+listing >"$work/before"
+
+export HOME="$work/home"
+mkdir "$HOME"
+unset XDG_DATA_HOME
+cd "$HOME"
+"$prefix/bin/kurumin" &
+pid=$!
+
+window=""
+i=0
+while [ -z "$window" ]; do
+    kill -0 "$pid" 2>/dev/null || fail "the installed program ended before showing its panel"
+    i=$((i + 1))
+    [ "$i" -gt 200 ] && fail "no panel window after 20 s"
+    sleep 0.1
+    window=$(xdotool search --onlyvisible --pid "$pid" --name '^Kurumin$' 2>/dev/null | head -n 1) ||
+        true
+done
+
+# Closed the way the window manager closes it: the panel's own close sequence.
+xdotool windowactivate --sync "$window" key --clearmodifiers alt+F4
+i=0
+while kill -0 "$pid" 2>/dev/null; do
+    i=$((i + 1))
+    [ "$i" -gt 100 ] && fail "the panel did not end within 10 s of its close"
+    sleep 0.1
+done
+status=0
+wait "$pid" || status=$?
+pid=""
+[ "$status" -eq 0 ] || fail "the installed program exited with $status"
+
+data="$HOME/.local/share/kurumin"
+[ -d "$data/REC" ] || fail "no $data/REC after the first start"
+[ -z "$(ls -A "$data/REC")" ] || fail "$data/REC is not empty"
+[ "$(stat -c %a "$data")" = 700 ] || fail "$data is not private to its owner"
+listing >"$work/after"
+diff -u "$work/before" "$work/after" >&2 || fail "the program wrote into its install prefix"
+echo "installed_run: data in $data, nothing written beside the program"
