@@ -1,6 +1,7 @@
 #!/bin/sh
 # ./kurumin.sh run    install what is missing, build, start the panel
-# ./kurumin.sh test   install what is missing, build with sanitizers, run every test headless,
+# ./kurumin.sh test   install what is missing, build with sanitizers, run every test headless
+#                     and every fuzzer briefly,
 #                     then make the package and check it
 # ./kurumin.sh package  install what is missing, make build-pkg/kurumin_<version>_<arch>.deb
 set -eu
@@ -70,6 +71,8 @@ test)
     export LSAN_OPTIONS="suppressions=$top/tests/lsan.supp:print_suppressions=0"
     export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
     ctest --test-dir build-test --output-on-failure -j2
+    # Every fuzzer over its seeds and a short run of its own (build-fuzz, clang).
+    scripts/fuzz.sh 10000
     package
     ;;
 package)

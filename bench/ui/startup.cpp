@@ -1,6 +1,9 @@
 // Start-up time (process start to the panel mapped on screen) and resident
 // memory of the real binary. Run on a display: tests/desktop-session.sh.
-//   bench_startup path/to/kurumin [runs]
+//   bench_startup path/to/kurumin [runs] [keep list] [seconds to wait]
+// The keep list beside the program: none, 50 (entries), 1000 (entries and
+// 1 MB of other lines) or 10mb (50 entries, a Count of 2000000000 and 10 MB
+// of other lines).
 
 #include "browser_process.h"
 
@@ -77,15 +80,55 @@ long rssKiB(qint64 pid) {
     return -1;
 }
 
+// Other lines of a hand-kept file, in sections of their own.
+QByteArray otherLines(qint64 bytes) {
+    QByteArray out;
+    for (int i = 0; out.size() < bytes; ++i) {
+        if (i % 1000 == 0) out += "[Notes" + QByteArray::number(i / 1000) + "]\r\n";
+        out += "note" + QByteArray::number(i) + "=" + QByteArray(80, 'x') + "\r\n";
+    }
+    return out;
+}
+
+bool writeKeepList(const QString& path, const QByteArray& kind) {
+    int entries = 0;
+    QByteArray count, other;
+    if (kind == "50") {
+        entries = 50;
+    } else if (kind == "1000") {
+        entries = 1000;
+        other = otherLines(1 << 20);
+    } else if (kind == "10mb") {
+        entries = 50;
+        count = "2000000000";
+        other = otherLines(10 << 20);
+    } else {
+        return kind == "none";
+    }
+    QByteArray text =
+        "[KeepCount]\r\nCount=" + (count.isEmpty() ? QByteArray::number(entries) : count) + "\r\n" +
+        other + "[KeepURL]\r\n";
+    for (int i = 0; i < entries; ++i) {
+        const QByteArray k = QByteArray::number(i);
+        text += "Name" + k + "=page " + k + "\r\nURL" + k + "=http://example.com/gallery/" + k +
+                "/img[001-120].jpg\r\n";
+    }
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(text) == text.size();
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     if (argc < 2) {
-        std::fprintf(stderr, "usage: %s path/to/kurumin [runs]\n", argv[0]);
+        std::fprintf(stderr, "usage: %s path/to/kurumin [runs] [none|50|1000|10mb] [seconds]\n",
+                     argv[0]);
         return 2;
     }
     const int runs = argc > 2 ? std::atoi(argv[2]) : 10;
+    const QByteArray keepList = argc > 3 ? QByteArray(argv[3]) : QByteArray("none");
+    const qint64 waitMs = argc > 4 ? std::atoll(argv[4]) * 1000 : 10000;
     xcb_connection_t* c = xcb_connect(nullptr, nullptr);
     if (xcb_connection_has_error(c)) {
         std::fprintf(stderr, "no X display\n");
@@ -98,6 +141,11 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "cannot copy %s\n", argv[1]);
         return 1;
     }
+    if (!writeKeepList(home.filePath(QStringLiteral("URL.ini")), keepList)) {
+        std::fprintf(stderr, "cannot write the keep list %s\n", keepList.constData());
+        return 1;
+    }
+    QThread::msleep(200); // a file of an earlier session, not one still being written
 
     std::vector<double> startMs;
     std::vector<long> rss;
@@ -110,7 +158,7 @@ int main(int argc, char** argv) {
         if (!p.waitForStarted()) return 1;
         // Polled every 2 ms: often enough to see it, seldom enough not to slow it.
         bool shown = false;
-        while (!(shown = mapped(c, nameAtom, "Kurumin")) && t.elapsed() < 10000)
+        while (!(shown = mapped(c, nameAtom, "Kurumin")) && t.elapsed() < waitMs)
             QThread::usleep(2000);
         if (!shown) {
             std::fprintf(stderr, "run %d: the panel never appeared\n", i + 1);
@@ -130,8 +178,10 @@ int main(int argc, char** argv) {
     if (startMs.empty()) return 1;
     std::sort(startMs.begin(), startMs.end());
     std::sort(rss.begin(), rss.end());
-    std::printf("start-up to panel mapped, %zu of %d runs: median %.1f ms, max %.1f ms\n",
-                startMs.size(), runs, startMs[startMs.size() / 2], startMs.back());
+    std::printf("start-up to panel mapped, keep list %s, %zu of %d runs: median %.1f ms, "
+                "max %.1f ms\n",
+                keepList.constData(), startMs.size(), runs, startMs[startMs.size() / 2],
+                startMs.back());
     std::printf("resident memory after 1.5 s: median %.1f MB, max %.1f MB\n",
                 static_cast<double>(rss[rss.size() / 2]) / 1024.0,
                 static_cast<double>(rss.back()) / 1024.0);

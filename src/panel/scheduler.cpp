@@ -48,6 +48,7 @@ void Scheduler::run(const Origin& origin, Task task) {
 void Scheduler::bug(const Origin& origin, const char* what) {
     std::fprintf(stderr, "kurumin: bug in handler %s: %s\n", qPrintable(origin.describe()), what);
     std::fflush(stderr);
+    ++bugs_;
     if (onBug_ == OnBug::Abort) std::abort();
 }
 

@@ -32,6 +32,7 @@ class Scheduler {
     // Debug builds abort on a bug so that a test sees it; release builds go on.
     static OnBug defaultOnBug();
     void setOnBug(OnBug policy) { onBug_ = policy; }
+    int bugsReported() const { return bugs_; }
 
     // Runs after every handler, inside it: what the model does at the end of each.
     void setAfterEach(Task after) { afterEach_ = std::move(after); }
@@ -61,6 +62,7 @@ class Scheduler {
     void bug(const Origin& origin, const char* what);
 
     OnBug onBug_ = defaultOnBug();
+    int bugs_ = 0;
     Task afterEach_;
     int depth_ = 0;
     bool stopped_ = false;

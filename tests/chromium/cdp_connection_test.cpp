@@ -1,12 +1,19 @@
+#include "platform/chromium/browser_launch.h"
+#include "platform/chromium/browser_session.h"
 #include "platform/chromium/cdp_connection.h"
 
 #include "fake_devtools.h"
+#include "test_support.h"
 
+#include <QDir>
+#include <QFile>
 #include <QTcpServer>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <optional>
 
 using namespace kurumin;
@@ -58,7 +65,8 @@ TEST(CdpConnection, EachCommandEndsOnceByItsOwnReplyItsDeadlineOrTheLostConnecti
     // A late reply and junk change nothing; the string id "2" is not command 2.
     fake.reply(fake.received[0], {});
     for (const QString junk : {"{not json", "[1, 2, 3]", "", R"({"id":"2","result":{}})",
-                               R"({"id":null})", R"({"params":{}})", R"({"id":999999})"})
+                               R"({"id":null})", R"({"params":{}})", R"({"id":999999})",
+                               R"({"id":4.5})", R"({"id":1e300})", R"({"id":-1e300})"})
         fake.sendRaw(junk);
     fake.send({{"method", "Page.seen"}, {"sessionId", "s1"}, {"params", QJsonObject{}}});
     fake.reply(fake.received[2], {{"who", "second"}});
@@ -100,6 +108,90 @@ TEST(CdpConnection, NothingListeningOrNoHandshakeFailsTheOpenOnce) {
         EXPECT_EQ(failed, 1) << port;
         EXPECT_TRUE(connection.isIdle());
     }
+}
+
+long residentKiB() {
+    QFile f(QStringLiteral("/proc/self/status"));
+    if (!f.open(QIODevice::ReadOnly)) return 0;
+    for (const QByteArray& line : f.readAll().split('\n'))
+        if (line.startsWith("VmRSS:")) return line.mid(6).trimmed().split(' ').value(0).toLong();
+    return 0;
+}
+
+TEST(CdpConnection, APeerSendingMoreThanTheBrowserEverWouldIsDroppedAndItsCommandsFail) {
+    using Shape = HostileDevTools::Shape;
+    for (const Shape shape : {Shape::OneFrame, Shape::Fragments}) {
+        HostileDevTools hostile(quint64(1) << 40, shape); // a terabyte, never sent whole
+        CdpConnection connection;
+        int lost = 0;
+        QObject::connect(&connection, &CdpConnection::lost, [&] { ++lost; });
+        connection.setRequestTimeout(30000); // the drop, not a deadline, must end them
+        connection.open(hostile.url());
+        ASSERT_TRUE(soon([&] { return connection.isOpen(); }));
+        const long before = residentKiB();
+        auto a = send(connection, "Target.getTargets"), b = send(connection, "Runtime.evaluate");
+        ASSERT_TRUE(QTest::qWaitFor([&] { return a->result && b->result; }, 20000));
+        EXPECT_EQ(a->result->failure, OpenFailure::ConnectionLost);
+        EXPECT_EQ(b->result->failure, OpenFailure::ConnectionLost);
+        EXPECT_EQ(lost, 1);
+        EXPECT_TRUE(connection.isIdle());
+        QTest::qWait(100);
+        const long grown = residentKiB() - before;
+        EXPECT_EQ(a->calls + b->calls, 2);
+        EXPECT_TRUE(soon([&] { return hostile.dropped == 1; }));
+        std::printf("hostile peer, %s: dropped after %.1f MB sent, resident memory %+.1f MB\n",
+                    shape == Shape::OneFrame ? "one frame" : "fragments",
+                    double(hostile.sent) / (1 << 20), double(grown) / 1024);
+        // One frame is refused at its header. Fragments are taken up to the
+        // bound, which under the sanitizers' allocator costs more than that.
+        if (shape == Shape::OneFrame) {
+            EXPECT_LT(grown, 50 * 1024);
+        }
+    }
+}
+
+// The session over such a peer: each open fails once, and the next one
+// tries the port again rather than waiting on a connection that is gone.
+TEST(CdpConnection, ASessionOnAHostilePeerEndsEachOpenOnceAndStartsOverForTheNext) {
+    HostileDevTools hostile(quint64(1) << 40, HostileDevTools::Shape::OneFrame);
+    QTemporaryDir folder;
+    const QString profile = folder.path() + "/browser-profile";
+    ASSERT_TRUE(QDir().mkpath(profile));
+    QFile portFile(devToolsPortFile(profile));
+    ASSERT_TRUE(portFile.open(QIODevice::WriteOnly));
+    portFile.write(QByteArray::number(hostile.url().port()) + "\n/devtools/browser/x\n");
+    portFile.close();
+    BrowserSessionOptions options;
+    options.dataFolder = folder.path();
+    options.programs = {"kurumin-no-such-browser"};
+    kurumin::fake::Shell shell;
+    CdpConnection connection;
+    connection.setRequestTimeout(30000);
+    BrowserSession session(connection, options, shell);
+    for (int attempt = 1; attempt <= 2; ++attempt) {
+        auto a = openOn(session, "http://a.example/"), b = openOn(session, "http://b.example/");
+        ASSERT_TRUE(QTest::qWaitFor([&] { return a->result && b->result; }, 20000));
+        EXPECT_EQ(a->result->failure, OpenFailure::ConnectionLost);
+        EXPECT_EQ(b->result->failure, OpenFailure::ConnectionLost);
+        EXPECT_TRUE(soon([&] { return hostile.dropped == attempt; }));
+        QTest::qWait(50);
+        EXPECT_EQ(a->calls + b->calls, 2);
+    }
+    EXPECT_TRUE(shell.opened.empty());
+}
+
+TEST(CdpConnection, AListingOfThousandsOfPagesStillComesThrough) {
+    FakeBrowser browser;
+    for (int i = 0; i < 5000; ++i)
+        browser.infos.append(pageInfo(
+            QString("T%1").arg(i), "http://example.com/" + QString(900, u'p'), QString(300, u't')));
+    CdpConnection connection;
+    connection.open(browser.url());
+    ASSERT_TRUE(soon([&] { return connection.isOpen(); }));
+    auto listing = send(connection, "Target.getTargets");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return listing->result.has_value(); }, 20000));
+    ASSERT_TRUE(listing->result->ok()) << qPrintable(listing->result->detail);
+    EXPECT_EQ(listing->result->result.value("targetInfos").toArray().size(), 5000);
 }
 
 } // namespace

@@ -1,13 +1,17 @@
 #pragma once
 // A scripted stand-in for the browser's DevTools endpoint on loopback.
 
+#include <QCryptographicHash>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTest>
 #include <QUrl>
 #include <QWebSocket>
 #include <QWebSocketServer>
+#include <QtEndian>
 
 #include <functional>
 #include <memory>
@@ -67,6 +71,85 @@ class FakeDevTools {
   private:
     QWebSocketServer server_;
     std::unique_ptr<QWebSocket> client_;
+};
+
+// A hostile local program on the DevTools port: it completes the opening
+// handshake and, once the client has sent something, answers with one text
+// message of `length` bytes, as one frame or as endless 1 MB fragments,
+// written as fast as the client takes it and never held whole.
+class HostileDevTools {
+  public:
+    enum class Shape { OneFrame, Fragments };
+    HostileDevTools(quint64 length, Shape shape) : length_(length), shape_(shape) {
+        server_.listen(QHostAddress::LocalHost, 0);
+        QObject::connect(&server_, &QTcpServer::newConnection, [this] {
+            while (QTcpSocket* s = server_.nextPendingConnection()) {
+                client_.reset(s);
+                request_.clear();
+                upgraded_ = streaming_ = false;
+                QObject::connect(s, &QTcpSocket::readyRead, [this] { onRead(); });
+                QObject::connect(s, &QTcpSocket::bytesWritten, [this] { pump(); });
+                QObject::connect(s, &QTcpSocket::disconnected, [this] { ++dropped; });
+            }
+        });
+    }
+    QUrl url() const {
+        return QUrl(
+            QStringLiteral("ws://127.0.0.1:%1/devtools/browser/x").arg(server_.serverPort()));
+    }
+
+    quint64 sent = 0; // payload bytes written so far
+    int dropped = 0;  // connections the client ended
+
+  private:
+    void onRead() {
+        const QByteArray in = client_->readAll();
+        if (upgraded_) {
+            if (!streaming_) {
+                streaming_ = true;
+                if (shape_ == Shape::OneFrame) client_->write(header(0x81, length_));
+                pump();
+            }
+            return;
+        }
+        request_ += in;
+        if (!request_.contains("\r\n\r\n")) return;
+        QByteArray key;
+        for (const QByteArray& line : request_.split('\n'))
+            if (line.toLower().startsWith("sec-websocket-key:")) key = line.mid(18).trimmed();
+        const QByteArray accept =
+            QCryptographicHash::hash(key + "258EAFA5-E914-47DA-95CA-C5AB0DC85B11",
+                                     QCryptographicHash::Sha1)
+                .toBase64();
+        client_->write("HTTP/1.1 101 Switching Protocols\r\nUpgrade: websocket\r\n"
+                       "Connection: Upgrade\r\nSec-WebSocket-Accept: " +
+                       accept + "\r\n\r\n");
+        upgraded_ = true;
+    }
+    static QByteArray header(quint8 first, quint64 length) {
+        QByteArray h(10, Qt::Uninitialized);
+        h[0] = char(first);
+        h[1] = char(127);
+        qToBigEndian(length, h.data() + 2);
+        return h;
+    }
+    void pump() {
+        if (!streaming_ || !client_ || client_->state() != QAbstractSocket::ConnectedState) return;
+        static const QByteArray chunk(1 << 20, 'a');
+        while (client_->bytesToWrite() < 4 * chunk.size() && sent < length_) {
+            if (shape_ == Shape::Fragments) // text, then continuations, none final
+                client_->write(header(sent == 0 ? 0x01 : 0x00, quint64(chunk.size())));
+            client_->write(chunk);
+            sent += quint64(chunk.size());
+        }
+    }
+
+    QTcpServer server_;
+    std::unique_ptr<QTcpSocket> client_;
+    QByteArray request_;
+    quint64 length_;
+    Shape shape_;
+    bool upgraded_ = false, streaming_ = false;
 };
 
 inline QJsonObject pageInfo(const QString& id, const QString& url, const QString& title = {},

@@ -5,21 +5,37 @@
 #include <QNetworkProxy>
 #include <QTimer>
 
+#include <cmath>
+
 namespace kurumin {
+
+namespace {
+// The most the browser sends at once is a listing of every page: a few
+// hundred bytes a page, a few megabytes with thousands of pages open. It
+// sends each message as one frame. Anything past this is not the browser;
+// held as text it costs about twice its size.
+constexpr quint64 kMostIncoming = 16 * 1024 * 1024;
+} // namespace
 
 CdpConnection::CdpConnection(QObject* parent) : QObject(parent) {
     // The browser is on loopback; a proxy from the environment would only get in the way.
     socket_.setProxy(QNetworkProxy::NoProxy);
+    // Without a bound the socket buffers whatever a peer claims to send.
+    socket_.setMaxAllowedIncomingFrameSize(kMostIncoming);
+    socket_.setMaxAllowedIncomingMessageSize(kMostIncoming);
     connect(&socket_, &QWebSocket::connected, this, [this] {
         if (state_ != State::Connecting) return;
         state_ = State::Open;
         emit opened();
     });
-    connect(&socket_, &QWebSocket::disconnected, this,
-            [this] { onGone(QStringLiteral("the browser closed the connection")); });
+    connect(&socket_, &QWebSocket::disconnected, this, [this] {
+        onGone(socket_.closeCode() == QWebSocketProtocol::CloseCodeTooMuchData
+                   ? QStringLiteral("the browser sent more than a message can hold")
+                   : QStringLiteral("the browser closed the connection"));
+    });
     connect(&socket_, QOverload<QAbstractSocket::SocketError>::of(&QWebSocket::error), this,
             [this](QAbstractSocket::SocketError) { onGone(socket_.errorString()); });
-    connect(&socket_, &QWebSocket::textMessageReceived, this, &CdpConnection::onText);
+    connect(&socket_, &QWebSocket::textMessageReceived, this, &CdpConnection::handleMessage);
 }
 
 CdpConnection::~CdpConnection() {
@@ -65,7 +81,7 @@ void CdpConnection::send(const QString& method, const QJsonObject& params, Reply
         QString::fromUtf8(QJsonDocument(message).toJson(QJsonDocument::Compact)));
 }
 
-void CdpConnection::onText(const QString& text) {
+void CdpConnection::handleMessage(const QString& text) {
     QJsonParseError error;
     const QJsonDocument doc = QJsonDocument::fromJson(text.toUtf8(), &error);
     if (error.error != QJsonParseError::NoError || !doc.isObject()) return;
@@ -74,8 +90,13 @@ void CdpConnection::onText(const QString& text) {
 
     const QJsonValue idValue = message.value(QStringLiteral("id"));
     if (!idValue.isUndefined()) {
-        if (!idValue.isDouble()) return;
-        const auto it = pending_.find(qint64(idValue.toDouble()));
+        // Ours are whole numbers below nextId_; any other number is not, and
+        // one beyond the range of qint64 cannot even be converted.
+        const double number = idValue.toDouble();
+        if (!idValue.isDouble() || !(number >= 1 && number < double(nextId_)) ||
+            number != std::floor(number))
+            return;
+        const auto it = pending_.find(qint64(number));
         if (it == pending_.end()) return; // late, after its deadline, or never ours
         ReplyHandler handler = std::move(it->second);
         pending_.erase(it);

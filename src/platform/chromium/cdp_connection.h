@@ -43,6 +43,9 @@ class CdpConnection : public QObject {
     void send(const QString& method, const QJsonObject& params, ReplyHandler handler,
               const QString& sessionId = {});
 
+    // One text message from the browser, as the socket hands it on.
+    void handleMessage(const QString& text);
+
   signals:
     void opened();
     // `unanswered`: something listens there but never completed the handshake.
@@ -53,7 +56,6 @@ class CdpConnection : public QObject {
 
   private:
     enum class State { Idle, Connecting, Open };
-    void onText(const QString& text);
     void onGone(const QString& detail, bool unanswered = false);
     void expire(qint64 id);
     void failLater(ReplyHandler handler, OpenFailure failure, const QString& detail);

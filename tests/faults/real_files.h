@@ -1,0 +1,52 @@
+#pragma once
+// The panel over the test doubles, but with the real URL.ini and history
+// file writers, on a folder of the test's choosing.
+
+#include "app/kurumin.h"
+#include "platform/fake/fakes.h"
+#include "platform/profile_file.h"
+#include "platform/qt/qt_services.h"
+#include "store/keep_list.h"
+
+#include <QStringList>
+
+namespace kurumin::testing {
+
+// Two lists of different lengths, every entry long enough that a write takes
+// a while (yet within the 1023 bytes a read returns): the file must always
+// hold one of them whole.
+struct KeepLists {
+    QStringList names, urls;
+    bool operator==(const KeepLists&) const = default;
+};
+
+inline KeepLists keepList(const QString& tag, int entries) {
+    KeepLists l;
+    for (int i = 0; i < entries; ++i) {
+        l.names << QStringLiteral("%1 page %2 ").arg(tag).arg(i) + QString(300, QChar(0x3042));
+        l.urls << QStringLiteral("http://%1.example/%2/").arg(tag).arg(i) + QString(600, u'u');
+    }
+    return l;
+}
+inline const KeepLists kOldList = keepList(QStringLiteral("old"), 50);
+inline const KeepLists kNewList = keepList(QStringLiteral("new"), 37);
+
+struct RealFiles {
+    explicit RealFiles(const QString& folder) { d.program.folder = folder; }
+
+    // The panel's start: the list as it loads from the file.
+    KeepLists loaded() {
+        Kurumin app(services);
+        app.load();
+        return {app.panel.c[Ctl::List1].items, app.panel.c[Ctl::List2].items};
+    }
+
+    fake::Desktop d;
+    ProfileFile profile;
+    Utf8TextAppend textAppend;
+    Services services{d.messageBox, d.beep,  d.clock,   d.windows,     d.clipboard,
+                      d.fileDialog, d.shell, d.program, profile,       textAppend,
+                      d.timers,     d.loop,  d.browser, d.stepWindows, d.about};
+};
+
+} // namespace kurumin::testing

@@ -1,0 +1,59 @@
+#include "real_files.h"
+
+#include <QDir>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <random>
+
+namespace kurumin::testing {
+namespace {
+
+TEST(TornWrites, AWriterKilledAtAnyMomentLeavesTheOldListOrTheNewOneWhole) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString ini = dir.filePath("URL.ini");
+    ASSERT_TRUE(ProfileFile().apply(ini, keepListEdits(kOldList.names, kOldList.urls, true)));
+    std::mt19937 random(20131);
+    std::uniform_int_distribution<int> delayUs(0, 15000);
+    int old = 0, fresh = 0, writesBefore = 0, strays = 0;
+    for (int run = 0; run < 200; ++run) {
+        QProcess writer;
+        writer.start(QStringLiteral(PROFILE_WRITER), {ini});
+        ASSERT_TRUE(writer.waitForStarted(5000));
+        ASSERT_TRUE(writer.waitForReadyRead(5000)) << "the writer never started writing";
+        usleep(useconds_t(delayUs(random)));
+        ::kill(pid_t(writer.processId()), SIGKILL);
+        ASSERT_TRUE(writer.waitForFinished(5000));
+        writesBefore += int(writer.readAllStandardOutput().count('+'));
+        // A temporary file a killed writer leaves is no URL.ini; the panel never reads it.
+        const QStringList left = QDir(dir.path()).entryList(QDir::Files).filter("URL.ini.");
+        strays += int(left.size());
+        for (const QString& f : left)
+            QFile::remove(dir.filePath(f));
+
+        const KeepLists l = RealFiles(dir.path()).loaded();
+        if (l == kOldList) {
+            ++old;
+        } else if (l == kNewList) {
+            ++fresh;
+        } else {
+            FAIL() << "run " << run << ": a list of " << l.names.size() << " names and "
+                   << l.urls.size() << " URLs, neither the old list nor the new one";
+        }
+    }
+    std::printf("200 writers killed after %d whole writes in all: old list %d times, new list %d "
+                "times; %d temporary files left behind\n",
+                writesBefore, old, fresh, strays);
+    EXPECT_GT(old, 0);
+    EXPECT_GT(fresh, 0);
+}
+
+} // namespace
+} // namespace kurumin::testing
