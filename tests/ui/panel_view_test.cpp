@@ -1,6 +1,7 @@
 // The panel's widgets on a real X display, driven with the doubles behind them.
 
 #include "panel_fixture.h"
+#include "platform/qt/qt_services.h"
 #include "ui/panel_view.h"
 #include "ui/step_window_view.h"
 
@@ -8,6 +9,7 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QLineEdit>
+#include <QProcess>
 #include <QScreen>
 #include <QTest>
 
@@ -128,6 +130,47 @@ TEST_F(ViewTest, ARightPressOpensTheStepWindowBesideThePanel) {
     panel.c[Ctl::txtNo].caption = QStringLiteral("01");
     ASSERT_TRUE(pressAccessibly(plus10));
     EXPECT_EQ(panel.c[Ctl::txtNo].caption, QStringLiteral("11"));
+}
+
+TEST_F(ViewTest, ATuckedPanelShowsOnlyWhatStaysOnScreenAndKnowsWhereItStands) {
+    const RectTwips tucked{-2730, 1500, 2970, 690}; // whole pixels
+    view.setGeometry(tucked);
+    EXPECT_EQ(view.geometry(), tucked);
+    const qreal dpi = view.screen()->logicalDotsPerInchX();
+    const QRect shown = view.QWidget::geometry();
+    EXPECT_EQ(shown.left(), view.screen()->geometry().left());
+    EXPECT_EQ(shown.width(), qRound(240 * dpi / 1440));
+    // The strip's own left edge, 2745 twips into the panel, is 15 twips into the window.
+    EXPECT_EQ(w("lbl10")->x(), qRound(2745 * dpi / 1440) - qRound(2730 * dpi / 1440));
+
+    const RectTwips back{1500, 1500, 2730, 690};
+    view.setGeometry(back);
+    EXPECT_EQ(view.geometry(), back);
+    EXPECT_EQ(w("lbl10")->x(), qRound(2745 * dpi / 1440));
+}
+
+// The clipboard is fetched once per change; a change by another program must
+// still be seen at the next read.
+TEST(QtClipboardTest, AnotherProgramsCopyIsSeenAndOwnWritesAtOnce) {
+    QtClipboard clipboard;
+    int changes = 0;
+    clipboard.setChangeHandler([&] { ++changes; });
+    clipboard.setText(QStringLiteral("ours"));
+    EXPECT_EQ(clipboard.text(), QStringLiteral("ours"));
+
+    QProcess xclip;
+    xclip.start(QStringLiteral("xclip"),
+                {QStringLiteral("-selection"), QStringLiteral("clipboard")});
+    ASSERT_TRUE(xclip.waitForStarted());
+    xclip.write("theirs");
+    xclip.closeWriteChannel();
+    QTRY_COMPARE_WITH_TIMEOUT(clipboard.text(), QStringLiteral("theirs"), 5000);
+    EXPECT_GE(changes, 1);
+
+    clipboard.clear();
+    EXPECT_FALSE(clipboard.hasText());
+    xclip.kill();
+    xclip.waitForFinished();
 }
 
 } // namespace

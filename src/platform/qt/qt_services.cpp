@@ -56,30 +56,41 @@ QDate QtClock::today() {
     return QDate::currentDate();
 }
 
+QtClipboard::QtClipboard() {
+    QObject::connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, &context_, [this] {
+        fetched_.reset();
+        if (handler_) handler_();
+    });
+}
+
+const std::optional<QString>& QtClipboard::content() {
+    if (!fetched_) {
+        const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+        fetched_.emplace(data && data->hasText() ? std::optional(data->text()) : std::nullopt);
+    }
+    return *fetched_;
+}
+
 bool QtClipboard::hasText() {
-    const QMimeData* data = QGuiApplication::clipboard()->mimeData();
-    return data && data->hasText();
+    return content().has_value();
 }
 
 QString QtClipboard::text() {
-    return QGuiApplication::clipboard()->text();
+    return content().value_or(QString());
 }
 
 void QtClipboard::clear() {
     QGuiApplication::clipboard()->clear();
+    fetched_.emplace(std::nullopt);
 }
 
 void QtClipboard::setText(const QString& text) {
     QGuiApplication::clipboard()->setText(text);
+    fetched_.emplace(text);
 }
 
 void QtClipboard::setChangeHandler(std::function<void()> handler) {
     handler_ = std::move(handler);
-    if (connected_) return;
-    connected_ = true;
-    QObject::connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, &context_, [this] {
-        if (handler_) handler_();
-    });
 }
 
 QString qtNameFilter(const QString& filter) {

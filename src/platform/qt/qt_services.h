@@ -35,8 +35,11 @@ class X11WindowSystem : public WindowSystemPort {
     QByteArray windowTitle(WindowHandle window, int maxBytes) override;
 };
 
+// The X clipboard. Its text is fetched once per change, not at every read:
+// a text of megabytes left on it then costs nothing while it stays there.
 class QtClipboard : public ClipboardPort {
   public:
+    QtClipboard();
     bool hasText() override;
     QString text() override;
     void clear() override;
@@ -44,9 +47,11 @@ class QtClipboard : public ClipboardPort {
     void setChangeHandler(std::function<void()> handler) override;
 
   private:
+    const std::optional<QString>& content();
+
     QObject context_; // ends the connection with this object
     std::function<void()> handler_;
-    bool connected_ = false;
+    std::optional<std::optional<QString>> fetched_; // unset: changed since the last fetch
 };
 
 class QtFileDialog : public FileDialogPort {
