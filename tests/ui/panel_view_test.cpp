@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QProcess>
 #include <QScreen>
+#include <QSet>
 #include <QTest>
 
 namespace kurumin::testing {
@@ -147,6 +148,29 @@ TEST_F(ViewTest, ATuckedPanelShowsOnlyWhatStaysOnScreenAndKnowsWhereItStands) {
     view.setGeometry(back);
     EXPECT_EQ(view.geometry(), back);
     EXPECT_EQ(w("lbl10")->x(), qRound(2745 * dpi / 1440));
+}
+
+// Hovering repaints the labels whose colour changed and nothing else.
+TEST_F(ViewTest, AHoverRepaintsOnlyTheLabelsItRecolours) {
+    struct Paints : QObject {
+        QSet<QString> painted;
+        bool eventFilter(QObject* o, QEvent* e) override {
+            if (e->type() == QEvent::Paint) painted << o->objectName();
+            return false;
+        }
+    } paints;
+    for (QWidget* child : view.findChildren<QWidget*>())
+        child->installEventFilter(&paints);
+    panel.enable(Ctl::lblCUT);
+    panel.mouseMove(Ctl::lblKeep);
+    QTest::qWait(100);
+    paints.painted.clear();
+    panel.mouseMove(Ctl::lblKeep);
+    QTest::qWait(100);
+    EXPECT_TRUE(paints.painted.isEmpty()) << paints.painted.values().join(' ').toStdString();
+    panel.mouseMove(Ctl::lblCUT);
+    QTest::qWait(100);
+    EXPECT_EQ(paints.painted, QSet<QString>{QStringLiteral("lblCUT")});
 }
 
 // The clipboard is fetched once per change; a change by another program must
