@@ -1,0 +1,77 @@
+// REC and TREC: any page address and title, written by the real appender,
+// come back as the records they were, one field to a line.
+
+#include "app/kurumin.h"
+#include "platform/fake/fakes.h"
+#include "platform/qt/qt_services.h"
+#include "store/history.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <fuzzer/FuzzedDataProvider.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+using namespace kurumin;
+
+namespace {
+void check(bool ok, const char* what) {
+    if (ok) return;
+    std::fprintf(stderr, "broken: %s\n", what);
+    std::abort();
+}
+
+QString textFrom(FuzzedDataProvider& in, size_t most) {
+    const std::string raw = in.ConsumeRandomLengthString(most);
+    return QString::fromUtf8(raw.data(), qsizetype(raw.size()));
+}
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    static QTemporaryDir dir;
+    static const bool made = QDir().mkpath(dir.path() + QStringLiteral("/REC"));
+    check(made, "no REC folder");
+    FuzzedDataProvider in(data, size);
+
+    fake::Desktop d;
+    Utf8TextAppend append;
+    Services services{d.messageBox, d.beep,  d.clock,   d.windows,     d.clipboard,
+                      d.fileDialog, d.shell, d.program, d.profile,     append,
+                      d.timers,     d.loop,  d.browser, d.stepWindows, d.about};
+    d.program.folder = dir.path();
+    d.clock.date = QDate(2026, in.ConsumeIntegralInRange(1, 12), in.ConsumeIntegralInRange(1, 28));
+    fake::Window window;
+    Kurumin app{services};
+    Panel& panel = app.panel;
+    panel.attachWindow(&window);
+    app.load();
+
+    const QString path = historyPath(dir.path(), d.clock.date);
+    QFile::remove(path);
+    QByteArray expected;
+    while (in.remaining_bytes() > 0) {
+        panel.s.lURL = textFrom(in, 200);
+        panel.s.lTTL = textFrom(in, 200);
+        const bool titled = in.ConsumeBool();
+        const std::size_t boxes = d.messageBox.shown.size();
+        panel.click(titled ? Ctl::Label6 : Ctl::Label9);
+        if (panel.s.lURL.isEmpty()) {
+            check(d.messageBox.shown.size() == boxes + 1, "nothing to record, and no word of it");
+            continue;
+        }
+        check(d.messageBox.shown.size() == boxes, "a record failed");
+        if (titled) expected += "\r\n" + quoted(panel.s.lTTL).toUtf8() + "\r\n";
+        expected += quoted(panel.s.lURL).toUtf8() + "\r\n";
+    }
+    QFile f(path);
+    if (expected.isEmpty()) {
+        check(!f.exists(), "a file with no record");
+        return 0;
+    }
+    check(f.open(QIODevice::ReadOnly), "no history file");
+    check(f.readAll() == expected, "the records differ from what was recorded");
+    return 0;
+}

@@ -1,0 +1,107 @@
+// The clipboard watcher's tick: any clipboard text and keyword, over a browse
+// state reached by a few earlier copies, ticks and browser answers.
+
+#include "app/kurumin.h"
+#include "capture/clipboard_watcher.h"
+#include "platform/fake/fakes.h"
+
+#include <fuzzer/FuzzedDataProvider.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+using namespace kurumin;
+
+namespace {
+
+void check(bool ok, const char* what) {
+    if (ok) return;
+    std::fprintf(stderr, "broken: %s\n", what);
+    std::abort();
+}
+
+QString textFrom(FuzzedDataProvider& in, size_t most) {
+    const std::string raw = in.ConsumeRandomLengthString(most);
+    return QString::fromUtf8(raw.data(), qsizetype(raw.size()));
+}
+
+// Texts a person copies, so that short inputs reach the range and URL paths.
+QString copiedText(FuzzedDataProvider& in) {
+    static const char* const kinds[] = {"http://site/img[001-120].jpg",
+                                        "https://a.b/c[1-9]",
+                                        "http://x/p[",
+                                        "http://x/]p[",
+                                        "ftp://h/[0-0]",
+                                        ""};
+    QString t = QString::fromUtf8(kinds[in.ConsumeIntegralInRange<size_t>(0, 5)]);
+    if (in.ConsumeBool())
+        t = textFrom(in, 200);
+    else if (in.ConsumeBool())
+        t.insert(in.ConsumeIntegralInRange<qsizetype>(0, t.size()), textFrom(in, 12));
+    return t;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    FuzzedDataProvider in(data, size);
+    fake::Desktop d;
+    fake::Window window;
+    window.geo = {1000, 100, 2730, 685};
+    Kurumin app{d.services};
+    Panel& panel = app.panel;
+    panel.attachWindow(&window);
+    app.load();
+
+    const auto failure = [&] {
+        return static_cast<OpenFailure>(in.ConsumeIntegralInRange(0, int(OpenFailure::Timeout)));
+    };
+    for (int step = 0; step < 12 && in.remaining_bytes() > 8; ++step) {
+        switch (in.ConsumeIntegralInRange(0, 7)) {
+        case 0:
+            d.clipboard.copyFromElsewhere(copiedText(in));
+            break;
+        case 1:
+            d.clipboard.copyFromElsewhere(std::nullopt);
+            break;
+        case 2:
+            d.timers[QStringLiteral("timCrip")].fire();
+            break;
+        case 3:
+            d.loop.runPending();
+            break;
+        case 4:
+            panel.text(Ctl::txtKeyWord) =
+                in.ConsumeBool() ? QStringLiteral("://") : textFrom(in, 8);
+            break;
+        case 5:
+            d.browser.failWith = failure();
+            break;
+        case 6:
+            panel.s.PickMode = in.ConsumeBool() ? True : False;
+            break;
+        case 7:
+            panel.text(Ctl::txtNo) = textFrom(in, 10);
+            break;
+        }
+    }
+
+    panel.text(Ctl::txtKeyWord) = textFrom(in, 8);
+    const bool failRead = in.ConsumeBool();
+    const QString text = copiedText(in);
+    d.clipboard.content = text;
+    d.clipboard.failReads = failRead ? 1 : 0;
+    const bool news = panel.s.lblOldURL != text;
+    watcherTick(panel);
+    if (!failRead) {
+        check(panel.s.lblOldURL == text, "the tick did not take up the text");
+        // A plain URL opened may be shown as it was opened; anything else as copied.
+        const bool plainUrl = panel.s.KeywordPos != 0 && panel.s.lbl1.isEmpty();
+        if (news && !plainUrl) check(panel.text(Ctl::txtNow) == text, "new text not shown");
+    } else {
+        check(panel.s.lblOldURL.isEmpty(), "a failed read is not tried again");
+    }
+    d.loop.runPending();
+    check(!panel.inHandler(), "a handler left running");
+    return 0;
+}
