@@ -220,7 +220,10 @@ void PanelView::syncTextBox(const Control& c, QWidget* w) {
     if (auto* e = qobject_cast<QLineEdit*>(w)) {
         setColor(e, QPalette::Text, fore);
         if (c.back) setColor(e, QPalette::Base, toQColor(*c.back));
-        if (e->text() != c.caption) e->setText(c.caption);
+        // A line edit holds at most maxLength characters: compared whole, a
+        // longer text (megabytes copied) would be set again at every sync.
+        const QString shown = c.caption.left(e->maxLength());
+        if (e->text() != shown) e->setText(shown);
         // Setting it repaints even when unchanged, and sync runs after every handler.
         if (e->alignment() != toQtAlign(c.align)) e->setAlignment(toQtAlign(c.align));
         // A caret left past a shortened text stands at its end.
