@@ -8,6 +8,7 @@
 #include <QAbstractButton>
 #include <QAccessible>
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QProcess>
 #include <QScreen>
@@ -190,10 +191,60 @@ TEST(QtClipboardTest, AnotherProgramsCopyIsSeenAndOwnWritesAtOnce) {
     xclip.closeWriteChannel();
     QTRY_COMPARE_WITH_TIMEOUT(clipboard.text(), QStringLiteral("theirs"), 5000);
     EXPECT_GE(changes, 1);
+    xclip.kill();
+    xclip.waitForFinished();
+
+    // Large enough that the owner sends it in pieces.
+    const QString big = QString(2'000'000, u'あ');
+    xclip.start(QStringLiteral("xclip"),
+                {QStringLiteral("-selection"), QStringLiteral("clipboard")});
+    ASSERT_TRUE(xclip.waitForStarted());
+    xclip.write(big.toUtf8());
+    xclip.closeWriteChannel();
+    QTRY_COMPARE_WITH_TIMEOUT(clipboard.text().size(), big.size(), 10000);
+    EXPECT_EQ(clipboard.text(), big);
 
     clipboard.clear();
     EXPECT_FALSE(clipboard.hasText());
     xclip.kill();
+    xclip.waitForFinished();
+}
+
+// An owner that never answers: nothing waits on it, the text read stays the
+// last one given, and the next real copy is taken up.
+TEST(QtClipboardTest, AnOwnerThatNeverAnswersStallsNothing) {
+    QtClipboard clipboard;
+    clipboard.setText(QStringLiteral("before"));
+    QProcess hung;
+    hung.start(QStringLiteral(HANGING_OWNER), {});
+    ASSERT_TRUE(hung.waitForReadyRead(5000));
+
+    // The UI thread's heartbeat over three seconds of reads.
+    QElapsedTimer clock;
+    clock.start();
+    qint64 last = 0, longest = 0;
+    while (clock.elapsed() < 3000) {
+        EXPECT_EQ(clipboard.text(), QStringLiteral("before"));
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        const qint64 now = clock.elapsed();
+        longest = std::max(longest, now - last);
+        last = now;
+    }
+    std::printf("longest stall with a hung clipboard owner: %lld ms\n",
+                static_cast<long long>(longest));
+    // A waiting read would stall for the clipboard's timeout, seconds long.
+    EXPECT_LT(longest, 1000);
+
+    QProcess xclip;
+    xclip.start(QStringLiteral("xclip"),
+                {QStringLiteral("-selection"), QStringLiteral("clipboard")});
+    ASSERT_TRUE(xclip.waitForStarted());
+    xclip.write("after");
+    xclip.closeWriteChannel();
+    QTRY_COMPARE_WITH_TIMEOUT(clipboard.text(), QStringLiteral("after"), 5000);
+    hung.kill();
+    xclip.kill();
+    hung.waitForFinished();
     xclip.waitForFinished();
 }
 

@@ -57,10 +57,25 @@ QDate QtClock::today() {
 }
 
 QtClipboard::QtClipboard() {
+    if (QGuiApplication::platformName() == QLatin1String("xcb"))
+        reader_ = X11ClipboardReader::create([this](const auto& text) { fetched(text); });
+    if (reader_) {
+        fetched_.emplace(std::nullopt);
+        QObject::connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, &context_,
+                         [this] { reader_->fetch(); });
+        reader_->fetch();
+        return;
+    }
     QObject::connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, &context_, [this] {
         fetched_.reset();
         if (handler_) handler_();
     });
+}
+
+void QtClipboard::fetched(const std::optional<QString>& text) {
+    const bool changed = !fetched_ || *fetched_ != text;
+    fetched_.emplace(text);
+    if (changed && handler_) handler_();
 }
 
 const std::optional<QString>& QtClipboard::content() {

@@ -3,6 +3,7 @@
 // and used on it.
 
 #include "platform/desktop.h"
+#include "platform/qt/x11_clipboard.h"
 
 #include <QLockFile>
 #include <QObject>
@@ -35,8 +36,10 @@ class X11WindowSystem : public WindowSystemPort {
     QByteArray windowTitle(WindowHandle window, int maxBytes) override;
 };
 
-// The X clipboard. Its text is fetched once per change, not at every read:
-// a text of megabytes left on it then costs nothing while it stays there.
+// The X clipboard. Its text is fetched once per change, not at every read,
+// and never waited for: a text of megabytes left on it costs nothing while it
+// stays, and an owner that never answers stalls nothing. A read gives the
+// latest text the clipboard has given; the change handler runs once it has.
 class QtClipboard : public ClipboardPort {
   public:
     QtClipboard();
@@ -48,10 +51,12 @@ class QtClipboard : public ClipboardPort {
 
   private:
     const std::optional<QString>& content();
+    void fetched(const std::optional<QString>& text);
 
     QObject context_; // ends the connection with this object
     std::function<void()> handler_;
     std::optional<std::optional<QString>> fetched_; // unset: changed since the last fetch
+    std::unique_ptr<X11ClipboardReader> reader_;    // null off X11: Qt's own, waiting read
 };
 
 class QtFileDialog : public FileDialogPort {

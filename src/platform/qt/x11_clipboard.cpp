@@ -1,0 +1,183 @@
+#include "platform/qt/x11_clipboard.h"
+
+#include <QSocketNotifier>
+#include <QTimer>
+
+#include <xcb/xcb.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+
+namespace kurumin {
+
+namespace {
+
+xcb_atom_t intern(xcb_connection_t* c, const char* name) {
+    const auto cookie = xcb_intern_atom(c, 0, static_cast<std::uint16_t>(std::strlen(name)), name);
+    xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(c, cookie, nullptr);
+    const xcb_atom_t a = reply ? reply->atom : XCB_NONE;
+    std::free(reply);
+    return a;
+}
+
+} // namespace
+
+struct X11ClipboardReader::State {
+    xcb_connection_t* c = nullptr;
+    xcb_window_t window = 0;
+    xcb_atom_t clipboard = 0, utf8 = 0, incr = 0, property = 0;
+    Done done;
+    std::unique_ptr<QSocketNotifier> notifier;
+    QTimer timeout;
+    enum class Stage { Idle, Asked, Pieces } stage = Stage::Idle;
+    xcb_atom_t target = 0; // what was asked for: UTF8_STRING, then STRING
+    bool askAgain = false;
+    QByteArray bytes;
+
+    ~State() {
+        notifier.reset();
+        if (c) xcb_disconnect(c);
+    }
+
+    void ask(xcb_atom_t what) {
+        target = what;
+        stage = Stage::Asked;
+        xcb_convert_selection(c, window, clipboard, what, property, XCB_CURRENT_TIME);
+        xcb_flush(c);
+        timeout.start();
+    }
+
+    void finish(const std::optional<QString>& text) {
+        stage = Stage::Idle;
+        timeout.stop();
+        bytes.clear();
+        if (done) done(text);
+        if (askAgain) {
+            askAgain = false;
+            ask(utf8);
+        }
+    }
+
+    QString decoded() const {
+        return target == utf8 ? QString::fromUtf8(bytes) : QString::fromLatin1(bytes);
+    }
+
+    // The property's value, deleted once read: the owner's cue for the next piece.
+    bool takeProperty(xcb_atom_t* type) {
+        const auto cookie =
+            xcb_get_property(c, 1, window, property, XCB_GET_PROPERTY_TYPE_ANY, 0, 0x1FFFFFFF);
+        xcb_get_property_reply_t* r = xcb_get_property_reply(c, cookie, nullptr);
+        if (!r) return false;
+        *type = r->type;
+        const int length = xcb_get_property_value_length(r);
+        if (r->type != incr && length > 0)
+            bytes.append(static_cast<const char*>(xcb_get_property_value(r)), length);
+        std::free(r);
+        xcb_flush(c);
+        return length > 0;
+    }
+
+    void onSelection(const xcb_selection_notify_event_t* e) {
+        if (stage != Stage::Asked || e->requestor != window) return;
+        if (e->property == XCB_NONE) {
+            // No UTF-8 text: perhaps Latin-1, else no text at all (an image).
+            if (target == utf8)
+                ask(XCB_ATOM_STRING);
+            else
+                finish(std::nullopt);
+            return;
+        }
+        xcb_atom_t type = XCB_NONE;
+        takeProperty(&type);
+        if (type == incr) {
+            stage = Stage::Pieces;
+            bytes.clear();
+            timeout.start();
+            return;
+        }
+        finish(decoded());
+    }
+
+    void onProperty(const xcb_property_notify_event_t* e) {
+        if (stage != Stage::Pieces || e->window != window || e->atom != property ||
+            e->state != XCB_PROPERTY_NEW_VALUE)
+            return;
+        xcb_atom_t type = XCB_NONE;
+        if (takeProperty(&type)) {
+            timeout.start(); // the owner is still sending
+            return;
+        }
+        finish(decoded()); // an empty piece ends the text
+    }
+
+    void drain() {
+        while (xcb_generic_event_t* e = xcb_poll_for_event(c)) {
+            switch (e->response_type & 0x7F) {
+            case XCB_SELECTION_NOTIFY:
+                onSelection(reinterpret_cast<xcb_selection_notify_event_t*>(e));
+                break;
+            case XCB_PROPERTY_NOTIFY:
+                onProperty(reinterpret_cast<xcb_property_notify_event_t*>(e));
+                break;
+            default:
+                break;
+            }
+            std::free(e);
+        }
+    }
+};
+
+std::unique_ptr<X11ClipboardReader> X11ClipboardReader::create(Done done, int timeoutMs) {
+    auto s = std::make_unique<State>();
+    int screenNumber = 0;
+    s->c = xcb_connect(nullptr, &screenNumber);
+    if (!s->c || xcb_connection_has_error(s->c)) return nullptr;
+    xcb_screen_iterator_t it = xcb_setup_roots_iterator(xcb_get_setup(s->c));
+    for (int i = 0; i < screenNumber && it.rem; ++i)
+        xcb_screen_next(&it);
+    if (!it.rem) return nullptr;
+    s->window = xcb_generate_id(s->c);
+    const std::uint32_t events = XCB_EVENT_MASK_PROPERTY_CHANGE;
+    xcb_create_window(s->c, XCB_COPY_FROM_PARENT, s->window, it.data->root, 0, 0, 1, 1, 0,
+                      XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, XCB_CW_EVENT_MASK,
+                      &events);
+    s->clipboard = intern(s->c, "CLIPBOARD");
+    s->utf8 = intern(s->c, "UTF8_STRING");
+    s->incr = intern(s->c, "INCR");
+    s->property = intern(s->c, "KURUMIN_CLIPBOARD");
+    s->done = std::move(done);
+    s->timeout.setSingleShot(true);
+    s->timeout.setInterval(timeoutMs);
+    return std::unique_ptr<X11ClipboardReader>(new X11ClipboardReader(std::move(s)));
+}
+
+X11ClipboardReader::X11ClipboardReader(std::unique_ptr<State> state) : s_(std::move(state)) {
+    State* s = s_.get();
+    s->notifier =
+        std::make_unique<QSocketNotifier>(xcb_get_file_descriptor(s->c), QSocketNotifier::Read);
+    connect(s->notifier.get(), &QSocketNotifier::activated, this, [s] { s->drain(); });
+    // An owner that never answers: the text stays what it was.
+    connect(&s->timeout, &QTimer::timeout, this, [s] {
+        s->stage = State::Stage::Idle;
+        s->bytes.clear();
+        if (s->askAgain) {
+            s->askAgain = false;
+            s->ask(s->utf8);
+        }
+    });
+}
+
+X11ClipboardReader::~X11ClipboardReader() = default;
+
+void X11ClipboardReader::fetch() {
+    if (s_->stage != State::Stage::Idle) {
+        s_->askAgain = true;
+        return;
+    }
+    s_->ask(s_->utf8);
+    // Replies read while asking may have queued events the notifier will not see.
+    s_->drain();
+}
+
+} // namespace kurumin
