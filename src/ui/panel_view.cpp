@@ -354,6 +354,7 @@ void PanelView::setGeometry(const RectTwips& rect) {
     // leaves Qt with a stale idea of where it is. So a panel tucked past the
     // left edge is shown as the part of it that would be on screen.
     const int edge = screen() ? screen()->geometry().left() : 0;
+    const int shift = shift_;
     if (r.left() < edge) {
         offScreen_ = r;
         shift_ = r.left() - edge;
@@ -366,7 +367,7 @@ void PanelView::setGeometry(const RectTwips& rect) {
         shift_ = 0;
         if (QWidget::geometry() != r) QWidget::setGeometry(r);
     }
-    sync();
+    if (shift_ != shift) sync(); // the controls move with the shift
 }
 
 void PanelView::show() {

@@ -6,22 +6,16 @@ Run inside tests/desktop-session.sh: argv[1] is the kurumin binary."""
 import datetime
 import http.server
 import os
-import shutil
 import subprocess
 import sys
-import tempfile
-import threading
 import time
-import unittest
 
 import pyatspi
 
 import atspi
-import devtools
-from stepping_e2e import wait_for
+import session
+from session import wait_for
 
-BINARY = None
-SUPPRESSIONS = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "lsan.supp")
 TITLE_TIP = "【タイトル付きＵＲＬ保存】\u3000"
 # Japanese titles: a file written in any code page but UTF-8 shows at once. The
 # "=" and the query's "=" and "&" are the profile file's own separator.
@@ -68,60 +62,17 @@ def literal(text):
     return "".join("\\" + c if c in ".[]()*+?{}|^$\\" else c for c in text)
 
 
-def browser_processes(profile):
-    """Main browser processes on `profile`, by their argv (as given, or rewritten
-    into one space-separated string); helpers carry a --type= of their own."""
-    flag = f"--user-data-dir={profile}".encode()
-    found = []
-    for pid in filter(str.isdigit, os.listdir("/proc")):
-        try:
-            with open(f"/proc/{pid}/cmdline", "rb") as f:
-                words = f.read().replace(b"\0", b" ").split()
-        except OSError:
-            continue
-        if flag in words and not any(w.startswith(b"--type=") for w in words):
-            found.append(int(pid))
-    return found
-
-
-class KeepAndHistory(unittest.TestCase):
+class KeepAndHistory(session.PanelSession):
     @classmethod
     def setUpClass(cls):
-        cls.home = os.path.realpath(tempfile.mkdtemp(prefix="kurumin-keep-"))
-        cls.panel = None
-        cls.addClassCleanup(cls.clean_up)
-        cls.binary = os.path.join(cls.home, "kurumin")
-        shutil.copy(BINARY, cls.binary)
-        os.mkdir(os.path.join(cls.home, "REC"))
-        cls.server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), TitledPages)
-        threading.Thread(target=cls.server.serve_forever, daemon=True).start()
-        cls.site = f"http://127.0.0.1:{cls.server.server_port}"
+        cls.set_up_home("kurumin-keep-", TitledPages)
         cls.ini = os.path.join(cls.home, "URL.ini")
         cls.start()
-
-    @classmethod
-    def start(cls):
-        env = dict(os.environ)
-        env.setdefault("LSAN_OPTIONS", f"suppressions={SUPPRESSIONS}:print_suppressions=0")
-        cls.panel = subprocess.Popen([cls.binary], cwd=cls.home, env=env)
-        cls.app = atspi.application("Kurumin", timeout=20)
-
-    @classmethod
-    def clean_up(cls):
-        devtools.end_session(cls.panel, cls.home)
-        if hasattr(cls, "server"):
-            cls.server.shutdown()
-            cls.server.server_close()
-        shutil.rmtree(cls.home, ignore_errors=True)
 
     # --- helpers -------------------------------------------------------------
 
     def url(self, page):
         return self.site + page[0]
-
-    def opened(self):
-        """Every address the browser shows in a page."""
-        return [url for url, _ in devtools.pages(self.home)]
 
     def open_by_copy(self, page):
         subprocess.run(["xclip", "-selection", "clipboard"],
@@ -213,5 +164,4 @@ class KeepAndHistory(unittest.TestCase):
 
 
 if __name__ == "__main__":
-    BINARY = os.path.abspath(sys.argv.pop(1))
-    unittest.main(verbosity=2, failfast=True)
+    session.main(sys.argv.pop(1))

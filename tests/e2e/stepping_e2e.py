@@ -5,73 +5,15 @@ Run inside tests/desktop-session.sh: argv[1] is the kurumin binary."""
 import http.server
 import os
 import re
-import shutil
-import signal
-import socket
 import subprocess
 import sys
-import tempfile
-import threading
 import time
-import unittest
 
 import atspi
-import devtools
+import session
+from session import wait_for
 
-BINARY = None
 LIMIT_TITLE = "Kurumin\u3000Err\u006f\uff52_02"
-
-
-def wait_for(what, predicate, timeout=10.0):
-    deadline = time.monotonic() + timeout
-    while time.monotonic() < deadline:
-        value = predicate()
-        if value:
-            return value
-        time.sleep(0.05)
-    raise AssertionError(f"timed out waiting for {what}")
-
-
-def alive(pid):
-    try:
-        with open(f"/proc/{pid}/stat") as f:
-            return f.read().rpartition(")")[2].split()[0] != "Z"
-    except OSError:
-        return False
-
-
-def browser_pid(profile):
-    """The browser holding `profile`, from the lock it keeps there (host-pid).
-    Its command line must name the profile: a lock left by a crash may carry a
-    pid that now belongs to someone else."""
-    try:
-        host, _, pid = os.readlink(os.path.join(profile, "SingletonLock")).rpartition("-")
-        if host != socket.gethostname() or not pid.isdigit():
-            return None
-        with open(f"/proc/{pid}/cmdline", "rb") as f:
-            # The browser rewrites its argv into one space-separated string.
-            words = b" " + f.read().replace(b"\0", b" ") + b" "
-    except OSError:
-        return None
-    return int(pid) if f" --user-data-dir={profile} ".encode() in words else None
-
-
-def end_browser(profile):
-    if not os.path.isdir(profile):
-        return  # never started
-    try:
-        pid = wait_for("the browser's lock", lambda: browser_pid(profile), timeout=5)
-    except AssertionError:
-        return  # gone by itself
-    for sig, timeout in ((signal.SIGTERM, 15), (signal.SIGKILL, 5)):
-        try:
-            os.kill(pid, sig)
-            wait_for(f"browser {pid} to exit", lambda: not alive(pid), timeout)
-            return
-        except ProcessLookupError:
-            return
-        except AssertionError:
-            pass
 
 
 class Pages(http.server.BaseHTTPRequestHandler):
@@ -87,37 +29,13 @@ class Pages(http.server.BaseHTTPRequestHandler):
         pass
 
 
-class Stepping(unittest.TestCase):
+class Stepping(session.PanelSession):
     @classmethod
     def setUpClass(cls):
-        cls.home = tempfile.mkdtemp(prefix="kurumin-e2e-")
-        binary = os.path.join(cls.home, "kurumin")
-        shutil.copy(BINARY, binary)
-        cls.server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Pages)
-        threading.Thread(target=cls.server.serve_forever, daemon=True).start()
-        cls.site = f"http://127.0.0.1:{cls.server.server_port}"
-        cls.panel = subprocess.Popen([binary], cwd=cls.home)
-        cls.app = atspi.application("Kurumin", timeout=20)
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.panel.terminate()
-        try:
-            cls.panel.wait(10)
-        except subprocess.TimeoutExpired:
-            cls.panel.kill()
-        # The browser outlives the panel by design; this one is the test's.
-        # The panel names its profile by its own resolved folder.
-        end_browser(os.path.join(os.path.realpath(cls.home), "browser-profile"))
-        cls.server.shutdown()
-        cls.server.server_close()
-        shutil.rmtree(cls.home, ignore_errors=True)
+        cls.set_up_home("kurumin-e2e-", Pages)
+        cls.start()
 
     # --- helpers -------------------------------------------------------------
-
-    def opened(self):
-        """Every address the browser has opened in a page so far, in order."""
-        return [url for url, _ in devtools.pages(self.home)]
 
     def count(self, path):
         return self.opened().count(self.site + path)
@@ -258,5 +176,4 @@ class Stepping(unittest.TestCase):
 
 
 if __name__ == "__main__":
-    BINARY = os.path.abspath(sys.argv.pop(1))
-    unittest.main(verbosity=2)
+    session.main(sys.argv.pop(1))

@@ -5,19 +5,14 @@ and the memo tools over the real X clipboard.
 Run inside tests/desktop-session.sh: argv[1] is the kurumin binary."""
 
 import os
-import shutil
 import subprocess
 import sys
-import tempfile
 import time
-import unittest
 
 import atspi
-import devtools
-from stepping_e2e import wait_for
+import session
+from session import wait_for
 
-BINARY = None
-SUPPRESSIONS = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "lsan.supp")
 ABOUT = "Kuruminについて..."
 LINK = "オンラインヘルプの閲覧はココをクリック"
 
@@ -55,27 +50,12 @@ def visible(name):
                           capture_output=True, text=True).stdout.split()
 
 
-class Window(unittest.TestCase):
+class Window(session.PanelSession):
     @classmethod
     def setUpClass(cls):
-        cls.home = os.path.realpath(tempfile.mkdtemp(prefix="kurumin-window-"))
-        cls.panel = None
-        cls.addClassCleanup(cls.clean_up)
-        binary = os.path.join(cls.home, "kurumin")
-        shutil.copy(BINARY, binary)
-        shutil.copytree(os.path.join(os.path.dirname(BINARY), "help"),
-                        os.path.join(cls.home, "help"))
-        os.mkdir(os.path.join(cls.home, "REC"))
-        env = dict(os.environ)
-        env.setdefault("LSAN_OPTIONS", f"suppressions={SUPPRESSIONS}:print_suppressions=0")
-        cls.panel = subprocess.Popen([binary], cwd=cls.home, env=env)
-        cls.app = atspi.application("Kurumin", timeout=20)
+        cls.set_up_home("kurumin-window-", with_help=True)
+        cls.start()
         cls.window = wait_for("the panel window", lambda: visible("^Kurumin$"), 10)[0]
-
-    @classmethod
-    def clean_up(cls):
-        devtools.end_session(cls.panel, cls.home)
-        shutil.rmtree(cls.home, ignore_errors=True)
 
     def background(self):
         """A point of the panel's own background: right of the × button, above the rows."""
@@ -129,7 +109,7 @@ class Window(unittest.TestCase):
         atspi.press(self.app, LINK)
         page = "file://" + os.path.join(self.home, "help", "index.html")
         wait_for("the help page in the browser",
-                 lambda: (page, "Kurumin ヘルプ") in devtools.pages(self.home), timeout=40)
+                 lambda: (page, "Kurumin ヘルプ") in session.pages(self.home), timeout=40)
         wait_for("the about window closed", lambda: not visible(f"^{ABOUT}$"), 10)
 
     def test_4_input_output_and_cls_trade_text_with_the_x_clipboard(self):
@@ -148,5 +128,4 @@ class Window(unittest.TestCase):
 
 
 if __name__ == "__main__":
-    BINARY = os.path.abspath(sys.argv.pop(1))
-    unittest.main(verbosity=2, failfast=True)
+    session.main(sys.argv.pop(1))

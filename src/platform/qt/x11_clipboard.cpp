@@ -3,25 +3,13 @@
 #include <QSocketNotifier>
 #include <QTimer>
 
-#include <xcb/xcb.h>
+#include "platform/qt/xcb_util.h"
 
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 
 namespace kurumin {
-
-namespace {
-
-xcb_atom_t intern(xcb_connection_t* c, const char* name) {
-    const auto cookie = xcb_intern_atom(c, 0, static_cast<std::uint16_t>(std::strlen(name)), name);
-    xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(c, cookie, nullptr);
-    const xcb_atom_t a = reply ? reply->atom : XCB_NONE;
-    std::free(reply);
-    return a;
-}
-
-} // namespace
 
 struct X11ClipboardReader::State {
     xcb_connection_t* c = nullptr;
@@ -67,13 +55,12 @@ struct X11ClipboardReader::State {
     bool takeProperty(xcb_atom_t* type) {
         const auto cookie =
             xcb_get_property(c, 1, window, property, XCB_GET_PROPERTY_TYPE_ANY, 0, 0x1FFFFFFF);
-        xcb_get_property_reply_t* r = xcb_get_property_reply(c, cookie, nullptr);
+        const xcb::Reply<xcb_get_property_reply_t> r(xcb_get_property_reply(c, cookie, nullptr));
         if (!r) return false;
         *type = r->type;
-        const int length = xcb_get_property_value_length(r);
+        const int length = xcb_get_property_value_length(r.get());
         if (r->type != incr && length > 0)
-            bytes.append(static_cast<const char*>(xcb_get_property_value(r)), length);
-        std::free(r);
+            bytes.append(static_cast<const char*>(xcb_get_property_value(r.get())), length);
         xcb_flush(c);
         return length > 0;
     }
@@ -142,10 +129,10 @@ std::unique_ptr<X11ClipboardReader> X11ClipboardReader::create(Done done, int ti
     xcb_create_window(s->c, XCB_COPY_FROM_PARENT, s->window, it.data->root, 0, 0, 1, 1, 0,
                       XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, XCB_CW_EVENT_MASK,
                       &events);
-    s->clipboard = intern(s->c, "CLIPBOARD");
-    s->utf8 = intern(s->c, "UTF8_STRING");
-    s->incr = intern(s->c, "INCR");
-    s->property = intern(s->c, "KURUMIN_CLIPBOARD");
+    s->clipboard = xcb::atom(s->c, "CLIPBOARD");
+    s->utf8 = xcb::atom(s->c, "UTF8_STRING");
+    s->incr = xcb::atom(s->c, "INCR");
+    s->property = xcb::atom(s->c, "KURUMIN_CLIPBOARD");
     s->done = std::move(done);
     s->timeout.setSingleShot(true);
     s->timeout.setInterval(timeoutMs);

@@ -1,4 +1,5 @@
 #include "platform/qt/qt_services.h"
+#include "platform/qt/xcb_util.h"
 
 #include <QGuiApplication>
 
@@ -19,20 +20,8 @@ xcb_connection_t* connection() {
     return x11 ? x11->connection() : nullptr;
 }
 
-struct FreeDeleter {
-    void operator()(void* p) const { std::free(p); }
-};
-template <typename T> using XcbReply = std::unique_ptr<T, FreeDeleter>;
-
-// Atoms never change while the connection lives: each is asked for once.
-xcb_atom_t atom(xcb_connection_t* c, const char* name) {
-    static std::map<std::string, xcb_atom_t> known;
-    if (const auto it = known.find(name); it != known.end()) return it->second;
-    const auto cookie = xcb_intern_atom(c, 0, static_cast<std::uint16_t>(std::strlen(name)), name);
-    XcbReply<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(c, cookie, nullptr));
-    if (!reply) return XCB_ATOM_NONE;
-    return known[name] = reply->atom;
-}
+using xcb::atom;
+template <typename T> using XcbReply = xcb::Reply<T>;
 
 struct Property {
     xcb_atom_t type = XCB_ATOM_NONE;

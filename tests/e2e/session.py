@@ -1,0 +1,161 @@
+"""What every end-to-end script shares: a private copy of the panel in a
+folder of its own, a local web server, what the test's browser shows over
+its DevTools port, and ending the panel and that browser afterwards."""
+
+import http.server
+import json
+import os
+import shutil
+import signal
+import socket
+import subprocess
+import tempfile
+import threading
+import time
+import unittest
+import urllib.request
+
+import atspi
+
+SUPPRESSIONS = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "lsan.supp")
+
+
+def wait_for(what, predicate, timeout=10.0):
+    deadline = time.monotonic() + timeout
+    while time.monotonic() < deadline:
+        value = predicate()
+        if value:
+            return value
+        time.sleep(0.05)
+    raise AssertionError(f"timed out waiting for {what}")
+
+
+def alive(pid):
+    try:
+        with open(f"/proc/{pid}/stat") as f:
+            return f.read().rpartition(")")[2].split()[0] != "Z"
+    except OSError:
+        return False
+
+
+def browser_pid(profile):
+    """The browser holding `profile`, from the lock it keeps there (host-pid).
+    Its command line must name the profile: a lock left by a crash may carry a
+    pid that now belongs to someone else."""
+    try:
+        host, _, pid = os.readlink(os.path.join(profile, "SingletonLock")).rpartition("-")
+        if host != socket.gethostname() or not pid.isdigit():
+            return None
+        with open(f"/proc/{pid}/cmdline", "rb") as f:
+            # The browser rewrites its argv into one space-separated string.
+            words = b" " + f.read().replace(b"\0", b" ") + b" "
+    except OSError:
+        return None
+    return int(pid) if f" --user-data-dir={profile} ".encode() in words else None
+
+
+def browser_processes(profile):
+    """Main browser processes on `profile`, by their argv (as given, or rewritten
+    into one space-separated string); helpers carry a --type= of their own."""
+    flag = f"--user-data-dir={profile}".encode()
+    found = []
+    for pid in filter(str.isdigit, os.listdir("/proc")):
+        try:
+            with open(f"/proc/{pid}/cmdline", "rb") as f:
+                words = f.read().replace(b"\0", b" ").split()
+        except OSError:
+            continue
+        if flag in words and not any(w.startswith(b"--type=") for w in words):
+            found.append(int(pid))
+    return found
+
+
+def end_browser(profile):
+    """The browser outlives the panel by design; this one is the test's."""
+    if not os.path.isdir(profile):
+        return  # never started
+    pid = None
+    try:
+        pid = wait_for("the browser's lock", lambda: browser_pid(profile), timeout=5)
+    except AssertionError:
+        pass  # gone by itself, or a lock that does not name it
+    for sig, timeout in ((signal.SIGTERM, 15), (signal.SIGKILL, 5)):
+        if pid is None:
+            break
+        try:
+            os.kill(pid, sig)
+            wait_for(f"browser {pid} to exit", lambda: not alive(pid), timeout)
+            break
+        except ProcessLookupError:
+            break
+        except AssertionError:
+            pass
+    for other in browser_processes(profile):
+        os.kill(other, signal.SIGKILL)
+        wait_for(f"browser {other} to exit", lambda: not alive(other), timeout=5)
+
+
+def pages(home):
+    """(address, title) of every page of the browser on `home`'s profile."""
+    port_file = os.path.join(home, "browser-profile", "DevToolsActivePort")
+    try:
+        with open(port_file) as f:
+            port = f.readline().strip()
+        with urllib.request.urlopen(f"http://127.0.0.1:{port}/json/list", timeout=2) as r:
+            targets = json.load(r)
+    except (OSError, ValueError):
+        return []
+    return [(t["url"], t.get("title", "")) for t in targets if t.get("type") == "page"]
+
+
+class PanelSession(unittest.TestCase):
+    """A copy of the binary in a folder of its own, started there."""
+
+    BINARY = None
+
+    @classmethod
+    def set_up_home(cls, prefix, handler=None, with_help=False):
+        cls.home = os.path.realpath(tempfile.mkdtemp(prefix=prefix))
+        cls.panel = cls.server = None
+        cls.addClassCleanup(cls.clean_up)
+        cls.binary = os.path.join(cls.home, "kurumin")
+        shutil.copy(cls.BINARY, cls.binary)
+        if with_help:
+            shutil.copytree(os.path.join(os.path.dirname(cls.BINARY), "help"),
+                            os.path.join(cls.home, "help"))
+        os.mkdir(os.path.join(cls.home, "REC"))
+        if handler:
+            cls.server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), handler)
+            threading.Thread(target=cls.server.serve_forever, daemon=True).start()
+            cls.site = f"http://127.0.0.1:{cls.server.server_port}"
+
+    @classmethod
+    def start(cls):
+        env = dict(os.environ)
+        env.setdefault("LSAN_OPTIONS", f"suppressions={SUPPRESSIONS}:print_suppressions=0")
+        cls.panel = subprocess.Popen([cls.binary], cwd=cls.home, env=env)
+        cls.app = atspi.application("Kurumin", timeout=20)
+
+    @classmethod
+    def clean_up(cls):
+        if cls.panel is not None and cls.panel.poll() is None:
+            cls.panel.terminate()
+            try:
+                cls.panel.wait(10)
+            except subprocess.TimeoutExpired:
+                cls.panel.kill()
+                cls.panel.wait()
+        end_browser(os.path.join(cls.home, "browser-profile"))
+        if cls.server:
+            cls.server.shutdown()
+            cls.server.server_close()
+        shutil.rmtree(cls.home, ignore_errors=True)
+
+    def opened(self):
+        """Every address the browser shows in a page."""
+        return [url for url, _ in pages(self.home)]
+
+
+def main(binary):
+    PanelSession.BINARY = os.path.abspath(binary)
+    unittest.main(verbosity=2, failfast=True)
