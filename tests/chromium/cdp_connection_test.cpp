@@ -1,20 +1,11 @@
-#include "platform/chromium/browser_launch.h"
-#include "platform/chromium/browser_session.h"
 #include "platform/chromium/cdp_connection.h"
 
 #include "fake_devtools.h"
-#include "test_support.h"
 
-#include <QDir>
 #include <QFile>
 #include <QTcpServer>
-#include <QTemporaryDir>
-#include <QTest>
 
 #include <gtest/gtest.h>
-
-#include <cstdio>
-#include <optional>
 
 using namespace kurumin;
 
@@ -58,14 +49,13 @@ TEST(CdpConnection, EachCommandEndsOnceByItsOwnReplyItsDeadlineOrTheLostConnecti
 
     connection.setRequestTimeout(2000);
     auto first = send(connection, "A.one"), second = send(connection, "B.two", "session-7");
-    auto a = send(connection, "C.three"), b = send(connection, "D.four");
-    ASSERT_TRUE(soon([&] { return fake.received.size() == 5; }));
-    EXPECT_FALSE(fake.received[1].contains("sessionId"));
+    auto a = send(connection, "C.three");
+    ASSERT_TRUE(soon([&] { return fake.received.size() == 4; }));
     EXPECT_EQ(fake.received[2].value("sessionId").toString(), "session-7");
     // A late reply and junk change nothing; the string id "2" is not command 2.
     fake.reply(fake.received[0], {});
-    for (const QString junk : {"{not json", "[1, 2, 3]", "", R"({"id":"2","result":{}})",
-                               R"({"id":null})", R"({"params":{}})", R"({"id":999999})",
+    for (const QString junk : {"{not json", "[1, 2, 3]", "", R"({"params":{}})",
+                               R"({"id":"2","result":{}})", R"({"id":null})", R"({"id":999999})",
                                R"({"id":4.5})", R"({"id":1e300})", R"({"id":-1e300})"})
         fake.sendRaw(junk);
     fake.send({{"method", "Page.seen"}, {"sessionId", "s1"}, {"params", QJsonObject{}}});
@@ -77,9 +67,8 @@ TEST(CdpConnection, EachCommandEndsOnceByItsOwnReplyItsDeadlineOrTheLostConnecti
     EXPECT_EQ(events, std::vector<QString>{"Page.seen@s1"});
 
     fake.drop();
-    ASSERT_TRUE(settled(a, b));
+    ASSERT_TRUE(settled(a));
     EXPECT_EQ(a->result->failure, OpenFailure::ConnectionLost);
-    EXPECT_EQ(b->result->failure, OpenFailure::ConnectionLost);
     EXPECT_EQ(lost, 1);
     EXPECT_TRUE(connection.isIdle());
     auto after = send(connection, "E.five"); // fails too, but never from inside send()
@@ -87,16 +76,15 @@ TEST(CdpConnection, EachCommandEndsOnceByItsOwnReplyItsDeadlineOrTheLostConnecti
     ASSERT_TRUE(settled(after));
     EXPECT_EQ(after->result->failure, OpenFailure::ConnectionLost);
     QTest::qWait(50);
-    EXPECT_EQ(slow->calls + first->calls + second->calls + a->calls + b->calls + after->calls, 6);
+    EXPECT_EQ(slow->calls + first->calls + second->calls + a->calls + after->calls, 5);
 }
 
 TEST(CdpConnection, NothingListeningOrNoHandshakeFailsTheOpenOnce) {
     QTcpServer silent, closed;
-    ASSERT_TRUE(silent.listen(QHostAddress::LocalHost, 0));
-    ASSERT_TRUE(closed.listen(QHostAddress::LocalHost, 0));
+    ASSERT_TRUE(silent.listen(QHostAddress::LocalHost, 0) &&
+                closed.listen(QHostAddress::LocalHost, 0));
     const quint16 closedPort = closed.serverPort();
     closed.close();
-
     for (quint16 port : {closedPort, silent.serverPort()}) {
         CdpConnection connection;
         connection.setRequestTimeout(100);
@@ -134,50 +122,15 @@ TEST(CdpConnection, APeerSendingMoreThanTheBrowserEverWouldIsDroppedAndItsComman
         EXPECT_EQ(a->result->failure, OpenFailure::ConnectionLost);
         EXPECT_EQ(b->result->failure, OpenFailure::ConnectionLost);
         EXPECT_EQ(lost, 1);
-        EXPECT_TRUE(connection.isIdle());
         QTest::qWait(100);
-        const long grown = residentKiB() - before;
         EXPECT_EQ(a->calls + b->calls, 2);
         EXPECT_TRUE(soon([&] { return hostile.dropped == 1; }));
-        std::printf("hostile peer, %s: dropped after %.1f MB sent, resident memory %+.1f MB\n",
-                    shape == Shape::OneFrame ? "one frame" : "fragments",
-                    double(hostile.sent) / (1 << 20), double(grown) / 1024);
-        // One frame is refused at its header. Fragments are taken up to the
+        // One frame is refused at its header; fragments are taken up to the
         // bound, which under the sanitizers' allocator costs more than that.
         if (shape == Shape::OneFrame) {
-            EXPECT_LT(grown, 50 * 1024);
+            EXPECT_LT(residentKiB() - before, 50 * 1024);
         }
     }
-}
-
-// The session over such a peer: each open fails once, and the next one
-// tries the port again rather than waiting on a connection that is gone.
-TEST(CdpConnection, ASessionOnAHostilePeerEndsEachOpenOnceAndStartsOverForTheNext) {
-    HostileDevTools hostile(quint64(1) << 40, HostileDevTools::Shape::OneFrame);
-    QTemporaryDir folder;
-    const QString profile = folder.path() + "/browser-profile";
-    ASSERT_TRUE(QDir().mkpath(profile));
-    QFile portFile(devToolsPortFile(profile));
-    ASSERT_TRUE(portFile.open(QIODevice::WriteOnly));
-    portFile.write(QByteArray::number(hostile.url().port()) + "\n/devtools/browser/x\n");
-    portFile.close();
-    BrowserSessionOptions options;
-    options.dataFolder = folder.path();
-    options.programs = {"kurumin-no-such-browser"};
-    kurumin::fake::Shell shell;
-    CdpConnection connection;
-    connection.setRequestTimeout(30000);
-    BrowserSession session(connection, options, shell);
-    for (int attempt = 1; attempt <= 2; ++attempt) {
-        auto a = openOn(session, "http://a.example/"), b = openOn(session, "http://b.example/");
-        ASSERT_TRUE(QTest::qWaitFor([&] { return a->result && b->result; }, 20000));
-        EXPECT_EQ(a->result->failure, OpenFailure::ConnectionLost);
-        EXPECT_EQ(b->result->failure, OpenFailure::ConnectionLost);
-        EXPECT_TRUE(soon([&] { return hostile.dropped == attempt; }));
-        QTest::qWait(50);
-        EXPECT_EQ(a->calls + b->calls, 2);
-    }
-    EXPECT_TRUE(shell.opened.empty());
 }
 
 TEST(CdpConnection, AListingOfThousandsOfPagesStillComesThrough) {

@@ -1,11 +1,8 @@
-#include "platform/chromium/browser_launch.h"
 #include "platform/chromium/chromium_port.h"
 
 #include "fake_devtools.h"
 #include "test_support.h"
 
-#include <QDir>
-#include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -22,12 +19,7 @@ TEST(ChromiumPort, ListingAttachesToTheRunningBrowserShowsWhatItOpensAndStartsOv
     ChromiumOptions options;
     options.dataFolder = folder.path();
     options.programs = {"kurumin-no-such-browser"};
-    const QString profile = folder.path() + "/browser-profile";
-    QDir().mkpath(profile);
-    QFile file(devToolsPortFile(profile));
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(QByteArray::number(fake.port()) + "\n/devtools/browser/x\n");
-    file.close();
+    ASSERT_TRUE(writePortFile(folder.path(), fake.port()));
     ChromiumBrowser port(options, shell);
 
     auto queued = openOn(port, "https://one.example/");

@@ -2,14 +2,14 @@
 // Shared by the Chromium port's tests.
 
 #include "platform/browser.h"
-#include "platform/desktop.h"
+#include "platform/chromium/browser_launch.h"
 #include "platform/fake/fakes.h"
 
-#include <QStringList>
+#include <QDir>
+#include <QFile>
 
 #include <memory>
 #include <optional>
-#include <vector>
 
 // What an open's callback was given, and how often.
 struct OpenOutcome {
@@ -25,4 +25,12 @@ template <typename Opener> std::shared_ptr<OpenOutcome> openOn(Opener& port, con
         ++outcome->calls;
     });
     return outcome;
+}
+
+// As a browser on `port` would leave it in the profile under `dataFolder`.
+inline bool writePortFile(const QString& dataFolder, quint16 port) {
+    const QString profile = dataFolder + "/browser-profile";
+    QFile file(kurumin::devToolsPortFile(profile));
+    return QDir().mkpath(profile) && file.open(QIODevice::WriteOnly) &&
+           file.write(QByteArray::number(port) + "\n/devtools/browser/x\n") > 0;
 }

@@ -120,32 +120,5 @@ TEST_F(SmallFileSystem, AFullFileSystemGivesTheClearMessagesAndLosesNothing) {
     EXPECT_EQ(bytesOf(panel.history()), historyBefore + "\"http://c/\"\r\n");
 }
 
-// Where no file system can be filled, the ports' doubles fail instead.
-TEST(FailingFiles, AFailedSaveLosesNoEntryAndTheNextSaveWritesThemAll) {
-    fake::Desktop d;
-    fake::Window window;
-    Kurumin app(d.services);
-    app.panel.attachWindow(&window);
-    app.load();
-    auto keep = [&](const QString& url) {
-        d.windows.foreground = 0x5;
-        d.browser.open = {{0, url, url, true}};
-        d.timers["timGETURL"].fire();
-        app.panel.click(Ctl::Command3);
-    };
-    d.profile.fail = d.textAppend.fail = true;
-    keep("http://a/");
-    app.panel.click(Ctl::Label9);
-    ASSERT_EQ(d.messageBox.shown.size(), 2u);
-    EXPECT_EQ(d.messageBox.shown[0].title, "Kurumin Error_14");
-    EXPECT_EQ(d.messageBox.shown[1].title, "Kurumin Error_13");
-    d.profile.fail = false;
-    keep("http://b/");
-    const QString ini = QStringLiteral("/opt/kurumin/URL.ini");
-    EXPECT_EQ(d.profile.read(ini, "KeepCount", "Count", ""), "2");
-    EXPECT_EQ(d.profile.read(ini, "KeepURL", "URL0", ""), "http://a/");
-    EXPECT_EQ(d.profile.read(ini, "KeepURL", "URL1", ""), "http://b/");
-}
-
 } // namespace
 } // namespace kurumin::testing

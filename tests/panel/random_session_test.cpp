@@ -98,48 +98,21 @@ Ctl target(const Action& x) {
     return pressable[std::size_t(x.a) % pressable.size()];
 }
 
+// Enough to read a failing sequence; KURUMIN_SEED replays it exactly.
 QString describe(const Action& x) {
-    const Ctl ctl = target(x);
-    const Tmr tmr = static_cast<Tmr>(x.a % TimerCount);
-    const QString text = texts()[x.b % texts().size()].left(40);
-    switch (x.kind) {
-    case 0:
-        return "click " + controlName(ctl);
-    case 1:
-        return QStringLiteral("press %1 button %2").arg(controlName(ctl)).arg(x.b % 3);
-    case 2:
-        return QStringLiteral("release %1 button %2").arg(controlName(ctl)).arg(x.b % 3);
-    case 3:
-        return QStringLiteral("move over %1 held %2").arg(controlName(ctl)).arg(x.b % 8);
-    case 4:
-        return "tick " + timerName(tmr);
-    case 5:
-        if (x.c % 5 == 0)
-            return QStringLiteral("copy http://site/%1/img[001-120].jpg, [SET]").arg(x.a);
-        return "copy \"" + text + "\"";
-    case 6:
-        return QStringLiteral("browser answers");
-    case 7:
-        return QStringLiteral("browser failure mode %1").arg(x.a % 8);
-    case 8:
-        return QStringLiteral("files fail %1/%2").arg(x.a % 2).arg(x.b % 2);
-    case 9:
-        return QStringLiteral("clipboard read fails once, writes refused %1").arg(x.b % 2);
-    case 10:
-        return QStringLiteral("next box answered %1").arg(x.a % 2 ? "Cancel" : "OK");
-    case 11:
-        return "type \"" + text + "\" into " + controlName(kTextBoxes[x.a % 8]);
-    case 12:
-        return QStringLiteral("select txtNow %1+%2").arg(x.a % 60).arg(x.b % 20);
-    case 13:
-        return QStringLiteral("choose List1 item %1").arg(x.a % 60 - 1);
-    case 14:
-        return QStringLiteral("step window %1 label %2")
-            .arg(x.a % 2 ? "up" : "down")
-            .arg(x.b % 8 - 1);
-    default:
-        return "page in front \"" + text + "\"";
-    }
+    static const char* const kinds[] = {
+        "click",         "press", "release",         "move",       "tick", "copy",   "answers",
+        "browser fails", "files", "clipboard fails", "box answer", "type", "select", "choose",
+        "step window",   "page"};
+    const QString on = x.kind <= 3   ? " " + controlName(target(x))
+                       : x.kind == 4 ? " " + timerName(static_cast<Tmr>(x.a % TimerCount))
+                                     : QString();
+    return QStringLiteral("%1%2 (%3, %4, %5)")
+        .arg(kinds[x.kind])
+        .arg(on)
+        .arg(x.a)
+        .arg(x.b)
+        .arg(x.c);
 }
 
 bool exits(Ctl c) {
@@ -248,11 +221,6 @@ QString broken(World& w, const Action& x, bool written) {
     return {};
 }
 
-// What the sessions reached, so that rules never put to the test do not pass unseen.
-struct Reach {
-    std::size_t opens = 0, writes = 0, boxes = 0, stepWindows = 0;
-} reach;
-
 // The index of the first action after which a rule breaks, and the rule.
 std::pair<int, QString> replay(const std::vector<Action>& actions) {
     World w;
@@ -267,10 +235,6 @@ std::pair<int, QString> replay(const std::vector<Action>& actions) {
     w.d.loop.runPending();
     for (const int n : w.browser.answers)
         if (n != 1) return {int(actions.size()) - 1, "an open request was never answered"};
-    reach.opens += w.browser.answers.size();
-    reach.writes += std::size_t(w.d.profile.commits);
-    reach.boxes += w.d.messageBox.shown.size();
-    reach.stepWindows += w.d.stepWindows.created.size();
     return {-1, {}};
 }
 
@@ -312,14 +276,6 @@ TEST(RandomSession, EveryRuleHoldsAfterEveryAction) {
         FAIL() << "seed " << seed << " (KURUMIN_SEED=" << seed << "): " << why.toStdString()
                << " after" << steps.toStdString() << "\n  -> " << replay(cut).second.toStdString();
     }
-    if (sessions > 1) {
-        EXPECT_GT(reach.opens, 300u);
-        EXPECT_GT(reach.writes, 30u);
-        EXPECT_GT(reach.boxes, 1000u);
-        EXPECT_GT(reach.stepWindows, 10u);
-    }
-    std::printf("random sessions reached %zu opens, %zu list writes, %zu boxes, %zu step windows\n",
-                reach.opens, reach.writes, reach.boxes, reach.stepWindows);
 }
 
 } // namespace

@@ -74,6 +74,12 @@ TEST_F(WindowBehaviour, FoldingAndTuckingAreIndependent) {
     press("lbl10", MouseButton::Right);
     EXPECT_EQ(window.geo, (RectTwips{1001, 100, 2730, 2955}));
     EXPECT_EQ(text("lblOPEN"), QStringLiteral("▲"));
+    EXPECT_EQ(panel.c[Ctl::lbl10].geo.height, 2895);
+    openStepWindows();
+    click("lblOPEN");
+    EXPECT_FALSE(stepWindowsOpen());
+    EXPECT_EQ(window.geo.height, 685);
+    EXPECT_EQ(panel.c[Ctl::lbl10].geo.height, 630);
 }
 
 TEST_F(WindowBehaviour, TheBackgroundAndBothPicturesDragWithTheLeftButtonAlone) {
@@ -132,14 +138,7 @@ TEST_P(Hover, EachControlLightsItsOwnLabelAndPaintsItsListBack) {
 INSTANTIATE_TEST_SUITE_P(Rows, Hover, ::testing::ValuesIn(kHover),
                          [](const auto& row) { return std::string(row.param.over); });
 
-TEST_F(WindowBehaviour, ALabelStaysLitUntilThePointerCrossesOneWhoseListHoldsIt) {
-    panel.c[Ctl::lblCUT].enabled = true;
-    panel.mouseMove(Ctl::lblKeep);
-    panel.mouseMove(Ctl::lblCUT);
-    EXPECT_EQ(panel.c[Ctl::lblKeep].fore, colors::Green);
-    panel.mouseMove(Ctl::Form1);
-    EXPECT_EQ(panel.c[Ctl::lblKeep].fore, colors::Rest);
-
+TEST_F(WindowBehaviour, TheUrlBoxTakesItsWholeTextAsTooltip) {
     setText("txtNow", QStringLiteral("http://example.com/a/very/long/001.jpg"));
     panel.c[Ctl::txtNow].enabled = true;
     panel.mouseMove(Ctl::txtNow);

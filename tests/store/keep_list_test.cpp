@@ -136,19 +136,6 @@ TEST_F(History, RecAndTrecAppendQuotedRecordsToTodaysFile) {
               (QStringList{"/opt/kurumin/REC/URL-0301.txt", "/opt/kurumin"}));
 }
 
-TEST_F(History, AnInstalledProgramKeepsItsListAndHistoryInTheDataFolder) {
-    const QString data = QStringLiteral("/home/u/.local/share/kurumin");
-    d.program.data = data;
-    capture("http://a/", "A");
-    click("Command3");
-    click("Label9");
-    click("Label8");
-    EXPECT_EQ(d.profile.read(data + "/URL.ini", "KeepURL", "URL0", ""), "http://a/");
-    EXPECT_EQ(d.textAppend.files.begin()->first, data + "/REC/URL-1206.txt");
-    EXPECT_EQ(d.shell.opened.back(), (QStringList{data + "/REC/URL-1206.txt", data}));
-    EXPECT_EQ(d.profile.files.count(kIni), 0u);
-}
-
 TEST_F(History, AFolderThatCannotBeWrittenGivesError13InEachWording) {
     d.textAppend.fail = true;
     capture("http://a/", "A");
@@ -157,18 +144,6 @@ TEST_F(History, AFolderThatCannotBeWrittenGivesError13InEachWording) {
     ASSERT_EQ(titles(), (QStringList{"Kurumin Error_13", "Kurumin Error_13"}));
     EXPECT_TRUE(d.messageBox.shown[0].text.contains(QStringLiteral("「REC」")));
     EXPECT_TRUE(d.messageBox.shown[1].text.contains(QStringLiteral("「ＲＥＣ」")));
-}
-
-TEST_F(KeepList, FoldAndUnfoldCloseTheStepWindowsAndResizeThePanelAndItsStrip) {
-    click("lblOPEN");
-    EXPECT_EQ(window.geo.height, 2955);
-    EXPECT_EQ(panel.c[Ctl::lbl10].geo.height, 2895);
-    EXPECT_EQ(text("lblOPEN"), QStringLiteral("▲"));
-    EXPECT_TRUE(isOn(panel.PanelOpen));
-    click("lblOPEN");
-    EXPECT_EQ(window.geo, (RectTwips{1000, 100, 2730, 685}));
-    EXPECT_EQ(panel.c[Ctl::lbl10].geo.height, 630);
-    EXPECT_EQ(text("lblOPEN"), QStringLiteral("▼"));
 }
 
 } // namespace

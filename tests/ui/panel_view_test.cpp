@@ -111,29 +111,6 @@ TEST_F(ViewTest, InputReachesTheModelAndTheModelIsShown) {
     EXPECT_EQ(panel.c[Ctl::txtNo].caption, QStringLiteral("07"));
 }
 
-TEST_F(ViewTest, ARightPressOpensTheStepWindowBesideThePanel) {
-    d.clipboard.copyFromElsewhere(QStringLiteral("http://s/p[01-20].jpg"));
-    ASSERT_TRUE(pressAccessibly(w("Label1"))); // [SET] opens the first page and enables stepping
-    QTest::mousePress(w("UPbutton"), Qt::RightButton);
-    QTest::mouseRelease(w("UPbutton"), Qt::RightButton);
-    ASSERT_TRUE(panel.frmUP());
-    QWidget* up = nullptr;
-    for (QWidget* top : QApplication::topLevelWidgets())
-        if (qobject_cast<StepWindowView*>(top) && top->isVisible()) up = top;
-    ASSERT_TRUE(up);
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(up));
-    const qreal dpi = view.screen()->logicalDotsPerInchX();
-    EXPECT_EQ(up->pos() - view.pos(), QPoint(qRound(2130 * dpi / 1440), qRound(685 * dpi / 1440)));
-    EXPECT_EQ(up->size(), QSize(qRound(600 * dpi / 1440), qRound(1755 * dpi / 1440)));
-
-    // "+10" steps the number; the window stays open for the next step.
-    auto* plus10 = static_cast<StepWindowView*>(up)->label(3);
-    EXPECT_EQ(plus10->accessibleName(), panel.frmUP()->labels[3].caption);
-    panel.c[Ctl::txtNo].caption = QStringLiteral("01");
-    ASSERT_TRUE(pressAccessibly(plus10));
-    EXPECT_EQ(panel.c[Ctl::txtNo].caption, QStringLiteral("11"));
-}
-
 TEST_F(ViewTest, ATuckedPanelShowsOnlyWhatStaysOnScreenAndKnowsWhereItStands) {
     const RectTwips tucked{-2730, 1500, 2970, 690}; // whole pixels
     view.setGeometry(tucked);
