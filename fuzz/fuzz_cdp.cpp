@@ -11,6 +11,8 @@
 #include "platform/chromium/page_tracker.h"
 #include "platform/fake/fakes.h"
 
+#include "fuzz_support.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -23,20 +25,12 @@
 
 #include <fuzzer/FuzzedDataProvider.h>
 
-#include <cstdio>
-#include <cstdlib>
 #include <memory>
 #include <vector>
 
 using namespace kurumin;
 
 namespace {
-
-void check(bool ok, const char* what) {
-    if (ok) return;
-    std::fprintf(stderr, "broken: %s\n", what);
-    std::abort();
-}
 
 struct Endpoint {
     QWebSocketServer server{QStringLiteral("fuzz"), QWebSocketServer::NonSecureMode};
@@ -82,11 +76,6 @@ void settle(CdpConnection& connection) {
         QCoreApplication::processEvents();
     // Outside exec() nothing else deletes what deleteLater() left, fired timers among it.
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-}
-
-QString textFrom(FuzzedDataProvider& in, size_t most) {
-    const std::string raw = in.ConsumeRandomLengthString(most);
-    return QString::fromUtf8(raw.data(), qsizetype(raw.size()));
 }
 
 // Few names, so that frames meet the pages and sessions earlier frames made.

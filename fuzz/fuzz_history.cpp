@@ -6,29 +6,15 @@
 #include "platform/qt/qt_services.h"
 #include "store/history.h"
 
+#include "fuzz_support.h"
+
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
 #include <fuzzer/FuzzedDataProvider.h>
 
-#include <cstdio>
-#include <cstdlib>
-
 using namespace kurumin;
-
-namespace {
-void check(bool ok, const char* what) {
-    if (ok) return;
-    std::fprintf(stderr, "broken: %s\n", what);
-    std::abort();
-}
-
-QString textFrom(FuzzedDataProvider& in, size_t most) {
-    const std::string raw = in.ConsumeRandomLengthString(most);
-    return QString::fromUtf8(raw.data(), qsizetype(raw.size()));
-}
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static QTemporaryDir dir;

@@ -2,22 +2,13 @@
 
 #include "platform/chromium/browser_launch.h"
 
+#include "fuzz_support.h"
+
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
-#include <cstdio>
-#include <cstdlib>
-
 using namespace kurumin;
-
-namespace {
-void check(bool ok, const char* what) {
-    if (ok) return;
-    std::fprintf(stderr, "broken: %s\n", what);
-    std::abort();
-}
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static QTemporaryDir dir;

@@ -4,25 +4,19 @@
 
 #include "platform/profile_file.h"
 
+#include "fuzz_support.h"
+
 #include <QFile>
 #include <QTemporaryDir>
 
 #include <fuzzer/FuzzedDataProvider.h>
 
-#include <cstdio>
-#include <cstdlib>
 #include <map>
 #include <utility>
 
 using namespace kurumin;
 
 namespace {
-
-void check(bool ok, const char* what) {
-    if (ok) return;
-    std::fprintf(stderr, "broken: %s\n", what);
-    std::abort();
-}
 
 QStringList linesOf(const QString& path) {
     QFile f(path);

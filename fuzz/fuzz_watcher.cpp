@@ -5,25 +5,13 @@
 #include "capture/clipboard_watcher.h"
 #include "platform/fake/fakes.h"
 
-#include <fuzzer/FuzzedDataProvider.h>
+#include "fuzz_support.h"
 
-#include <cstdio>
-#include <cstdlib>
+#include <fuzzer/FuzzedDataProvider.h>
 
 using namespace kurumin;
 
 namespace {
-
-void check(bool ok, const char* what) {
-    if (ok) return;
-    std::fprintf(stderr, "broken: %s\n", what);
-    std::abort();
-}
-
-QString textFrom(FuzzedDataProvider& in, size_t most) {
-    const std::string raw = in.ConsumeRandomLengthString(most);
-    return QString::fromUtf8(raw.data(), qsizetype(raw.size()));
-}
 
 // Texts a person copies, so that short inputs reach the range and URL paths.
 QString copiedText(FuzzedDataProvider& in) {

@@ -4,6 +4,7 @@
 //   tests/desktop-session.sh build/bin/bench_chromium
 #include "platform/chromium/chromium_port.h"
 
+#include "../bench_browser.h"
 #include "local_http.h"
 #include "platform/qt/qt_services.h"
 
@@ -23,11 +24,6 @@
 using namespace kurumin;
 
 namespace {
-
-class NoShell : public ShellPort {
-  public:
-    bool open(const QString&, const QString&) override { return false; }
-};
 
 double threadCpuMs() {
     timespec ts{};
@@ -107,12 +103,8 @@ int main(int argc, char** argv) {
     X11WindowSystem desktop;
     QTemporaryDir folder;
     LocalHttp http;
-    NoShell shell;
-    ChromiumOptions options;
-    options.dataFolder = folder.path();
-    options.requestTimeoutMs = 10000;
-    options.startTimeoutMs = 30000;
-    options.desktop = &desktop;
+    bench::NoShell shell;
+    const ChromiumOptions options = bench::browserOptions(folder.path(), desktop);
     ChromiumBrowser port(options, shell);
 
     int serial = 0;

@@ -4,6 +4,7 @@
 // periods, so the browser's answers are handled between them as in use.
 // Starts its own browser on a private profile; run on a display, e.g.
 //   tests/desktop-session.sh build/bin/bench_capture [ticks per size]
+#include "../bench_browser.h"
 #include "../event_waits.h"
 #include "app/kurumin.h"
 #include "capture/page_capture.h"
@@ -31,16 +32,13 @@
 
 using namespace kurumin;
 
+using kurumin::bench::browserOptions;
+using kurumin::bench::NoShell;
 using kurumin::bench::percentile;
 using kurumin::bench::runFor;
 using kurumin::bench::runUntil;
 
 namespace {
-
-class NoShell : public ShellPort {
-  public:
-    bool open(const QString&, const QString&) override { return false; }
-};
 
 bool open(BrowserPort& browser, const QString& url) {
     bool done = false, ok = false;
@@ -120,12 +118,7 @@ int main(int argc, char** argv) {
     QTemporaryDir folder;
     LocalHttp http;
     NoShell shell;
-    ChromiumOptions options;
-    options.dataFolder = folder.path();
-    options.requestTimeoutMs = 10000;
-    options.startTimeoutMs = 30000;
-    options.desktop = &desk.windows;
-    ChromiumBrowser browser(options, shell);
+    ChromiumBrowser browser(browserOptions(folder.path(), desk.windows), shell);
 
     Services svc = desk.services(profile, browser, stepWindows, about);
     Kurumin kurumin(svc);
