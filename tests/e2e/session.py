@@ -7,7 +7,6 @@ import json
 import os
 import shutil
 import signal
-import socket
 import subprocess
 import tempfile
 import threading
@@ -38,22 +37,6 @@ def alive(pid):
         return False
 
 
-def browser_pid(profile):
-    """The browser holding `profile`, from the lock it keeps there (host-pid).
-    Its command line must name the profile: a lock left by a crash may carry a
-    pid that now belongs to someone else."""
-    try:
-        host, _, pid = os.readlink(os.path.join(profile, "SingletonLock")).rpartition("-")
-        if host != socket.gethostname() or not pid.isdigit():
-            return None
-        with open(f"/proc/{pid}/cmdline", "rb") as f:
-            # The browser rewrites its argv into one space-separated string.
-            words = b" " + f.read().replace(b"\0", b" ") + b" "
-    except OSError:
-        return None
-    return int(pid) if f" --user-data-dir={profile} ".encode() in words else None
-
-
 def browser_processes(profile):
     """Main browser processes on `profile`, by their argv (as given, or rewritten
     into one space-separated string); helpers carry a --type= of their own."""
@@ -72,27 +55,16 @@ def browser_processes(profile):
 
 def end_browser(profile):
     """The browser outlives the panel by design; this one is the test's."""
-    if not os.path.isdir(profile):
-        return  # never started
-    pid = None
-    try:
-        pid = wait_for("the browser's lock", lambda: browser_pid(profile), timeout=5)
-    except AssertionError:
-        pass  # gone by itself, or a lock that does not name it
-    for sig, timeout in ((signal.SIGTERM, 15), (signal.SIGKILL, 5)):
-        if pid is None:
-            break
-        try:
-            os.kill(pid, sig)
-            wait_for(f"browser {pid} to exit", lambda: not alive(pid), timeout)
-            break
-        except ProcessLookupError:
-            break
-        except AssertionError:
-            pass
-    for other in browser_processes(profile):
-        os.kill(other, signal.SIGKILL)
-        wait_for(f"browser {other} to exit", lambda: not alive(other), timeout=5)
+    for pid in browser_processes(profile):
+        for sig, timeout in ((signal.SIGTERM, 15), (signal.SIGKILL, 5)):
+            try:
+                os.kill(pid, sig)
+                wait_for(f"browser {pid} to exit", lambda: not alive(pid), timeout)
+                break
+            except ProcessLookupError:
+                break
+            except AssertionError:
+                pass
 
 
 def pages(home):
