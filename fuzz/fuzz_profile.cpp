@@ -66,10 +66,14 @@ bool oneSectionTakenOut(const QStringList& before, const QStringList& after) {
     const qsizetype gone = before.size() - after.size();
     if (gone == 0) return before == after;
     if (gone < 0) return false;
-    qsizetype i = 0;
-    while (i < after.size() && before[i] == after[i])
-        ++i;
-    return before[i].trimmed().startsWith(u'[') && before.mid(i + gone) == after.mid(i);
+    // The run may start at any header the two agree up to: a section followed
+    // by one of the same name matches at more than one place.
+    for (qsizetype i = 0; i <= after.size(); ++i) {
+        if (before[i].trimmed().startsWith(u'[') && before.mid(i + gone) == after.mid(i))
+            return true;
+        if (i == after.size() || before[i] != after[i]) break;
+    }
+    return false;
 }
 
 } // namespace

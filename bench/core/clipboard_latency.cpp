@@ -1,21 +1,26 @@
-// Time from another program taking the clipboard (xclip) to the panel handing
-// the copied URL to the browser, with the change notification and with the
-// 500 ms watcher tick alone. Run on an X display, e.g.
+// Time from another program taking the clipboard to the panel handing the
+// copied URL to the browser: Qt's waiting read (before) against the panel's
+// own connection (now), each with a long-lived owner, whose figure holds no
+// process start-up, and with an xclip started per copy. Run on an X display:
 //   tests/desktop-session.sh build/bin/bench_clipboard_latency
 #include "app/kurumin.h"
 #include "platform/fake/fakes.h"
 #include "platform/qt/qt_desktop.h"
 
+#include "../event_waits.h"
+
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QProcess>
 #include <QTimer>
 
-#include <algorithm>
 #include <cstdio>
+#include <functional>
 #include <vector>
 
 using namespace kurumin;
+using kurumin::bench::percentile;
 
 namespace {
 
@@ -25,100 +30,98 @@ class RecordingBrowser : public BrowserPort {
     void openPage(const QString& url, OpenCallback done) override {
         last = url;
         ++count;
+        if (opened) opened();
         // Dropped with this browser if the panel's run is over before it fires.
         QTimer::singleShot(0, &context_, [done] { done(OpenResult{}); });
     }
     std::vector<BrowserPage> pages() override { return {}; }
     QString last;
     int count = 0;
+    std::function<void()> opened;
 
   private:
     QObject context_;
 };
 
-// The real clipboard, with its change notification switched off.
-class TickOnlyClipboard : public ClipboardPort {
-  public:
-    explicit TickOnlyClipboard(ClipboardPort& real) : real_(real) {}
-    bool hasText() override { return real_.hasText(); }
-    QString text() override { return real_.text(); }
-    void clear() override { real_.clear(); }
-    void setText(const QString& t) override { real_.setText(t); }
-    void setChangeHandler(std::function<void()>) override {}
-
-  private:
-    ClipboardPort& real_;
-};
+enum class Owner { LongLived, XclipPerCopy };
 
 struct Figures {
-    double median = 0, p95 = 0, mean = 0;
+    std::vector<double> ms;
     int missed = 0;
 };
 
-Figures measure(QtDesktop& desk, ClipboardPort& clipboard, const char* tag, int copies) {
+Figures measure(QtClipboard::Read read, Owner owner, const char* tag, int copies) {
+    QtDesktop desk(read);
     RecordingBrowser browser;
     fake::Profile profile;
     fake::StepWindowHost host;
     fake::AboutWindowHost about;
     Services svc = desk.services(profile, browser, host, about);
-    Services with{svc.messageBox, svc.beep,  svc.clock,   svc.windows,     clipboard,
-                  svc.fileDialog, svc.shell, svc.program, svc.profile,     svc.textAppend,
-                  svc.timers,     svc.loop,  svc.browser, svc.stepWindows, svc.about};
-    Kurumin app(with);
+    Kurumin app(svc);
     app.load();
+    // A text already on the clipboard is taken up at the start: let it be.
+    bench::runFor(300);
 
-    std::vector<double> ms;
+    QProcess holder;
+    if (owner == Owner::LongLived) {
+        holder.start(QStringLiteral(CLIPBOARD_OWNER), {});
+        if (!holder.waitForReadyRead(5000)) return {{}, copies};
+    }
     Figures f;
     for (int i = 0; i < copies; ++i) {
         const QString url = QStringLiteral("http://bench.invalid/%1/p%2.html").arg(tag).arg(i);
         const int before = browser.count;
         QElapsedTimer t;
         t.start();
-        QProcess::startDetached(
-            QStringLiteral("sh"),
-            {QStringLiteral("-c"),
-             QStringLiteral("printf %s '%1' | xclip -selection clipboard").arg(url)});
-        while (browser.count == before && t.elapsed() < 3000)
-            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
-        if (browser.count == before || !browser.last.endsWith(url.mid(7))) {
-            ++f.missed;
-            continue;
+        if (owner == Owner::LongLived) {
+            holder.write((url + u'\n').toUtf8());
+        } else {
+            QProcess::startDetached(
+                QStringLiteral("sh"),
+                {QStringLiteral("-c"),
+                 QStringLiteral("printf %s '%1' | xclip -selection clipboard").arg(url)});
         }
-        ms.push_back(static_cast<double>(t.nsecsElapsed()) / 1e6);
-        // A copy is taken up on a tick, so the gap sets where in the next tick's
-        // 500 ms the following copy falls: spread it over the whole period.
-        QElapsedTimer gap;
-        gap.start();
-        while (gap.elapsed() < (i * 211) % 500)
-            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+        // Asleep until the open: a thread spinning on the events would take a
+        // core from the X server and the owner, and time its own time slices.
+        QEventLoop wait;
+        browser.opened = [&wait] { wait.quit(); };
+        QTimer::singleShot(3000, &wait, &QEventLoop::quit);
+        if (browser.count == before) wait.exec();
+        browser.opened = nullptr;
+        if (browser.count == before || !browser.last.endsWith(url.mid(7)))
+            ++f.missed;
+        else
+            f.ms.push_back(static_cast<double>(t.nsecsElapsed()) / 1e6);
+        // Spread the copies over the watcher's 500 ms tick.
+        bench::runFor((i * 211) % 500);
     }
-    if (ms.empty()) return f;
-    std::sort(ms.begin(), ms.end());
-    f.median = ms[ms.size() / 2];
-    f.p95 = ms[std::min(ms.size() - 1, (ms.size() * 95) / 100)];
-    double sum = 0;
-    for (double v : ms)
-        sum += v;
-    f.mean = sum / static_cast<double>(ms.size());
+    holder.kill();
+    holder.waitForFinished();
     return f;
+}
+
+void report(const char* what, const Figures& f) {
+    std::printf("  %-34s median %6.2f  p95 %6.2f ms  missed %d\n", what, percentile(f.ms, 0.5),
+                percentile(f.ms, 0.95), f.missed);
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    QtDesktop desk;
-    const int copies = 50;
-    const Figures notified = measure(desk, desk.clipboard, "notify", copies);
-    TickOnlyClipboard tickOnly(desk.clipboard);
-    const Figures ticked = measure(desk, tickOnly, "tick", copies);
-    std::printf("clipboard change -> open request, %d copies each (xclip start-up included)\n",
-                copies);
-    std::printf(
-        "  with change notification: median %.1f ms, p95 %.1f ms, mean %.1f ms, missed %d\n",
-        notified.median, notified.p95, notified.mean, notified.missed);
-    std::printf(
-        "  500 ms tick alone:        median %.1f ms, p95 %.1f ms, mean %.1f ms, missed %d\n",
-        ticked.median, ticked.p95, ticked.mean, ticked.missed);
+    const int copies = argc > 1 ? std::max(1, std::atoi(argv[1])) : 50;
+    using R = QtClipboard::Read;
+    if (argc > 2) { // one variant alone, to trace it
+        const R read = argv[2][0] == 'q' ? R::QtWaiting : R::OwnConnection;
+        report(argv[2], measure(read, Owner::LongLived, "one", copies));
+        return 0;
+    }
+    std::printf("clipboard change -> open request, %d copies each (goal: 5 ms median)\n", copies);
+    report("long-lived owner, Qt's read", measure(R::QtWaiting, Owner::LongLived, "lq", copies));
+    report("long-lived owner, own connection",
+           measure(R::OwnConnection, Owner::LongLived, "lo", copies));
+    report("xclip per copy, Qt's read", measure(R::QtWaiting, Owner::XclipPerCopy, "xq", copies));
+    report("xclip per copy, own connection",
+           measure(R::OwnConnection, Owner::XclipPerCopy, "xo", copies));
     return 0;
 }

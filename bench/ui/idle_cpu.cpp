@@ -1,7 +1,8 @@
 // The whole panel's CPU while idle, as a share of one core: the real binary,
-// copied into a folder of its own, first with no page open, then with pages
-// open in its browser, each opened as a user does it, by copying its address.
-// In both, text another program holds is on the clipboard. Run on a display:
+// copied into a folder of its own: with no page open, with 10 MB of text on
+// the clipboard, then with pages open in its browser, each opened as a user
+// does it, by copying its address. Another program always holds the
+// clipboard. Run on a display:
 //   tests/desktop-session.sh build/bin/bench_idle path/to/kurumin [seconds] [pages]
 #include "../event_waits.h"
 #include "browser_process.h"
@@ -103,9 +104,9 @@ Idle idle(qint64 pid, int seconds) {
             double(sw1 - sw0) / s};
 }
 
-void report(int pages, const Idle& i) {
-    std::printf("  %3d pages: %.2f %%  (UI thread %.2f %%, UI thread woke %.1f times/s)\n", pages,
-                i.all, i.ui, i.wakeupsPerS);
+void report(const QString& what, const Idle& i) {
+    std::printf("  %-11s %.2f %%  (UI thread %.2f %%, UI thread woke %.1f times/s)\n",
+                qPrintable(what + u':'), i.all, i.ui, i.wakeupsPerS);
 }
 
 } // namespace
@@ -140,13 +141,17 @@ int main(int argc, char** argv) {
         status = 1;
     }
     const qint64 pid = panel.processId();
-    Idle none, open;
+    Idle none, big, open;
     int opened = 0;
     if (status == 0) {
         // Not an address: the panel takes it up and opens nothing.
         clipboard.copy(QStringLiteral("kurumin idle benchmark"));
         runFor(3000);
         none = idle(pid, seconds);
+        // Megabytes held by another program, no address: read once, then nothing.
+        clipboard.copy(QString(10 * 1024 * 1024, u'x'));
+        runFor(10000); // it comes over in pieces, then is taken up once
+        big = idle(pid, seconds);
         for (int i = 1; i <= pages; ++i) {
             const QString path = QStringLiteral("/idle-%1").arg(i);
             if (clipboard.copy(site.url(path)) &&
@@ -158,12 +163,13 @@ int main(int argc, char** argv) {
         }
         runFor(5000); // the last loads and the page list settle
         open = idle(pid, seconds);
-        if (none.all < 0 || open.all < 0 || opened < pages) status = 1;
+        if (none.all < 0 || big.all < 0 || open.all < 0 || opened < pages) status = 1;
     }
     std::printf("panel idle CPU over %d s, utime+stime as %% of one core (goal: at most 0.5 %%):\n",
                 seconds);
-    report(0, none);
-    report(opened, open);
+    report("no page", none);
+    report("10 MB held", big);
+    report(QString::asprintf("%d pages", opened), open);
 
     panel.terminate();
     if (!panel.waitForFinished(10000)) {

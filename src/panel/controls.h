@@ -97,6 +97,7 @@ struct Control {
     int selLength = 0;
     QStringList items;  // combo and list boxes
     int listIndex = -1; // selected item, -1 for none
+    friend bool operator==(const Control&, const Control&) = default;
     bool editable() const {
         return kind == ControlKind::TextBox || kind == ControlKind::MemoBox ||
                kind == ControlKind::ComboBox;

@@ -53,6 +53,9 @@ std::pair<int, int> selectionOf(const QLineEdit* e) {
     return {e->cursorPosition(), 0};
 }
 
+constexpr qsizetype MaxShownTip = 4096;
+constexpr qsizetype MaxShownText = 8192;
+
 } // namespace
 
 PanelView::PanelView(Panel& panel, QWidget* parent)
@@ -86,7 +89,7 @@ QWidget* PanelView::makeLineEdit(Ctl id) {
     e->setTextMargins(1, 0, 1, 0);
     connect(e, &QLineEdit::textEdited, this, [this, id](const QString& text) {
         if (syncing_) return;
-        panel_.editText(id, text);
+        fromUser(id).editText(id, text);
         userSelection(id);
     });
     connect(e, &QLineEdit::cursorPositionChanged, this, [this, id] { userSelection(id); });
@@ -101,7 +104,7 @@ QWidget* PanelView::makeMemo(Ctl id) {
     m->viewport()->installEventFilter(this);
     ids_.insert(m->viewport(), id);
     connect(m, &QPlainTextEdit::textChanged, this, [this, m, id] {
-        if (!syncing_) panel_.editText(id, memoToModel(m->toPlainText()));
+        if (!syncing_) fromUser(id).editText(id, memoToModel(m->toPlainText()));
     });
     connect(m, &QPlainTextEdit::cursorPositionChanged, this, [this, id] { userSelection(id); });
     connect(m, &QPlainTextEdit::selectionChanged, this, [this, id] { userSelection(id); });
@@ -117,10 +120,10 @@ QWidget* PanelView::makeComboBox(Ctl id) {
     box->lineEdit()->installEventFilter(this);
     ids_.insert(box->lineEdit(), id);
     connect(box, &QComboBox::activated, this, [this, id](int index) {
-        if (!syncing_) panel_.selectItem(id, index);
+        if (!syncing_) fromUser(id).selectItem(id, index);
     });
     connect(box->lineEdit(), &QLineEdit::textEdited, this, [this, id](const QString& t) {
-        if (!syncing_) panel_.editText(id, t);
+        if (!syncing_) fromUser(id).editText(id, t);
     });
     return box;
 }
@@ -175,8 +178,13 @@ void PanelView::build() {
 
 void PanelView::sync() {
     syncing_ = true;
-    for (const Control& c : panel_.c)
-        if (QWidget* w = widget(c.id)) syncControl(c, w);
+    for (const Control& c : panel_.c) {
+        QWidget* w = widget(c.id);
+        std::optional<Control>& shown = shown_[static_cast<std::size_t>(c.id)];
+        if (!w || (shown && *shown == c)) continue;
+        syncControl(c, w);
+        shown = c;
+    }
     if (panel_.focus() != lastFocus_) {
         lastFocus_ = panel_.focus();
         if (QWidget* w = lastFocus_ ? widget(*lastFocus_) : nullptr)
@@ -186,11 +194,14 @@ void PanelView::sync() {
 }
 
 void PanelView::syncControl(const Control& c, QWidget* w) {
-    if (w->toolTip() != c.toolTip) w->setToolTip(c.toolTip);
+    // txtNow's tooltip is its text, which may be megabytes copied: a tooltip
+    // window or a screen reader shows no more than a screenful of it anyway.
+    const QString tip = c.toolTip.left(MaxShownTip);
+    if (w->toolTip() != tip) w->setToolTip(tip);
     const bool editable = c.editable();
     // A text box's caption is its content; it is known by its tooltip, else its name.
-    const QString accessible = editable ? (c.toolTip.isEmpty() ? controlName(c.id) : c.toolTip)
-                                        : (c.caption.isEmpty() ? c.toolTip : c.caption);
+    const QString accessible = editable ? (tip.isEmpty() ? controlName(c.id) : tip)
+                                        : (c.caption.isEmpty() ? tip : c.caption);
     if (w->accessibleName() != accessible) w->setAccessibleName(accessible);
     const QColor fore = toQColor(c.fore);
     const std::optional<QColor> back =
@@ -220,10 +231,14 @@ void PanelView::syncTextBox(const Control& c, QWidget* w) {
     if (auto* e = qobject_cast<QLineEdit*>(w)) {
         setColor(e, QPalette::Text, fore);
         if (c.back) setColor(e, QPalette::Base, toQColor(*c.back));
-        // A line edit holds at most maxLength characters: compared whole, a
-        // longer text (megabytes copied) would be set again at every sync.
-        const QString shown = c.caption.left(e->maxLength());
+        // A line edit lays its whole text out again at every paint, its caret's
+        // blink included: megabytes copied would cost a share of a core while
+        // they stay. Past any address's length it shows the start, and is not
+        // edited, as an edit of the start would drop the rest.
+        const bool cut = c.caption.size() > MaxShownText;
+        const QString shown = cut ? c.caption.left(MaxShownText) : c.caption;
         if (e->text() != shown) e->setText(shown);
+        if (e->isReadOnly() != cut) e->setReadOnly(cut);
         // Setting it repaints even when unchanged, and sync runs after every handler.
         if (e->alignment() != toQtAlign(c.align)) e->setAlignment(toQtAlign(c.align));
         // A caret left past a shortened text stands at its end.
@@ -264,6 +279,12 @@ void PanelView::syncTextBox(const Control& c, QWidget* w) {
     }
 }
 
+// The widget now shows what the user did, which the model may not take up as it is.
+Panel& PanelView::fromUser(Ctl id) {
+    shown_[static_cast<std::size_t>(id)].reset();
+    return panel_;
+}
+
 void PanelView::userSelection(Ctl id) {
     QWidget* w = widget(id);
     // Losing focus clears a line edit's selection; the model keeps it, as the
@@ -271,13 +292,13 @@ void PanelView::userSelection(Ctl id) {
     if (syncing_ || !w || !w->hasFocus()) return;
     if (auto* e = qobject_cast<QLineEdit*>(w)) {
         const auto [start, length] = selectionOf(e);
-        panel_.editSelection(id, start, length);
+        fromUser(id).editSelection(id, start, length);
     } else if (auto* m = qobject_cast<QPlainTextEdit*>(w)) {
         const QTextCursor cur = m->textCursor();
         const QString text = m->toPlainText();
         const int start = viewToModelPos(text, cur.selectionStart());
         const int end = viewToModelPos(text, cur.selectionEnd());
-        panel_.editSelection(id, start, end - start);
+        fromUser(id).editSelection(id, start, end - start);
     }
 }
 
@@ -367,7 +388,10 @@ void PanelView::setGeometry(const RectTwips& rect) {
         shift_ = 0;
         if (QWidget::geometry() != r) QWidget::setGeometry(r);
     }
-    if (shift_ != shift) sync(); // the controls move with the shift
+    if (shift_ != shift) { // the controls move with the shift
+        shown_.fill(std::nullopt);
+        sync();
+    }
 }
 
 void PanelView::show() {

@@ -50,10 +50,15 @@ class PanelView : public QWidget, public WindowPort {
     void syncControl(const Control& c, QWidget* w);
     void syncTextBox(const Control& c, QWidget* w);
     void userSelection(Ctl id);
+    Panel& fromUser(Ctl id);
 
     Panel& panel_;
     QHash<QObject*, Ctl> ids_;                     // every widget (and inner widget) to its control
     std::array<QWidget*, ControlCount> widgets_{}; // each shown control's widget
+    // What each widget was last made to show: most syncs (every timer tick)
+    // change nothing, and comparing a control costs little while the texts
+    // still share their data.
+    std::array<std::optional<Control>, ControlCount> shown_;
     bool syncing_ = false;
     std::optional<QRect> offScreen_; // where the panel stands when partly past the left edge
     int shift_ = 0;                  // how far its controls are drawn left of the window

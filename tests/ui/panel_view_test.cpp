@@ -102,6 +102,14 @@ TEST_F(ViewTest, InputReachesTheModelAndTheModelIsShown) {
     no->selectAll();
     QTest::keyClicks(no, QStringLiteral("07"));
     EXPECT_EQ(panel.c[Ctl::txtNo].caption, QStringLiteral("07"));
+    EXPECT_FALSE(now->isReadOnly());
+    // Megabytes copied: the box shows their start and takes no edit that would drop the rest.
+    d.clipboard.copyFromElsewhere(QString(1 << 20, u'x'));
+    EXPECT_TRUE(now->isReadOnly());
+    EXPECT_TRUE(now->text().size() < 10000 && now->text().startsWith(u'x'));
+    EXPECT_EQ(panel.c[Ctl::txtNow].caption.size(), 1 << 20);
+    d.clipboard.copyFromElsewhere(QStringLiteral("http://s/q.jpg"));
+    EXPECT_FALSE(now->isReadOnly());
 }
 
 TEST_F(ViewTest, ATuckedPanelShowsOnlyWhatStaysOnScreenAndKnowsWhereItStands) {
@@ -186,7 +194,7 @@ TEST(QtClipboardTest, AnOwnerThatNeverAnswersStallsNothing) {
     QtClipboard clipboard;
     clipboard.setText(QStringLiteral("before"));
     QProcess hung;
-    hung.start(QStringLiteral(HANGING_OWNER), {});
+    hung.start(QStringLiteral(CLIPBOARD_OWNER), {QStringLiteral("--never-answer")});
     ASSERT_TRUE(hung.waitForReadyRead(5000));
 
     // The UI thread's heartbeat over three seconds of reads.

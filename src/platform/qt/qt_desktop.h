@@ -7,6 +7,9 @@
 namespace kurumin {
 
 struct QtDesktop {
+    explicit QtDesktop(QtClipboard::Read read = QtClipboard::Read::OwnConnection)
+        : clipboard(read) {}
+
     QtMessageBox messageBox;
     QtBeep beep;
     QtClock clock;

@@ -56,8 +56,8 @@ QDate QtClock::today() {
     return QDate::currentDate();
 }
 
-QtClipboard::QtClipboard() {
-    if (QGuiApplication::platformName() == QLatin1String("xcb"))
+QtClipboard::QtClipboard(Read read) {
+    if (read == Read::OwnConnection && QGuiApplication::platformName() == QLatin1String("xcb"))
         reader_ = X11ClipboardReader::create([this](const auto& text) { fetched(text); });
     if (reader_) {
         fetched_.emplace(std::nullopt);
