@@ -1,11 +1,25 @@
 #pragma once
-// A started panel over the test doubles.
+// A panel over the test doubles, and readable QStrings in failures.
 
 #include "app/kurumin.h"
+#include "panel/messages.h"
 #include "platform/fake/fakes.h"
-#include "qt_print.h"
 
 #include <gtest/gtest.h>
+
+#include <ostream>
+
+QT_BEGIN_NAMESPACE
+inline void PrintTo(const QString& s, std::ostream* os) {
+    *os << '"' << s.toStdString() << '"';
+}
+inline void PrintTo(const QStringList& l, std::ostream* os) {
+    *os << '{';
+    for (const QString& s : l)
+        *os << " \"" << s.toStdString() << '"';
+    *os << " }";
+}
+QT_END_NAMESPACE
 
 namespace kurumin::testing {
 
@@ -19,24 +33,57 @@ inline Ctl ctl(const char* name) {
     return *id;
 }
 
-class PanelTest : public ::testing::Test {
-  protected:
-    PanelTest() {
+// Not loaded yet, so a test can first lay out what start-up finds.
+struct Bench {
+    Bench() {
         window.geo = {1000, 100, 2730, 685};
         panel.attachWindow(&window);
-        app.load();
     }
-
     // Another program copies text; the watcher takes it up at once.
     void copy(const QString& text) { d.clipboard.copyFromElsewhere(text); }
-    void tick(const char* timer) { d.timers[QString::fromLatin1(timer)].fire(); }
+    void tick(const char* timer, int times = 1) {
+        for (int i = 0; i < times; ++i)
+            d.timers[QString::fromLatin1(timer)].fire();
+    }
     void click(const char* name) { panel.click(ctl(name)); }
+    void down(const char* n, MouseButton b = MouseButton::Left) { panel.mouseDown(ctl(n), b); }
+    void up(const char* n, MouseButton b = MouseButton::Left) { panel.mouseUp(ctl(n), b); }
     // The browser's answers arrive.
     void answer() { d.loop.runPending(); }
+    // A range URL taken up and [SET] pressed: range mode at MIN, nothing shown yet.
+    void range(const QString& url) {
+        copy(url);
+        click("Label1");
+        answer();
+        d.browser.open.clear();
+        d.messageBox.shown.clear();
+    }
+    // The browser window in front shows these pages; timGETURL looks.
+    void front(WindowHandle foreground, std::vector<BrowserPage> pages) {
+        d.windows.foreground = foreground;
+        d.browser.open = std::move(pages);
+        tick("timGETURL");
+    }
+    void capture(const QString& url, const QString& title) { front(0x5, {{0, url, title, true}}); }
+    // Each row: txtNo before (none if empty), the control clicked, txtNo after.
+    void walk(std::initializer_list<std::array<const char*, 3>> rows) {
+        for (const auto& [before, command, after] : rows) {
+            if (*before) setText("txtNo", before);
+            click(command);
+            EXPECT_EQ(text("txtNo"), after) << before << ' ' << command;
+        }
+    }
 
     QString text(const char* name) { return panel.c[ctl(name)].caption; }
+    QStringList texts(std::initializer_list<const char*> names) {
+        QStringList t;
+        for (const char* n : names)
+            t << text(n);
+        return t;
+    }
     void setText(const char* name, const QString& t) { panel.c[ctl(name)].caption = t; }
     bool enabled(const char* name) { return panel.c[ctl(name)].enabled; }
+    Color fore(const char* name) { return panel.c[ctl(name)].fore; }
     QStringList titles() const {
         QStringList t;
         for (const auto& m : d.messageBox.shown)
@@ -51,9 +98,9 @@ class PanelTest : public ::testing::Test {
     Panel& panel = app.panel;
 };
 
-inline const QString kLimiterTitle = QStringLiteral("Kurumin　Erroｒ_02");
-inline const QString kStepFailedTitle = QStringLiteral("Kurumin　Error_06");
-inline const QString kAccessTitle = QStringLiteral("Kurumin　Error_08");
-inline const QString kRangeTitle = QStringLiteral("Kurumin Error_04");
+class PanelTest : public ::testing::Test, public Bench {
+  protected:
+    PanelTest() { app.load(); }
+};
 
 } // namespace kurumin::testing

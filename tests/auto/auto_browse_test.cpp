@@ -5,175 +5,128 @@ namespace {
 
 class AutoBrowse : public PanelTest {
   protected:
-    void rangeAt(const QString& url, const QString& number) {
-        copy(url);
-        click("Label1");
-        setText("txtNo", number);
-        answer();
-        d.browser.open.clear();
-        d.messageBox.shown.clear();
+    bool spinning(const char* timer) { return d.timers[timer].isActive(); }
+    // cmdUP counts on Cup, Command1 on Cdwn; the button stays held.
+    QString spin(const char* button, const char* from, int ticks) {
+        if (*from) setText("txtNo", from);
+        down(button);
+        tick(QByteArray(button) == "cmdUP" ? "Cup" : "Cdwn", ticks);
+        return text("txtNo");
     }
-    void press(const char* name, MouseButton b = MouseButton::Left) {
-        panel.mouseDown(ctl(name), b);
+    QString step(bool up, int label, const char* from = "") {
+        if (*from) setText("txtNo", from);
+        panel.stepClick(up, label);
+        return text("txtNo");
     }
-    void release(const char* name) { panel.mouseUp(ctl(name), MouseButton::Left); }
-    void spin(const char* timer, int ticks) {
-        for (int i = 0; i < ticks; ++i)
-            tick(timer);
-    }
-    void stepWindow(bool up, int index) { panel.stepClick(up, index); }
 };
 
 TEST_F(AutoBrowse, CountButtonsStepLikeUpAndDownAndAutoOffOpensNothing) {
-    rangeAt("http://s/p[01-20].jpg", "04");
-    click("UPbutton");
-    EXPECT_EQ(text("txtNo"), "05");
+    range("http://s/p[01-20].jpg");
+    walk({{"04", "UPbutton", "05"}, {"", "DWNbutton", "04"}});
     EXPECT_EQ(panel.focus(), Ctl::txtNo);
-    click("DWNbutton");
     answer();
     EXPECT_EQ(d.browser.opened(), (QStringList{"http://s/p05.jpg", "http://s/p04.jpg"}));
-
     click("lblAuto");
-    EXPECT_EQ(panel.c[Ctl::lblAuto].fore, colors::DullRed);
-    click("UPbutton");
-    press("UPbutton", MouseButton::Right);
-    stepWindow(true, 3);
+    walk({{"", "UPbutton", "05"}});
+    down("UPbutton", MouseButton::Right);
+    EXPECT_EQ(step(true, 3), "15");
     answer();
-    EXPECT_EQ(text("txtNo"), "15");
     EXPECT_EQ(d.browser.opened().size(), 2);
     click("lblAuto");
     EXPECT_TRUE(isOn(panel.s.AutoBrowse));
-    EXPECT_EQ(panel.c[Ctl::lblAuto].fore, colors::Red);
+    walk({{"x", "UPbutton", "x"}});
+    EXPECT_EQ(d.messageBox.shown.back().text, msg::countFailedText());
 
-    setText("txtNo", "x");
-    click("UPbutton");
-    EXPECT_EQ(d.messageBox.shown.back().text, "無効な動作が要求されたので、キャンセルします。\r\n"
-                                              "要求した命令に間違いがないか確認してください。");
-}
-
-TEST_F(AutoBrowse, SpinsLimitInPickModeWhereTheCountButtonDoesNot) {
+    // In pick mode the spin stops at the bounds of 0 PICK left; the count button does not.
     copy("http://s/img007.jpg");
     select(13, 3);
-    click("lblCUT"); // bounds stay at 0, limiter on
-    click("UPbutton");
-    EXPECT_EQ(text("txtNo"), "008");
-    press("cmdUP");
-    spin("Cup", 3);
-    EXPECT_EQ(text("txtNo"), "0");
-    EXPECT_EQ(titles(), QStringList{kLimiterTitle}); // once for the press
-    EXPECT_FALSE(d.timers["Cup"].isActive());
-    release("cmdUP");
+    click("lblCUT");
+    d.messageBox.shown.clear();
+    walk({{"", "UPbutton", "008"}});
+    EXPECT_EQ(spin("cmdUP", "", 3), "0");
+    EXPECT_EQ(titles(), QStringList{msg::limiterTitle()}); // once for the press
+    EXPECT_FALSE(spinning("Cup"));
 }
 
-TEST_F(AutoBrowse, SpinWidthsAreMeasuredBeforeTheTick) {
-    rangeAt("http://s/[005-200]", "2");
-    press("cmdUP");
-    tick("Cup");
-    EXPECT_EQ(text("txtNo"), "5"); // lands on MIN, padded to the one digit it had
-    release("cmdUP");
-
+TEST_F(AutoBrowse, SpinWidthsAreMeasuredBeforeTheTickAndTextThatIsNoNumberStopsIt) {
+    range("http://s/[005-200]");
+    EXPECT_EQ(spin("cmdUP", "2", 1), "5"); // lands on MIN, padded to the one digit it had
+    up("cmdUP");
     click("lblLIMIT");
-    setText("txtNo", "10");
-    press("Command1");
-    spin("Cdwn", 2);
-    EXPECT_EQ(text("txtNo"), "08");
-    release("Command1");
-    setText("txtNo", "099");
-    press("cmdUP");
-    spin("Cup", 20);
-    EXPECT_EQ(text("txtNo"), "119");
-    EXPECT_EQ(panel.s.PickDigits, 3);
-    release("cmdUP");
-    EXPECT_FALSE(d.timers["Cup"].isActive());
-    setText("txtNo", "1");
-    press("Command1");
-    spin("Cdwn", 3);
-    EXPECT_EQ(text("txtNo"), "0");
-    EXPECT_TRUE(d.timers["Cdwn"].isActive());
+    EXPECT_EQ(spin("Command1", "10", 2), "08");
+    up("Command1");
+    EXPECT_EQ(spin("cmdUP", "099", 20), "119");
+    up("cmdUP");
+    EXPECT_FALSE(spinning("Cup"));
+    EXPECT_EQ(spin("Command1", "1", 3), "0");
+    EXPECT_TRUE(spinning("Cdwn"));
+    up("Command1");
     EXPECT_EQ(d.browser.requested.size(), 1u); // [SET]'s only: spinning opens nothing
-}
 
-TEST_F(AutoBrowse, ASpinOverTextThatIsNoNumberStopsWithOneBox) {
-    rangeAt("http://s/[1-9]", "3");
+    range("http://s/[1-9]");
     setText("txtLimH", "");
-    press("cmdUP");
-    spin("Cup", 5);
-    EXPECT_FALSE(d.timers["Cup"].isActive());
-    EXPECT_EQ(titles(), QStringList{kStepFailedTitle});
-
+    click("lblLIMIT");
+    spin("cmdUP", "3", 5);
+    EXPECT_FALSE(spinning("Cup"));
+    EXPECT_EQ(titles(), QStringList{msg::stepFailedTitle()});
     // A plain URL copied while the button is held disables it, so it never
     // gets its release: the spin still ends.
     setText("txtLimH", "9");
-    press("Command1");
-    EXPECT_TRUE(d.timers["Cdwn"].isActive());
+    down("Command1");
+    EXPECT_TRUE(spinning("Cdwn"));
     copy("http://plain/page");
-    EXPECT_FALSE(d.timers["Cdwn"].isActive());
+    EXPECT_FALSE(spinning("Cdwn"));
 }
 
-TEST_F(AutoBrowse, StepWindowsTestTheLimiterBeforeTheStepOnly) {
-    rangeAt("http://s/[010-050]", "003");
-    press("UPbutton", MouseButton::Right);
+TEST_F(AutoBrowse, StepWindowsTestTheLimiterBeforeTheStepOnlyAndGoWithTheNumberSource) {
+    range("http://s/[010-050]");
+    setText("txtNo", "003");
+    // Where the window opens, and that the other one closes, the end-to-end run shows.
+    down("UPbutton", MouseButton::Right);
     ASSERT_TRUE(panel.frmUP());
-    stepWindow(true, 2); // +5
-    EXPECT_EQ(text("txtNo"), "014");
-    setText("txtNo", "040");
-    stepWindow(true, 4); // +20: no clamp after the step
-    EXPECT_EQ(text("txtNo"), "060");
-    stepWindow(true, 1);
-    EXPECT_EQ(text("txtNo"), "050");
-    EXPECT_EQ(titles(), QStringList{kLimiterTitle});
+    EXPECT_EQ(text("txtNo"), "003");        // opening does not step
+    EXPECT_EQ(step(true, 2), "014");        // +5
+    EXPECT_EQ(step(true, 4, "040"), "060"); // +20: no clamp after the step
+    EXPECT_EQ(step(true, 1), "050");
+    EXPECT_EQ(titles(), QStringList{msg::limiterTitle()});
     EXPECT_TRUE(panel.frmUP());
     answer();
     EXPECT_EQ(d.browser.opened(), (QStringList{"http://s/014", "http://s/060"}));
 
     click("lblLIMIT");
-    panel.c[Ctl::txtLimL].caption = "00";
-    setText("txtNo", "05");
-    press("DWNbutton", MouseButton::Right);
+    setText("txtLimL", "00");
+    down("DWNbutton", MouseButton::Right);
     EXPECT_FALSE(panel.frmUP());
-    stepWindow(false, 3); // -10 with no stop at zero
-    EXPECT_EQ(text("txtNo"), "-05");
-    stepWindow(false, 0);
+    EXPECT_EQ(step(false, 3, "05"), "-05"); // -10 with no stop at zero
+    panel.stepClick(false, 0);
     EXPECT_FALSE(panel.frmDWN());
-}
-
-TEST_F(AutoBrowse, ARightPressOpensTheWindowBesideThePanelAndDoesNotStep) {
-    rangeAt("http://s/[01-20]", "01");
-    press("DWNbutton", MouseButton::Right);
-    press("UPbutton", MouseButton::Right);
-    EXPECT_FALSE(panel.frmDWN());
-    ASSERT_TRUE(panel.frmUP());
-    fake::Window& w = *d.stepWindows.created.back();
-    EXPECT_EQ(w.geo, (RectTwips{1000 + 2130, 100 + 685, 600, 1755}));
-    EXPECT_TRUE(w.open);
-    EXPECT_TRUE(w.topmost);
-    EXPECT_EQ(text("txtNo"), "01");
-    panel.stepMouseMove(true, 2);
-    EXPECT_EQ(panel.frmUP()->labels[2].back, colors::White);
-    panel.stepMouseMove(true, -1);
-    EXPECT_EQ(panel.frmUP()->labels[2].back, colors::PanelBack);
+    down("UPbutton", MouseButton::Right);
     copy("no url here"); // the number source changes: the window goes
     EXPECT_FALSE(panel.frmUP());
-    EXPECT_FALSE(w.open);
+    EXPECT_FALSE(d.stepWindows.created.back()->open);
 }
 
-TEST_F(AutoBrowse, HeldArrowsRepeatOnlyAfterTheHoldDelay) {
+TEST_F(AutoBrowse, CaretArrowsStayInsideTheUrlBoxAndRepeatOnlyAfterTheHoldDelay) {
+    const auto caret = [&] { return panel.c[Ctl::txtNow].selStart; };
     copy("http://abcdefgh");
+    panel.setCaret(Ctl::txtNow, 0);
+    click("Label3");
+    EXPECT_EQ(caret(), 0);
     panel.setCaret(Ctl::txtNow, 3);
-    press("Label2");
-    EXPECT_EQ(panel.c[Ctl::Label2].fore, colors::Cyan);
+    down("Label2");
     d.clock.ticks += 150;
-    spin("Timer1", 3);
-    release("Label2");
+    tick("Timer1", 3);
+    up("Label2");
     click("Label2");
-    EXPECT_EQ(panel.c[Ctl::txtNow].selStart, 4);
-    EXPECT_EQ(panel.c[Ctl::Label2].fore, colors::Blue);
-
-    press("Label3");
+    EXPECT_EQ(caret(), 4);
+    down("Label3");
     d.clock.ticks += 201;
-    spin("Timer2", 10);
-    EXPECT_EQ(panel.c[Ctl::txtNow].selStart, 0);
-    release("Label3");
+    tick("Timer2", 10);
+    EXPECT_EQ(caret(), 0);
+    up("Label3");
+    for (int i = 0; i < 20; ++i)
+        click("Label2");
+    EXPECT_EQ(caret(), text("txtNow").size());
 }
 
 } // namespace

@@ -1,0 +1,226 @@
+#include "capture/clipboard_watcher.h"
+#include "panel_fixture.h"
+
+namespace kurumin::testing {
+namespace {
+
+// Rows of between|MIN|MAX|warn (the widths differ); the watcher's tests take up the usual ones.
+TEST(RangeSplit, BoundsComeFromTheRunsOfDigitsOrElseFromTheHalves) {
+    for (const QString row : {"0-20|0|20|warn", "|||warn", "a-b|a|b|", "abcd|ab|cd|warn"}) {
+        const RangeBounds b = splitRange(row.section(u'|', 0, 0));
+        const QString warn = b.widthsDiffer ? "warn" : "";
+        EXPECT_EQ(QStringList({row.section(u'|', 0, 0), b.min, b.max, warn}).join(u'|'), row);
+    }
+}
+
+using Capture = PanelTest;
+
+// That a range opens nothing by itself, the end-to-end run shows.
+TEST_F(Capture, ARangeUrlSetsTheBoundsAndPadsTheNumber) {
+    setText("txtNo", "5");
+    copy("http://site/img[001-120].jpg");
+    EXPECT_EQ(texts({"txtLimL", "txtLimH", "txtNo"}), (QStringList{"001", "120", "005"}));
+    EXPECT_TRUE(enabled("Label1") && enabled("lbl"));
+    EXPECT_TRUE(d.messageBox.shown.empty());
+
+    copy("http://site/[1-100]/x");
+    EXPECT_EQ(titles(), QStringList{msg::rangeWidthTitle()});
+    EXPECT_EQ(d.beep.count, 1);
+    EXPECT_EQ(texts({"txtLimL", "txtLimH"}), (QStringList{"1", "100"}));
+
+    // A closing bracket before the opening one is a plain URL, opened once.
+    copy("http://site/a]b[c.jpg");
+    answer();
+    EXPECT_EQ(titles().size(), 1);
+    EXPECT_EQ(text("txtLimL"), "0");
+    EXPECT_FALSE(enabled("Label1"));
+    EXPECT_EQ(d.browser.requested, std::vector<QString>{"http://site/a]b[c.jpg"});
+    tick("timCrip");
+    EXPECT_EQ(d.browser.requested.size(), 1u);
+}
+
+TEST_F(Capture, APlainUrlOpensOnceAndAgainOnlyAfterOtherText) {
+    copy("https://site/p1.html");
+    answer();
+    EXPECT_EQ(text("txtNow"), "http://site/p1.html");
+    copy("hello");
+    EXPECT_FALSE(enabled("lblCUT"));
+    copy("ftp://site/p1.html"); // same tail under another scheme
+    answer();
+    EXPECT_EQ(d.browser.requested.size(), 1u);
+    setText("txtKeyWord", "//site/"); // KeywordPos moves the tail
+    copy("http://site/x/p2.html");
+    answer();
+    EXPECT_EQ(d.browser.opened().back(), "http://x/p2.html");
+
+    // No text shows the waiting text; the same text again brings the controls back, not the box.
+    d.clipboard.copyFromElsewhere(std::nullopt);
+    EXPECT_EQ(text("txtNow"), " 　- 待機中 -");
+    EXPECT_FALSE(enabled("txtNow"));
+    copy("http://site/x/p2.html");
+    EXPECT_TRUE(enabled("txtNow"));
+    EXPECT_EQ(text("txtNow"), " 　- 待機中 -");
+}
+
+TEST_F(Capture, TicksWaitWhileAWarningIsOpen) {
+    int nested = 0;
+    d.messageBox.whileOpen = [&] {
+        // Qt's modal box runs a nested loop: ticks and the clipboard keep coming.
+        d.clipboard.copyFromElsewhere(QStringLiteral("http://b/p[01-05]"));
+        tick("timCrip", 2);
+        nested = static_cast<int>(d.messageBox.shown.size());
+    };
+    copy("http://a/[0-20]");
+    EXPECT_EQ(nested, 1);
+    EXPECT_EQ(text("txtLimH"), "05"); // the held tick ran once the warning was closed, once
+    EXPECT_EQ(titles(), QStringList{msg::rangeWidthTitle()});
+}
+
+TEST_F(Capture, TheBrowserPageInFrontIsKeptWhileThePanelOrAnotherProgramIsInFront) {
+    const auto captured = [&] { return QStringList{panel.s.lURL, panel.s.lTTL}; };
+    front(0x3a00001, {{0x3a00001, "http://a/1", "One", false},
+                      {0x3a00001, "https://b/2", "Two — a title of its own", true}});
+    EXPECT_EQ(panel.s.lAWH, "&H3A00001");
+    EXPECT_EQ(captured(), (QStringList{"https://b/2", "Two — a title of its own"})); // the focused
+    EXPECT_EQ(panel.c[Ctl::Label6].toolTip, msg::titleTip("Two — a title of its own"));
+    // The panel is clicked: no page has the focus any more.
+    front(window.handle(), {{0x3a00002, "https://b/2", "Two", false}});
+    EXPECT_EQ(panel.s.lURL, "https://b/2");
+    // A focus answer about another front window is stale and changes nothing.
+    front(0x77, {{0x3a00009, "http://c/", "Stale", true}});
+    EXPECT_EQ(panel.s.lURL, "https://b/2");
+    // Of several in front, the last wins; an empty title stays empty.
+    front(0x5, {{0, "http://d/1", "D", true}, {0, "http://e/1", "", true}});
+    EXPECT_EQ(captured(), (QStringList{"http://e/1", ""}));
+
+    for (const char* url :
+         {"about:blank", "chrome://settings/", "file:///tmp/a.html", "HTTP://x/"}) {
+        capture("http://a/", "A");
+        ASSERT_EQ(panel.s.lURL, "http://a/");
+        front(0x5, {{0, url, "x", true}, {0, "http://later/", "L", true}});
+        EXPECT_EQ(captured(), (QStringList{"", ""})) << url;
+        EXPECT_EQ(panel.c[Ctl::Label6].toolTip, msg::noTitleTip());
+    }
+
+    // The exit buttons show whether the panel is in front.
+    d.windows.foreground = window.handle();
+    tick("Timer3");
+    for (const Ctl exit : {Ctl::Command6_0, Ctl::Command6_1, Ctl::lblEXIT})
+        EXPECT_EQ(panel.c[exit].back, colors::Red);
+    EXPECT_TRUE(enabled("lblCripDirect"));
+    d.windows.foreground = 0x99;
+    tick("Timer3");
+    EXPECT_EQ(panel.c[Ctl::lblEXIT].back, colors::DarkRed);
+    EXPECT_FALSE(enabled("lblCripDirect"));
+}
+
+const QString kPage = QStringLiteral("http://example.com/p/001.jpg");
+const QString kArchive = QStringLiteral("https://archive.example/web/");
+
+class ClipboardTools : public PanelTest {
+  protected:
+    ClipboardTools() {
+        copy(kPage);
+        requested();
+    }
+    QString clipboard() { return d.clipboard.content.value_or(QStringLiteral("<empty>")); }
+    bool lampLit() { return panel.c[Ctl::Sh1].back == colors::Yellow; }
+    std::vector<QString> requested() {
+        answer();
+        return std::exchange(d.browser.requested, {});
+    }
+};
+
+TEST_F(ClipboardTools, AppendTextBrowsePutsTheAppendTextInFrontOfTheCopiedText) {
+    setText("Text2", kArchive);
+    panel.s.PickMode = True;
+    click("Command5");
+    EXPECT_EQ((QStringList{text("txtNow"), clipboard()}), QStringList(2, kArchive + kPage));
+    EXPECT_EQ(panel.c[Ctl::txtNow].selStart, text("txtNow").size());
+    EXPECT_TRUE(lampLit());
+    EXPECT_EQ(requested(), std::vector<QString>{kArchive + kPage});
+    EXPECT_FALSE(lampLit() || isOn(panel.s.PickMode)); // the page opened ends pick mode
+    // Already in front, or nothing to put there: nothing at all, not even the lamp.
+    click("Command5");
+    setText("Text2", "");
+    click("Command5");
+    EXPECT_FALSE(lampLit());
+    EXPECT_TRUE(requested().empty());
+
+    // AUTO off: composed, not opened. A clipboard held open: opened, not written.
+    setText("Text2", kArchive);
+    click("lblAuto");
+    copy(kPage);
+    click("Command5");
+    EXPECT_EQ(text("txtNow"), kArchive + kPage);
+    EXPECT_FALSE(lampLit());
+    EXPECT_TRUE(requested().empty());
+    click("lblAuto");
+    setText("txtNow", "");
+    d.clipboard.content = kPage;
+    d.clipboard.refuseWrites = true;
+    click("Command5");
+    EXPECT_EQ(requested(), std::vector<QString>{kArchive + kPage});
+    EXPECT_EQ(clipboard(), kPage);
+}
+
+TEST_F(ClipboardTools, ReBrowseOpensTheUrlAgainSilentlyAndClsForgetsItSoACopyCountsAgain) {
+    click("Command10");
+    EXPECT_EQ(requested(), std::vector<QString>{kPage});
+    EXPECT_EQ(panel.focus(), Ctl::txtNow);
+    d.browser.failWith = OpenFailure::StartFailed;
+    panel.c[Ctl::Sh1].back = colors::Yellow;
+    click("Command10");
+    answer();
+    EXPECT_TRUE(d.messageBox.shown.empty());
+    EXPECT_FALSE(lampLit());
+    d.browser.failWith = OpenFailure::None;
+    requested();
+
+    click("lblAccess");
+    EXPECT_EQ(text("txtNow"), "");
+    EXPECT_FALSE(d.clipboard.content.has_value());
+    copy(kPage);
+    EXPECT_EQ(requested(), std::vector<QString>{kPage});
+    d.clipboard.refuseWrites = true;
+    click("lblAccess");
+    EXPECT_EQ(text("txtNow"), "");
+}
+
+TEST_F(ClipboardTools, TheMemoTradesTextWithTheClipboardAndTheHistoryPickerOpensAFile) {
+    setText("txtMemo", "old");
+    d.clipboard.content.reset(); // an image: no text
+    click("Command7");
+    d.clipboard.content = QStringLiteral("from elsewhere");
+    d.clipboard.failReads = 1;
+    click("Command7");
+    EXPECT_EQ(text("txtMemo"), "old");
+    click("Command7");
+    EXPECT_EQ(text("txtMemo"), "from elsewhere");
+    EXPECT_EQ(panel.focus(), Ctl::txtMemo);
+    setText("Text2", "> ");
+    click("Command9");
+    click("Command9");
+    EXPECT_EQ(text("txtMemo"), "> > from elsewhere");
+    d.clipboard.refuseWrites = true;
+    click("Command8");
+    EXPECT_EQ(clipboard(), "from elsewhere");
+    // A URL sent from the memo is taken up as if it had been copied.
+    d.clipboard.refuseWrites = false;
+    setText("txtMemo", "http://other.example/q");
+    click("Command8");
+    tick("timCrip");
+    EXPECT_EQ(requested(), std::vector<QString>{"http://other.example/q"});
+
+    const QString folder = d.program.dataFolder();
+    click("Command11"); // cancelled
+    ASSERT_EQ(d.fileDialog.asked.size(), 1u);
+    EXPECT_EQ(d.fileDialog.asked[0].back(), folder);
+    EXPECT_TRUE(d.shell.opened.empty());
+    d.fileDialog.answer = folder + "/REC/URL-1206.txt";
+    click("Command11");
+    EXPECT_EQ(d.shell.opened, (std::vector<QStringList>{{folder + "/REC/URL-1206.txt", folder}}));
+}
+
+} // namespace
+} // namespace kurumin::testing

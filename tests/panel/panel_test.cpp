@@ -1,0 +1,221 @@
+// The scheduler under the panel, and the panel as a window of its own.
+#include "panel/scheduler.h"
+#include "panel/trap.h"
+#include "panel_fixture.h"
+
+#include <map>
+#include <stdexcept>
+
+namespace kurumin::testing {
+namespace {
+
+const Origin kAt{"Click", Ctl::lblUP, std::nullopt};
+
+TEST(Scheduler, AHandlerFallingDueInsideAnotherRunsAfterItInOrder) {
+    Scheduler s;
+    QStringList log;
+    int notified = 0;
+    s.addListener([&] { ++notified; });
+    s.run(kAt, [&] {
+        log << "outer begins";
+        // As a modal box's loop would: a click and an answer arrive meanwhile.
+        s.run(kAt, [&] { log << "first"; });
+        s.run(kAt, [&] {
+            log << "second";
+            s.run(kAt, [&] { log << "third"; });
+        });
+        EXPECT_TRUE(s.inHandler());
+        log << "outer ends";
+    });
+    EXPECT_EQ(log, (QStringList{"outer begins", "outer ends", "first", "second", "third"}));
+    EXPECT_EQ(notified, 4); // after each handler, never inside one
+    EXPECT_FALSE(s.inHandler());
+}
+
+TEST(Scheduler, TicksInsideAHandlerAreHeldBackOnceAndDroppedWhenTheTimerStopped) {
+    Scheduler s;
+    int up = 0, down = 0;
+    bool active = true;
+    const auto tick = [&](Tmr t, int& n) {
+        s.tick(
+            t, [&n] { ++n; }, [&] { return active; });
+    };
+    s.run(kAt, [&] {
+        for (int i = 0; i < 5; ++i)
+            tick(Tmr::Cup, up);
+        tick(Tmr::Cdwn, down);
+    });
+    EXPECT_EQ(std::pair(up, down), std::pair(1, 1));
+    s.run(kAt, [&] {
+        tick(Tmr::Cup, up);
+        active = false; // stopped before the held tick could run
+    });
+    EXPECT_EQ(up, 1);
+    active = true;
+    tick(Tmr::Cup, up); // outside a handler: at once
+    EXPECT_EQ(up, 2);
+}
+
+TEST(Scheduler, SystemFailuresEndTheHandlerBugsAbortOrAreReportedAndStoppedRunsNothing) {
+    int ran = 0;
+    // A bug must pass a trap, or nothing would report it.
+    EXPECT_THROW(trap([] { throw std::out_of_range("bug"); }, [] {}), std::out_of_range);
+    EXPECT_DEATH(
+        {
+            Scheduler s;
+            s.setOnBug(OnBug::Abort);
+            s.run(kAt, [] { throw std::out_of_range("bad index"); });
+        },
+        "bug in handler lblUP.Click: bad index");
+
+    Scheduler s;
+    s.setOnBug(OnBug::Report);
+    s.run(kAt, [] { throw CommandFailed("not a number"); });
+    s.run(kAt, [] { throw PlatformFailure("clipboard busy"); });
+    s.run(kAt, [] { throw std::logic_error("missing"); });
+    s.run(kAt, [&] { ++ran; });
+    EXPECT_EQ(ran, 1); // the running panel survives
+    EXPECT_EQ(s.bugsReported(), 1);
+    s.run(kAt, [&] {
+        s.run(kAt, [&] { ++ran; });
+        s.stop();
+    });
+    s.run(kAt, [&] { ++ran; });
+    EXPECT_EQ(ran, 1);
+}
+
+TEST_F(PanelTest, AHeldPressEndsWhenItsControlIsDisabledAndHandlersRegisterOnce) {
+    int released = 0;
+    panel.onMouseDown(Ctl::lblCUT, [&](MouseButton) { panel.enable(Ctl::lblCUT, false); });
+    panel.onMouseUp(Ctl::lblCUT, [&](MouseButton) { ++released; });
+    panel.enable(Ctl::lblCUT);
+    down("lblCUT");
+    EXPECT_EQ(released, 1); // it will never see the release itself
+    up("lblCUT");
+    EXPECT_EQ(released, 1);
+    EXPECT_THROW(panel.onClick(Ctl::lblCUT, [] {}), std::logic_error); // PICK is wired already
+    EXPECT_THROW(panel.onClick(Ctl::txtNow, [] {}), std::logic_error); // a box takes no clicks
+
+    // Names round-trip; arrays keep their system names.
+    for (std::size_t i = 0; i < ControlCount; ++i)
+        EXPECT_EQ(controlNamed(controlName(Ctl(i))), Ctl(i)) << qPrintable(controlName(Ctl(i)));
+    EXPECT_EQ(controlName(Ctl::Command6_0), "Command6(0)");
+}
+
+class WindowBehaviour : public PanelTest {
+  protected:
+    void press(const char* name, MouseButton b) {
+        down(name, b);
+        up(name, b);
+    }
+    // Opens both step windows, presses, and tells whether they closed.
+    bool pressClosesStepWindows(const char* name, MouseButton b) {
+        panel.steps.open(true, 0, 0);
+        panel.steps.open(false, 0, 0);
+        press(name, b);
+        return !panel.frmUP() && !panel.frmDWN();
+    }
+    bool blinking() { return d.timers["Timer4"].isActive(); }
+    Color lamp() { return *panel.c[Ctl::lnp].back; }
+    const RectTwips home{1000, 100, 2730, 685}, tucked{-2730, 100, 2970, 685};
+};
+
+TEST_F(WindowBehaviour, ARightPressTucksThePanelAwayAndAPressOnTheStripBringsItBack) {
+    for (const MouseButton b : {MouseButton::Left, MouseButton::Middle}) {
+        EXPECT_TRUE(pressClosesStepWindows("Form1", b));
+        EXPECT_EQ(window.geo, home);
+    }
+    press("lbl10", MouseButton::Left); // in place, the strip must not shrink it
+    EXPECT_EQ(window.geo, home);
+
+    EXPECT_TRUE(pressClosesStepWindows("Form1", MouseButton::Right));
+    EXPECT_EQ(window.geo, tucked);
+    EXPECT_TRUE(pressClosesStepWindows("Form1", MouseButton::Right)); // tucked already
+    EXPECT_EQ(window.geo, tucked);
+    const auto blink = [&] {
+        tick("Timer4");
+        return lamp();
+    };
+    EXPECT_EQ((std::vector{blink(), blink(), blink()}), (std::vector<Color>{0xFF, 0x80, 0xFF}));
+    press("lbl10", MouseButton::Middle);
+    EXPECT_EQ(window.geo, home);
+    EXPECT_FALSE(blinking());
+    EXPECT_EQ(lamp(), 0xFFu);
+    // The phase carries on where it stopped at the next tuck.
+    press("Form1", MouseButton::Right);
+    EXPECT_TRUE(blinking());
+    EXPECT_EQ(blink(), 0x80u);
+    press("lnp", MouseButton::Left); // the lamp is part of the strip
+    EXPECT_EQ(window.geo, home);
+}
+
+TEST_F(WindowBehaviour, FoldingAndTuckingAreIndependent) {
+    window.geo.left = 1001; // an odd pixel's worth of twips comes back exactly
+    press("Form1", MouseButton::Right);
+    click("lblOPEN");
+    EXPECT_EQ(window.geo, (RectTwips{-2730, 100, 2970, 2955}));
+    press("lbl10", MouseButton::Right);
+    EXPECT_EQ(window.geo, (RectTwips{1001, 100, 2730, 2955}));
+    EXPECT_EQ(panel.c[Ctl::lbl10].geo.height, 2895);
+    panel.steps.open(true, 0, 0);
+    click("lblOPEN");
+    EXPECT_FALSE(panel.frmUP());
+    EXPECT_EQ(window.geo.height, 685);
+    EXPECT_EQ(panel.c[Ctl::lbl10].geo.height, 630);
+}
+
+// Each row: the control moved over, and how the eight hover labels are left:
+// g lit green, b lit blue, r painted back to rest, . left alone.
+TEST_F(WindowBehaviour, EachControlLightsItsOwnLabelPaintsItsListBackAndSomeDrag) {
+    const char* const labels[] = {"lblKeep", "lblAccess", "lblCUT",  "lblEDIT",
+                                  "lblUP",   "lblDWN",    "lblOPEN", "Label1"};
+    const std::pair<const char*, const char*> rows[] = {
+        {"Label1", ".rrrrrrg"},  {"lblAccess", ".grrrrrr"}, {"lblCUT", ".rgrrrrr"},
+        {"lblKeep", "grrrrrrr"}, {"lblOPEN", ".rrrrrgr"},   {"lblEDIT", ".rrbrrrr"},
+        {"lblUP", ".rrr.rrr"},   {"lblDWN", ".rrrr.rr"},    {"lblAuto", ".rrrrrrr"},
+        {"Label2", ".rrrrrrr"},  {"Label3", ".rrrrrrr"},    {"txtNo", ".rrrrrrr"},
+        {"txtNow", "rrrrrrrr"},  {"Pic1", ".rrrrrrr"},      {"Picture1", "........"},
+        {"Form1", "rrrrrrrr"}};
+    for (Control& c : panel.c)
+        c.enabled = true;
+    const Color lblAuto = fore("lblAuto");
+    const std::map<Color, char> code{
+        {colors::Green, 'g'}, {colors::Blue, 'b'}, {colors::Rest, 'r'}, {0x123456, '.'}};
+    setText("txtNow", "http://example.com/a/very/long/001.jpg");
+    for (const auto& [over, after] : rows) {
+        for (const char* name : labels)
+            panel.c[ctl(name)].fore = 0x123456;
+        panel.mouseMove(ctl(over));
+        QString seen;
+        for (const char* name : labels)
+            seen += code.contains(fore(name)) ? code.at(fore(name)) : '?';
+        EXPECT_EQ(seen, after) << over;
+    }
+    EXPECT_EQ(fore("lblAuto"), lblAuto);                     // it shows the AUTO switch
+    EXPECT_EQ(panel.c[Ctl::txtNow].toolTip, text("txtNow")); // the whole text
+    // The background and both pictures drag, with the left button alone.
+    EXPECT_EQ(window.moves, 0);
+    for (const char* area : {"Form1", "Pic1", "Picture1", "txtNo"})
+        panel.mouseMove(ctl(area), {true, false, false});
+    panel.mouseMove(Ctl::Form1, {true, true, false});
+    EXPECT_EQ(window.moves, 3);
+}
+
+// The end-to-end run opens the help page for real; here the browser fails first.
+TEST_F(WindowBehaviour, TheAboutWindowStaysOpenUntilTheBrowserHasTheHelpPage) {
+    click("lblEDIT");
+    d.browser.failWith = OpenFailure::NoBrowser;
+    d.about.link();
+    answer();
+    EXPECT_EQ(titles(), QStringList{msg::accessTitle()});
+    EXPECT_TRUE(d.about.window.isOpen());
+    d.browser.failWith = OpenFailure::None;
+    d.about.link();
+    EXPECT_TRUE(d.about.window.isOpen());
+    answer();
+    EXPECT_EQ(d.browser.requested.back(), QStringLiteral("file:///opt/kurumin/help/index.html"));
+    EXPECT_FALSE(d.about.window.isOpen());
+}
+
+} // namespace
+} // namespace kurumin::testing

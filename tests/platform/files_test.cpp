@@ -1,0 +1,150 @@
+// The data folder and the profile file on a real file system.
+#include "platform/data_folder.h"
+#include "platform/profile_file.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStringEncoder>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+namespace kurumin {
+namespace {
+
+TEST(DataFolder, OnlyACopyThatMayWriteBesideItselfAndIsNotInstalledKeepsItsDataThere) {
+    const QString local = "/home/u/.local/share/kurumin";
+    EXPECT_EQ(chooseDataFolder({"/media/stick/kurumin", true, false}, "/home/u/.data", "/home/u"),
+              "/media/stick/kurumin");
+    EXPECT_EQ(chooseDataFolder({"/usr/bin", false, true}, "", "/home/u"), local);
+    EXPECT_EQ(chooseDataFolder({"/usr/bin", false, true}, "/home/u/.data/", "/home/u"),
+              "/home/u/.data/kurumin");
+    EXPECT_EQ(chooseDataFolder({"/usr/bin", false, true}, "data", "/home/u"), local); // relative
+    EXPECT_EQ(chooseDataFolder({"/usr/bin", true, true}, "", "/root"),
+              "/root/.local/share/kurumin"); // root may write /usr/bin, and still must not
+    EXPECT_EQ(chooseDataFolder({"/media/cd", false, false}, "", "/home/u"), local);
+}
+
+TEST(DataFolder, WriteBitsAndTheShareFolderAreWhatCountsAndTheFirstStartMakesAPrivateFolder) {
+    QTemporaryDir prefix;
+    const QString bin = prefix.filePath("bin");
+    ASSERT_TRUE(QDir().mkpath(bin + "/help"));
+    EXPECT_TRUE(inspectProgramFolder(bin).writable);
+    EXPECT_FALSE(inspectProgramFolder(bin).installed);
+    EXPECT_EQ(findHelpPage(bin), prefix.filePath("share/kurumin/help/index.html"));
+    ASSERT_TRUE(QDir().mkpath(prefix.filePath("share/kurumin")));
+    EXPECT_TRUE(inspectProgramFolder(bin).installed);
+    QFile page(bin + "/help/index.html");
+    ASSERT_TRUE(page.open(QIODevice::WriteOnly));
+    EXPECT_EQ(findHelpPage(bin), bin + "/help/index.html"); // beside the program first
+    ASSERT_TRUE(QFile::setPermissions(bin, QFile::ReadOwner | QFile::ExeOwner));
+    EXPECT_FALSE(inspectProgramFolder(bin).writable); // even for root
+    QFile::setPermissions(bin, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+
+    const QString data = prefix.filePath("home/.local/share/kurumin");
+    ASSERT_TRUE(prepareDataFolder(data));
+    EXPECT_TRUE(QDir(data + "/REC").isEmpty());
+    EXPECT_EQ(QFileInfo(data).permissions() & (QFile::ReadOther | QFile::ReadGroup), 0);
+    EXPECT_EQ(QFileInfo(prefix.filePath("home/.local")).permissions() & QFile::ReadOther, 0);
+    // A REC the user removed is not brought back: REC and TREC report it.
+    ASSERT_TRUE(QDir(data + "/REC").removeRecursively());
+    ASSERT_TRUE(prepareDataFolder(data));
+    EXPECT_FALSE(QFileInfo::exists(data + "/REC"));
+}
+
+class ProfileFileTest : public ::testing::Test {
+  protected:
+    QByteArray bytes() {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+    void put(const QByteArray& b, const QString& to = {}, const QDateTime& stamp = {}) {
+        QFile f(to.isEmpty() ? path : to);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(b);
+        f.flush();
+        ASSERT_TRUE(!stamp.isValid() || f.setFileTime(stamp, QFileDevice::FileModificationTime));
+    }
+    QString read(const char* section, const char* key) { return ini.read(path, section, key, "-"); }
+    QTemporaryDir dir;
+    QString path = dir.filePath(QStringLiteral("URL.ini"));
+    ProfileFile ini;
+};
+
+// The profile fuzzer reads back what it writes; here is the layout of the lines.
+TEST_F(ProfileFileTest, WritesInPlaceKeepingEveryOtherLineAndDeletesWholeSections) {
+    put("; kept\r\n[KeepCount]\r\nCount=2\r\n\r\n[KeepURL]\r\nName0=a\r\nURL0=http://a/\r\n");
+    EXPECT_TRUE(ini.write(path, "KeepCount", "count", "3"));
+    EXPECT_TRUE(ini.write(path, "KeepURL", "Name1", "b=c \"q\""));
+    EXPECT_TRUE(ini.write(path, "NewOne", "k", "v"));
+    EXPECT_EQ(bytes(), "; kept\r\n[KeepCount]\r\ncount=3\r\n\r\n[KeepURL]\r\nName0=a\r\n"
+                       "URL0=http://a/\r\nName1=b=c \"q\"\r\n[NewOne]\r\nk=v\r\n");
+    EXPECT_TRUE(ini.deleteSection(path, "KeepURL"));
+    EXPECT_EQ(bytes(), "; kept\r\n[KeepCount]\r\ncount=3\r\n\r\n[NewOne]\r\nk=v\r\n");
+    const QString none = dir.filePath("none.ini");
+    EXPECT_EQ(ini.read(none, "KeepCount", "Count", "0"), "0");
+    EXPECT_TRUE(ini.deleteSection(none, "KeepURL"));
+    EXPECT_FALSE(QFile::exists(none));
+}
+
+// The first section and key of a name in any case, blanks trimmed, one pair
+// of quotes taken off, cut to the 1023 bytes of the old buffer.
+TEST_F(ProfileFileTest, ReadsAnswerTheFirstMatchTrimmedUnquotedAndCutToTheBuffer) {
+    put("[keepurl]\nName0 = \"q\" \nname0=second\nName2='s'\nnoequals\n[KeepURL]\nName1=later\n");
+    EXPECT_EQ(read("KeepURL", "NAME0"), "q");
+    EXPECT_EQ(read("KeepURL", "Name1"), "-"); // a second [KeepURL] is not read
+    EXPECT_EQ(read("KeepURL", "Name2"), "s");
+    EXPECT_EQ(read("KeepURL", ""), "noequals");
+    const QString longName = QString(400, QChar(0x3042)); // 1200 bytes in UTF-8
+    ini.write(path, "KeepURL", "Name3", longName);
+    EXPECT_EQ(read("KeepURL", "Name3"), longName.left(341));
+}
+
+TEST_F(ProfileFileTest, AFileFromTheOriginalPlatformReadsAsShiftJisAndIsRewrittenAsUtf8) {
+    QStringEncoder sjis("Shift_JIS");
+    ASSERT_TRUE(sjis.isValid());
+    put(QByteArray(sjis(QStringLiteral("[KeepURL]\r\nName0=連番画像　その１\r\n"))));
+    EXPECT_EQ(read("KeepURL", "Name0"), QStringLiteral("連番画像　その１"));
+    ini.write(path, "KeepURL", "URL0", QStringLiteral("http://例え/"));
+    EXPECT_EQ(read("KeepURL", "Name0"), QStringLiteral("連番画像　その１"));
+    EXPECT_EQ(read("KeepURL", "URL0"), QStringLiteral("http://例え/"));
+}
+
+// The sleeps let the file's stamps settle past the clock's tick, so the
+// reader trusts them; each change below must still be seen.
+TEST_F(ProfileFileTest, AFileChangedOnDiskIsReadAgainHoweverItWasChanged) {
+    put("[KeepURL]\r\nName0=first\r\n");
+    EXPECT_EQ(read("KeepURL", "Name0"), "first");
+    put("[KeepURL]\r\nName0=again\r\n"); // within one tick: the stamps may not move
+    EXPECT_EQ(read("KeepURL", "Name0"), "again");
+    QThread::msleep(150);
+    EXPECT_EQ(read("KeepURL", "Name0"), "again");
+    const QDateTime stamp = QFileInfo(path).lastModified();
+    put("[KeepURL]\r\nName0=third\r\n", path, stamp); // mtime put back
+    EXPECT_EQ(read("KeepURL", "Name0"), "third");
+
+    // Replaced by another file of the same size and time.
+    const QString other = dir.filePath("other.ini");
+    put("[KeepURL]\r\nName0=swapd\r\n", other, stamp);
+    QThread::msleep(150);
+    EXPECT_EQ(read("KeepURL", "Name0"), "third");
+    ASSERT_EQ(::rename(QFile::encodeName(other).constData(), QFile::encodeName(path).constData()),
+              0);
+    EXPECT_EQ(read("KeepURL", "Name0"), "swapd");
+
+    // Written through the port, and gone.
+    EXPECT_TRUE(ini.write(path, "KeepURL", "Name0", "fourth"));
+    EXPECT_EQ(read("KeepURL", "Name0"), "fourth");
+    EXPECT_TRUE(ini.apply(path, {{ProfileEdit::DeleteSection, "KeepURL", {}, {}}}));
+    EXPECT_EQ(read("KeepURL", "Name0"), "-");
+    ASSERT_TRUE(QFile::remove(path));
+    EXPECT_EQ(ini.read(path, "KeepURL", "Name0", "gone"), "gone");
+}
+
+} // namespace
+} // namespace kurumin
