@@ -155,6 +155,26 @@ TEST_F(ViewTest, AHoverRepaintsOnlyTheLabelsItRecolours) {
 // The clipboard is fetched once per change; a change by another program must
 // still be seen at the next read.
 TEST(QtClipboardTest, AnotherProgramsCopyIsSeenAndOwnWritesAtOnce) {
+    {
+        // Made while another program owns the clipboard: its first read is
+        // still out when the panel writes, and must not undo the write.
+        QProcess owner;
+        owner.start(QStringLiteral(CLIPBOARD_OWNER), {});
+        ASSERT_TRUE(owner.waitForReadyRead(5000));
+        owner.write("theirs, older\n");
+        ASSERT_TRUE(owner.waitForBytesWritten(5000));
+        QTest::qWait(100); // it has taken the clipboard again with that text
+        QtClipboard early;
+        QStringList seen;
+        early.setChangeHandler([&] { seen << early.text(); });
+        early.setText(QStringLiteral("ours, newer"));
+        QTest::qWait(300);
+        EXPECT_EQ(early.text(), QStringLiteral("ours, newer"));
+        EXPECT_FALSE(seen.contains(QStringLiteral("theirs, older")))
+            << seen.join(u'|').toStdString();
+        owner.kill();
+        owner.waitForFinished();
+    }
     QtClipboard clipboard;
     int changes = 0;
     clipboard.setChangeHandler([&] { ++changes; });

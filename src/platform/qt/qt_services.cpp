@@ -94,13 +94,16 @@ QString QtClipboard::text() {
     return content().value_or(QString());
 }
 
+// A read asked before the panel's own write would give back the text it replaced.
 void QtClipboard::clear() {
     QGuiApplication::clipboard()->clear();
+    if (reader_) reader_->forget();
     fetched_.emplace(std::nullopt);
 }
 
 void QtClipboard::setText(const QString& text) {
     QGuiApplication::clipboard()->setText(text);
+    if (reader_) reader_->forget();
     fetched_.emplace(text);
 }
 

@@ -21,6 +21,7 @@ struct X11ClipboardReader::State {
     enum class Stage { Idle, Asked, Pieces } stage = Stage::Idle;
     xcb_atom_t target = 0; // what was asked for: UTF8_STRING, then STRING
     bool askAgain = false;
+    bool stale = false; // the clipboard changed here after the request went out
     QByteArray bytes;
 
     ~State() {
@@ -36,16 +37,20 @@ struct X11ClipboardReader::State {
         timeout.start();
     }
 
-    void finish(const std::optional<QString>& text) {
+    // The request is over, answered or not; one wanted meanwhile goes out now.
+    void settle(const std::optional<std::optional<QString>>& answer) {
+        const bool fresh = !stale;
         stage = Stage::Idle;
         timeout.stop();
         bytes.clear();
-        if (done) done(text);
+        stale = false;
+        if (answer && fresh && done) done(*answer);
         if (askAgain) {
             askAgain = false;
             ask(utf8);
         }
     }
+    void finish(const std::optional<QString>& text) { settle(text); }
 
     QString decoded() const {
         return target == utf8 ? QString::fromUtf8(bytes) : QString::fromLatin1(bytes);
@@ -145,17 +150,14 @@ X11ClipboardReader::X11ClipboardReader(std::unique_ptr<State> state) : s_(std::m
         std::make_unique<QSocketNotifier>(xcb_get_file_descriptor(s->c), QSocketNotifier::Read);
     connect(s->notifier.get(), &QSocketNotifier::activated, this, [s] { s->drain(); });
     // An owner that never answers: the text stays what it was.
-    connect(&s->timeout, &QTimer::timeout, this, [s] {
-        s->stage = State::Stage::Idle;
-        s->bytes.clear();
-        if (s->askAgain) {
-            s->askAgain = false;
-            s->ask(s->utf8);
-        }
-    });
+    connect(&s->timeout, &QTimer::timeout, this, [s] { s->settle(std::nullopt); });
 }
 
 X11ClipboardReader::~X11ClipboardReader() = default;
+
+void X11ClipboardReader::forget() {
+    if (s_->stage != State::Stage::Idle) s_->stale = true;
+}
 
 void X11ClipboardReader::fetch() {
     if (s_->stage != State::Stage::Idle) {

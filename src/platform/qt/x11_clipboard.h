@@ -22,6 +22,8 @@ class X11ClipboardReader : public QObject {
     ~X11ClipboardReader() override;
     // Asks for the text as it is now; an answer still awaited is asked again after.
     void fetch();
+    // The answer still awaited is older than a change made here: it is dropped.
+    void forget();
 
     struct State;
 
