@@ -20,12 +20,7 @@ namespace {
 
 QStringList linesOf(const QString& path) {
     QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) return {};
-    QString text = decodeProfileText(f.readAll());
-    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    QStringList lines = text.split(u'\n');
-    if (!lines.isEmpty() && lines.back().isEmpty()) lines.removeLast();
-    return lines;
+    return f.open(QIODevice::ReadOnly) ? profileLines(f.readAll()) : QStringList{};
 }
 
 // The names the program itself uses, in any case: the ones whose values are followed.

@@ -5,6 +5,7 @@
 #include "platform/chromium/chromium_port.h"
 
 #include "../bench_browser.h"
+#include "../event_waits.h"
 #include "local_http.h"
 #include "platform/qt/qt_services.h"
 
@@ -18,10 +19,11 @@
 #include <csignal>
 #include <cstdio>
 #include <ctime>
-#include <functional>
 #include <vector>
 
 using namespace kurumin;
+using kurumin::bench::percentile;
+using kurumin::bench::runFor;
 
 namespace {
 
@@ -35,32 +37,6 @@ double monotonicS() {
     timespec ts{};
     clock_gettime(CLOCK_MONOTONIC, &ts);
     return double(ts.tv_sec) + double(ts.tv_nsec) / 1e9;
-}
-
-double percentile(std::vector<double> v, double p) {
-    std::sort(v.begin(), v.end());
-    const auto i = std::min(v.size() - 1, size_t(p * double(v.size() - 1) + 0.5));
-    return v[i];
-}
-
-// Waits that sleep in the event loop until something arrives: QTest's waits
-// poll, and their own cost would swamp the port's.
-void runFor(int ms) {
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
-}
-
-bool runUntil(const std::function<bool()>& done, int timeoutMs) {
-    QEventLoop loop;
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-        if (done()) loop.quit();
-    });
-    poll.start(20);
-    QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
-    if (!done()) loop.exec();
-    return done();
 }
 
 struct Open {
@@ -149,7 +125,7 @@ int main(int argc, char** argv) {
         while (int(port.pages().size()) < target) {
             if (!timedOpen(port, http.url(QStringLiteral("/open-%1").arg(++serial))).ok) break;
         }
-        (void)runUntil([&] { return int(port.pages().size()) >= target; }, 10000);
+        (void)bench::runUntil([&] { return int(port.pages().size()) >= target; }, 10000, 20);
         runFor(1000); // let loading and focus answers settle
         // The call that sends the refresh, then calls answered from the cache.
         QElapsedTimer t;
@@ -182,7 +158,7 @@ int main(int argc, char** argv) {
 
     if (pid > 0) {
         ::kill(pid_t(pid), SIGTERM);
-        if (!runUntil([&] { return ::kill(pid_t(pid), 0) != 0; }, 15000))
+        if (!bench::runUntil([&] { return ::kill(pid_t(pid), 0) != 0; }, 15000, 20))
             ::kill(pid_t(pid), SIGKILL);
     }
     return 0;

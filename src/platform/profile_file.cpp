@@ -23,6 +23,14 @@ QString decodeProfileText(const QByteArray& bytes) {
     return QString::fromUtf8(bytes); // no codec: replacement characters, nothing dropped
 }
 
+QStringList profileLines(const QByteArray& bytes) {
+    QString text = decodeProfileText(bytes);
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    QStringList lines = text.split(u'\n');
+    if (!lines.isEmpty() && lines.back().isEmpty()) lines.removeLast();
+    return lines;
+}
+
 QString cutToReadBuffer(const QString& value) {
     constexpr int maxBytes = ProfilePort::BufferSize - 1;
     if (value.size() * 3 <= maxBytes) return value; // cannot be longer in UTF-8
@@ -51,11 +59,7 @@ struct Lines {
 Lines load(const QString& path) {
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly)) return {};
-    QString text = decodeProfileText(f.readAll());
-    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    QStringList lines = text.split(u'\n');
-    if (!lines.isEmpty() && lines.back().isEmpty()) lines.removeLast();
-    return {lines, true};
+    return {profileLines(f.readAll()), true};
 }
 
 bool save(const QString& path, const QStringList& lines) {
@@ -238,8 +242,7 @@ struct ProfileFile::Index {
         return nullptr;
     }
 
-    // The lines as load() splits them: CR LF or LF ends a line, a lone CR
-    // stays in it, and nothing after the last line end is no line.
+    // The lines as profileLines() splits them, walked in place.
     template <typename Each> static void eachLine(QStringView all, Each each) {
         qsizetype pos = 0;
         while (pos < all.size()) {

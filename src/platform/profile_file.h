@@ -37,6 +37,9 @@ QString oneLine(const QString& value);
 // Text of a file written here or on the original platform: UTF-8 when the
 // bytes are valid UTF-8, else Shift-JIS.
 QString decodeProfileText(const QByteArray& bytes);
+// The file's lines: CR LF or LF ends one, a lone CR stays in it, and nothing
+// after the last line end is no line.
+QStringList profileLines(const QByteArray& bytes);
 
 // The value as the 1024-character read buffer returns it: at most 1023 bytes
 // in the file's encoding, cut at a character boundary.
