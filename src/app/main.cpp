@@ -3,6 +3,7 @@
 #include "platform/chromium/chromium_browser.h"
 #include "platform/profile_file.h"
 #include "platform/qt/qt_desktop.h"
+#include "platform/qt/toolkit.h"
 #include "ui/about_window.h"
 #include "ui/panel_view.h"
 #include "ui/step_window_view.h"
@@ -12,8 +13,12 @@
 
 int main(int argc, char** argv) {
     using namespace kurumin;
+    preferX11Platform(argc, argv);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Kurumin"));
+    if (!installToolkitTranslation(app))
+        qWarning("kurumin: no Japanese translation of the toolkit (qt6-translations-l10n)");
+    warnIfFrontWindowUnknown();
     // Closing the panel ends the run through its own close sequence.
     QApplication::setQuitOnLastWindowClosed(false);
 

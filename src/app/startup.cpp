@@ -21,7 +21,7 @@ bool refuseSecondInstance(SingleInstancePort& instance, MessageBoxPort& messageB
 }
 
 Kurumin::Kurumin(Services& services) : panel(services), browse_(panel), auto_(panel) {
-    for (const Ctl exit : {Ctl::Command6_0, Ctl::Command6_1, Ctl::lblEXIT})
+    for (const Ctl exit : ExitControls)
         panel.onClick(exit, [this] { panel.close(); });
     wireWatcher(panel);
     wireClipboardTools(panel);

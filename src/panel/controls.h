@@ -111,6 +111,15 @@ std::optional<Ctl> controlNamed(QStringView name);
 QString timerName(Tmr id);
 int timerInterval(Tmr id);
 
+// The controls that end the run. Never the keyboard's first stop, and pressed
+// from the keyboard only when the user moved the focus onto them.
+inline constexpr std::array ExitControls{Ctl::Command6_0, Ctl::Command6_1, Ctl::lblEXIT};
+inline bool isExitControl(Ctl id) {
+    for (const Ctl e : ExitControls)
+        if (e == id) return true;
+    return false;
+}
+
 class ControlSet {
   public:
     ControlSet();

@@ -129,6 +129,7 @@ void Panel::click(Ctl id) {
 }
 
 void Panel::mouseDown(Ctl id, MouseButton button) {
+    ++presses_;
     if (!c[id].enabled) return;
     scheduler_.pressed(id, button);
     if (const ButtonHandler& h = downs_[at(id)])
@@ -140,6 +141,15 @@ void Panel::mouseUp(Ctl id, MouseButton button) {
     const ButtonHandler& h = ups_[at(id)];
     if (!h || !c[id].enabled) return;
     scheduler_.run({"MouseUp", id, {}}, [h, button] { h(button); });
+}
+
+void Panel::doubleClick(Ctl id, MouseButton button) {
+    if (c[id].kind != ControlKind::Button) {
+        ++presses_; // a press all the same: it ends any drag
+        return;
+    }
+    mouseDown(id, button);
+    if (button == MouseButton::Left) click(id);
 }
 
 void Panel::endPressOfDisabled() {
@@ -187,7 +197,13 @@ void Panel::stepMouseMove(bool up, int index) {
 MsgResult Panel::message(const QString& text, const QString& title, MsgButtons buttons,
                          MsgIcon icon) {
     notify(); // the user sees what the handler has written so far behind the box
-    return svc.messageBox.show(text, title, buttons, icon);
+    const std::optional<Ctl> before = focus_;
+    const MsgResult result = svc.messageBox.show(text, title, buttons, icon);
+    // The box had the keyboard. Left to the window's activation, the focus
+    // would go to the first stop of the tab chain, and the Enter that closed
+    // the box, or the next, would press it.
+    setFocus(before.value_or(Ctl::txtNow));
+    return result;
 }
 
 void Panel::setCaret(Ctl id, int pos) {

@@ -73,6 +73,7 @@ class Panel {
     Flag PanelInPlace = True;
     Flag BlinkPhase = False;
     int SavedLeft = 0; // twips; where the panel stood before it was tucked away
+    std::optional<std::uint64_t> DragPress; // the press that started the last system move
 
     // The window the panel is shown in; set by the view before start-up.
     void attachWindow(WindowPort* window) { window_ = window; }
@@ -87,6 +88,11 @@ class Panel {
     void click(Ctl id);
     void mouseDown(Ctl id, MouseButton button);
     void mouseUp(Ctl id, MouseButton button);
+    // The second press of a double click. Command buttons take it as another
+    // press and click; labels and the background as neither.
+    void doubleClick(Ctl id, MouseButton button);
+    // Counts the presses, so that one press starts one drag at most.
+    std::uint64_t pressSerial() const { return presses_; }
     void mouseMove(Ctl id, HeldButtons held = {});
     void editText(Ctl id, const QString& text);
     void editSelection(Ctl id, int start, int length);
@@ -120,8 +126,13 @@ class Panel {
     // --- Helpers the handlers share -------------------------------------
     MsgResult message(const QString& text, const QString& title,
                       MsgButtons buttons = MsgButtons::Ok, MsgIcon icon = MsgIcon::Exclamation);
-    void setFocus(Ctl id) { focus_ = id; }
+    void setFocus(Ctl id) {
+        focus_ = id;
+        ++focusAsked_;
+    }
     std::optional<Ctl> focus() const { return focus_; }
+    // Counts the setFocus calls: the view moves the focus once for each.
+    std::uint64_t focusAsked() const { return focusAsked_; }
     QString& text(Ctl id) { return c[id].caption; }
     void enable(Ctl id, bool on = true) { c[id].enabled = on; }
     void enable(std::initializer_list<Ctl> ids, bool on = true) {
@@ -157,6 +168,8 @@ class Panel {
     std::function<void()> quit_;
     bool closed_ = false;
     std::optional<Ctl> focus_;
+    std::uint64_t presses_ = 0;
+    std::uint64_t focusAsked_ = 0;
     std::uint64_t opensIssued_ = 0;
     std::uint64_t failuresReportedUpTo_ = 0;
     std::array<Handler, ControlCount> clicks_;

@@ -74,6 +74,8 @@ class WindowPort {
     virtual void startSystemMove() = 0;
     virtual RectTwips geometry() = 0;
     virtual void setGeometry(const RectTwips& rect) = 0;
+    // The left edge of the monitor the window is on, in twips of the desktop.
+    virtual int monitorLeft() = 0;
     virtual void show() = 0;  // not modal; showing a shown window does nothing
     virtual void close() = 0; // closing a closed window does nothing
     virtual bool isOpen() = 0;

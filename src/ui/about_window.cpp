@@ -87,6 +87,7 @@ class AboutWindow : public QWidget, public WindowPort {
     void startSystemMove() override {}
     RectTwips geometry() override { return toTwips(QWidget::geometry(), this); }
     void setGeometry(const RectTwips& rect) override { QWidget::setGeometry(toPixels(rect, this)); }
+    int monitorLeft() override { return ui::monitorLeft(this); }
     void show() override {
         if (!shownOnce_) {
             shownOnce_ = true;

@@ -4,6 +4,7 @@
 
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -174,6 +175,20 @@ void PanelView::build() {
         }
         widgets_[static_cast<std::size_t>(id)] = w;
     }
+    // The exit controls close the tab chain: the first stop is where the focus
+    // goes when nothing holds it, and a key there must not end the run.
+    QWidget* last = nullptr;
+    auto chain = [&last](QWidget* w) {
+        if (!w || w->focusPolicy() == Qt::NoFocus) return;
+        if (last) setTabOrder(last, w);
+        last = w;
+    };
+    for (const Control& c : panel_.c)
+        if (!isExitControl(c.id)) chain(widget(c.id));
+    for (const Ctl id : ExitControls) {
+        if (auto* b = qobject_cast<FlatButton*>(widget(id))) b->setKeysOnlyAfterTab(true);
+        chain(widget(id));
+    }
 }
 
 void PanelView::sync() {
@@ -185,9 +200,9 @@ void PanelView::sync() {
         syncControl(c, w);
         shown = c;
     }
-    if (panel_.focus() != lastFocus_) {
-        lastFocus_ = panel_.focus();
-        if (QWidget* w = lastFocus_ ? widget(*lastFocus_) : nullptr)
+    if (panel_.focusAsked() != focusApplied_) {
+        focusApplied_ = panel_.focusAsked();
+        if (QWidget* w = panel_.focus() ? widget(*panel_.focus()) : nullptr)
             w->setFocus(Qt::OtherFocusReason);
     }
     syncing_ = false;
@@ -308,19 +323,25 @@ bool PanelView::eventFilter(QObject* watched, QEvent* event) {
     const Ctl id = *it;
     switch (event->type()) {
     case QEvent::MouseMove:
+        if (followPointer(static_cast<QMouseEvent*>(event))) break;
         panel_.mouseMove(id, heldButtons(static_cast<QMouseEvent*>(event)->buttons()));
         break;
     case QEvent::MouseButtonPress:
-    case QEvent::MouseButtonDblClick:
+        pressed(static_cast<QMouseEvent*>(event));
         if (auto b = toMouseButton(static_cast<QMouseEvent*>(event)->button()))
             panel_.mouseDown(id, *b);
         break;
+    case QEvent::MouseButtonDblClick:
+        pressed(static_cast<QMouseEvent*>(event));
+        if (auto b = toMouseButton(static_cast<QMouseEvent*>(event)->button()))
+            panel_.doubleClick(id, *b);
+        break;
     case QEvent::MouseButtonRelease:
+        released();
         if (auto b = toMouseButton(static_cast<QMouseEvent*>(event)->button()))
             panel_.mouseUp(id, *b);
         break;
     case QEvent::FocusIn:
-        lastFocus_ = id;
         panel_.focusChanged(id);
         break;
     default:
@@ -330,15 +351,43 @@ bool PanelView::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void PanelView::mousePressEvent(QMouseEvent* e) {
+    pressed(e);
     if (auto b = toMouseButton(e->button())) panel_.mouseDown(Ctl::Form1, *b);
 }
 
+void PanelView::mouseDoubleClickEvent(QMouseEvent* e) {
+    pressed(e);
+    if (auto b = toMouseButton(e->button())) panel_.doubleClick(Ctl::Form1, *b);
+}
+
 void PanelView::mouseReleaseEvent(QMouseEvent* e) {
+    released();
     if (auto b = toMouseButton(e->button())) panel_.mouseUp(Ctl::Form1, *b);
 }
 
 void PanelView::mouseMoveEvent(QMouseEvent* e) {
+    if (followPointer(e)) return;
     panel_.mouseMove(Ctl::Form1, heldButtons(e->buttons()));
+}
+
+void PanelView::pressed(const QMouseEvent* e) {
+    press_ = {e->globalPosition().toPoint(), pos()};
+}
+
+void PanelView::released() {
+    movingByHand_ = false;
+}
+
+// Without a window manager that takes the move, the panel follows the pointer
+// by the displacement since the press, until the release.
+bool PanelView::followPointer(const QMouseEvent* e) {
+    if (!movingByHand_) return false;
+    if (!(e->buttons() & Qt::LeftButton)) {
+        movingByHand_ = false;
+        return false;
+    }
+    move(press_.window + e->globalPosition().toPoint() - press_.pointer);
+    return true;
 }
 
 void PanelView::closeEvent(QCloseEvent* e) {
@@ -361,7 +410,13 @@ void PanelView::setTopmost() {
 }
 
 void PanelView::startSystemMove() {
-    if (QWindow* w = windowHandle()) w->startSystemMove();
+    QWindow* w = windowHandle();
+    if (w && w->startSystemMove()) return;
+    movingByHand_ = true;
+}
+
+int PanelView::monitorLeft() {
+    return ui::monitorLeft(this);
 }
 
 RectTwips PanelView::geometry() {
@@ -373,10 +428,13 @@ void PanelView::setGeometry(const RectTwips& rect) {
     // Window managers keep a managed window mostly on screen (openbox lets at
     // most nine tenths of it past an edge), and taking it out of their care
     // leaves Qt with a stale idea of where it is. So a panel tucked past the
-    // left edge is shown as the part of it that would be on screen.
-    const int edge = screen() ? screen()->geometry().left() : 0;
+    // left edge of its monitor is shown as the part of it on that monitor:
+    // the one its strip, at the right end, lies on.
+    const QScreen* monitor = QGuiApplication::screenAt(r.topRight());
+    if (!monitor) monitor = screen();
+    const int edge = monitor ? monitor->geometry().left() : 0;
     const int shift = shift_;
-    if (r.left() < edge) {
+    if (!isOn(panel_.PanelInPlace) && r.left() < edge) {
         offScreen_ = r;
         shift_ = r.left() - edge;
         QRect onScreen = r;

@@ -30,6 +30,7 @@ class PanelView : public QWidget, public WindowPort {
     void startSystemMove() override;
     RectTwips geometry() override;
     void setGeometry(const RectTwips& rect) override;
+    int monitorLeft() override;
     void show() override;
     void close() override;
     bool isOpen() override;
@@ -37,6 +38,7 @@ class PanelView : public QWidget, public WindowPort {
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void mousePressEvent(QMouseEvent* e) override;
+    void mouseDoubleClickEvent(QMouseEvent* e) override;
     void mouseReleaseEvent(QMouseEvent* e) override;
     void mouseMoveEvent(QMouseEvent* e) override;
     void closeEvent(QCloseEvent* e) override;
@@ -51,6 +53,9 @@ class PanelView : public QWidget, public WindowPort {
     void syncTextBox(const Control& c, QWidget* w);
     void userSelection(Ctl id);
     Panel& fromUser(Ctl id);
+    void pressed(const QMouseEvent* e);
+    void released();
+    bool followPointer(const QMouseEvent* e);
 
     Panel& panel_;
     QHash<QObject*, Ctl> ids_;                     // every widget (and inner widget) to its control
@@ -62,7 +67,12 @@ class PanelView : public QWidget, public WindowPort {
     bool syncing_ = false;
     std::optional<QRect> offScreen_; // where the panel stands when partly past the left edge
     int shift_ = 0;                  // how far its controls are drawn left of the window
-    std::optional<Ctl> lastFocus_;
+    std::uint64_t focusApplied_ = 0;
+    struct Press {
+        QPoint pointer; // global
+        QPoint window;
+    } press_;
+    bool movingByHand_ = false; // no window manager took the move
     int listener_ = 0;
 };
 

@@ -97,6 +97,7 @@ class StepWindowWidgetPort : public StepWindowPort {
     void setGeometry(const RectTwips& rect) override {
         if (view_) view_->setGeometry(toPixels(rect, view_));
     }
+    int monitorLeft() override { return view_ ? ui::monitorLeft(view_) : 0; }
     void show() override {
         if (view_ && !view_->isVisible()) view_->show();
     }

@@ -2,6 +2,7 @@
 
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
 #include <QWidget>
@@ -37,6 +38,12 @@ RectTwips toTwips(const QRect& r, const QWidget* w) {
     const qreal dx = s->logicalDotsPerInchX(), dy = s->logicalDotsPerInchY();
     return {toTwips(r.x(), dx), toTwips(r.y(), dy), toTwips(r.width(), dx),
             toTwips(r.height(), dy)};
+}
+
+int monitorLeft(const QWidget* w) {
+    QScreen* s = w ? QGuiApplication::screenAt(w->geometry().center()) : nullptr;
+    if (!s) s = screenOf(w);
+    return toTwips(s->geometry().left(), s->logicalDotsPerInchX());
 }
 
 Qt::Alignment toQtAlign(Align a) {
@@ -99,7 +106,33 @@ QSize FlatButton::sizeHint() const {
     return fontMetrics().size(Qt::TextSingleLine, text()) + QSize(4, 2);
 }
 
+bool FlatButton::keysRefused(const QKeyEvent* e) const {
+    // A held key's repeats would press whatever the focus moves to next.
+    return e->isAutoRepeat() || (keysOnlyAfterTab_ && !tabbedTo_);
+}
+
+void FlatButton::focusInEvent(QFocusEvent* e) {
+    tabbedTo_ = e->reason() == Qt::TabFocusReason || e->reason() == Qt::BacktabFocusReason;
+    QAbstractButton::focusInEvent(e);
+}
+
+void FlatButton::mouseDoubleClickEvent(QMouseEvent* e) {
+    e->accept();
+}
+
+void FlatButton::keyReleaseEvent(QKeyEvent* e) {
+    if (keysRefused(e) && !isDown()) {
+        e->ignore();
+        return;
+    }
+    QAbstractButton::keyReleaseEvent(e);
+}
+
 void FlatButton::keyPressEvent(QKeyEvent* e) {
+    if (keysRefused(e)) {
+        e->ignore();
+        return;
+    }
     // Enter presses it as well as Space.
     if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) {
         animateClick();

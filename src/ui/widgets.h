@@ -23,6 +23,9 @@ int toTwips(int pixels, qreal dpi);
 QRect toPixels(const RectTwips& r, const QWidget* w);
 RectTwips toTwips(const QRect& r, const QWidget* w);
 
+// The left edge, in twips, of the monitor the window mostly lies on.
+int monitorLeft(const QWidget* w);
+
 Qt::Alignment toQtAlign(Align a);
 
 // Where a control stands, and whether it is enabled and shown; each is set
@@ -44,14 +47,26 @@ class FlatButton : public QAbstractButton {
     // Caption, colours and alignment as the control has them.
     void showControl(const Control& c);
     void showLook(const StepLabelLook& look);
+    // Keys press it only once the user moved the focus onto it (Tab, Backtab),
+    // never when the focus lands on it otherwise (a closed box, the window's
+    // activation): for the controls that end the run.
+    void setKeysOnlyAfterTab(bool on) { keysOnlyAfterTab_ = on; }
     QSize sizeHint() const override;
 
   protected:
     void paintEvent(QPaintEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
+    void keyReleaseEvent(QKeyEvent* e) override;
+    void focusInEvent(QFocusEvent* e) override;
+    // A label acts once on a double click, a command button twice: the
+    // panel decides, from the press it is given.
+    void mouseDoubleClickEvent(QMouseEvent* e) override;
 
   private:
+    bool keysRefused(const QKeyEvent* e) const;
     bool bevel_;
+    bool keysOnlyAfterTab_ = false;
+    bool tabbedTo_ = false;
     QColor fore_;
     std::optional<QColor> back_;
     Qt::Alignment align_ = Qt::AlignCenter;

@@ -73,10 +73,12 @@ void pressBackground(Panel& p, MouseButton button) {
     if (button != MouseButton::Right || !isOn(p.PanelInPlace) || !w) return;
     RectTwips g = w->geometry();
     p.SavedLeft = g.left;
-    g.left = -g.width;
+    // Past the left edge of the monitor it is on, not of the whole desktop:
+    // on a monitor right of another the strip would land on that one.
+    g.left = w->monitorLeft() - g.width;
     g.width += StripWidth;
+    p.PanelInPlace = False; // the view shows a tucked panel as its strip alone
     w->setGeometry(g);
-    p.PanelInPlace = False;
     p.timer(Tmr::Timer4).start();
 }
 
@@ -88,8 +90,8 @@ void bringBack(Panel& p) {
     RectTwips g = w->geometry();
     g.width -= StripWidth;
     g.left = p.SavedLeft;
-    w->setGeometry(g);
     p.PanelInPlace = True;
+    w->setGeometry(g);
     p.timer(Tmr::Timer4).stop();
 }
 
@@ -101,7 +103,11 @@ void blinkLamp(Panel& p) {
 void hover(Panel& p, Ctl over, const HeldButtons& held) {
     const HoverRow* row = rowOf(over);
     if (!row) return;
-    if (row->drags && held.leftOnly()) {
+    // One system move per press: the window manager ends it at the release,
+    // and a move asked again after that (Qt sends a last stale move then)
+    // would start one with no button held.
+    if (row->drags && held.leftOnly() && p.DragPress != p.pressSerial()) {
+        p.DragPress = p.pressSerial();
         if (WindowPort* w = p.window()) w->startSystemMove();
     }
     if (row->lit) p.c[*row->lit].fore = row->litColor;

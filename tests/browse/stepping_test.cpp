@@ -79,6 +79,27 @@ TEST_F(Stepping, AQuickMouseClickStepsOnlyOnceItsPressIs200MsOld) {
     EXPECT_EQ(opened(), (QStringList{"http://s/p02", "http://s/p03", "http://s/p02"}));
 }
 
+// As the pointer gives them: press, release, click, the second press, release.
+TEST_F(Stepping, ADoubleClickOnALabelActsOnceOnACommandButtonTwice) {
+    range("http://s/p[01-20]");
+    const auto doubleClick = [&](const char* name) {
+        down(name);
+        up(name);
+        click(name);
+        panel.doubleClick(ctl(name), MouseButton::Left);
+        up(name);
+        d.clock.ticks += 300;
+        tick("PressHold");
+    };
+    doubleClick("lblUP");
+    EXPECT_EQ(text("txtNo"), "02");
+    doubleClick("UPbutton");
+    EXPECT_EQ(text("txtNo"), "04");
+    doubleClick("lblAuto");
+    EXPECT_FALSE(isOn(panel.s.AutoBrowse));
+    EXPECT_EQ(opened(), (QStringList{"http://s/p02", "http://s/p03", "http://s/p04"}));
+}
+
 TEST_F(Stepping, PickModeStepsFromThePickedNumber) {
     copy("https://site/img007.jpg");
     EXPECT_EQ(opened(), QStringList{"http://site/img007.jpg"});

@@ -2,6 +2,7 @@
 
 #include "panel_fixture.h"
 #include "platform/qt/qt_services.h"
+#include "platform/qt/toolkit.h"
 #include "ui/panel_view.h"
 #include "ui/step_window_view.h"
 
@@ -14,6 +15,7 @@
 #include <QScreen>
 #include <QSet>
 #include <QTest>
+#include <QTimer>
 
 namespace kurumin::testing {
 namespace {
@@ -114,6 +116,7 @@ TEST_F(ViewTest, InputReachesTheModelAndTheModelIsShown) {
 
 TEST_F(ViewTest, ATuckedPanelShowsOnlyWhatStaysOnScreenAndKnowsWhereItStands) {
     const RectTwips tucked{-2730, 1500, 2970, 690}; // whole pixels
+    panel.PanelInPlace = False;
     view.setGeometry(tucked);
     EXPECT_EQ(view.geometry(), tucked);
     const qreal dpi = view.screen()->logicalDotsPerInchX();
@@ -124,9 +127,57 @@ TEST_F(ViewTest, ATuckedPanelShowsOnlyWhatStaysOnScreenAndKnowsWhereItStands) {
     EXPECT_EQ(w("lbl10")->x(), qRound(2745 * dpi / 1440) - qRound(2730 * dpi / 1440));
 
     const RectTwips back{1500, 1500, 2730, 690};
+    panel.PanelInPlace = True;
     view.setGeometry(back);
     EXPECT_EQ(view.geometry(), back);
     EXPECT_EQ(w("lbl10")->x(), qRound(2745 * dpi / 1440));
+}
+
+// The Enter that closes a box, or the next, must not press an exit control
+// the focus fell onto; only one the user tabbed to ends the run.
+TEST_F(ViewTest, AfterABoxTheFocusIsBackAndOnlyATabbedToExitEndsTheRunByKey) {
+    view.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&view));
+    d.messageBox.whileOpen = [] {
+        QTimer::singleShot(200, [] {
+            if (QWidget* box = QApplication::activeModalWidget())
+                QTest::keyClick(box, Qt::Key_Return);
+        });
+        QtMessageBox().show(QStringLiteral("x"), QStringLiteral("Kurumin"), MsgButtons::Ok,
+                            MsgIcon::Exclamation);
+    };
+    panel.run("test", [&] { panel.message(QStringLiteral("x"), QStringLiteral("Kurumin")); });
+    EXPECT_EQ(d.messageBox.shown.size(), 1u);
+    EXPECT_EQ(view.focusWidget(), w("txtNow"));
+    view.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&view));
+
+    QStringList chain;
+    for (QWidget* f = view.nextInFocusChain(); f != &view; f = f->nextInFocusChain())
+        if (f->focusPolicy() & Qt::TabFocus && f->parentWidget() == &view) chain << f->objectName();
+    EXPECT_EQ(chain.mid(chain.size() - 3), (QStringList{"Command6(0)", "Command6(1)", "lblEXIT"}));
+
+    for (const char* exit : {"Command6(0)", "lblEXIT", "Command6(1)"}) {
+        w(exit)->setFocus(Qt::ActiveWindowFocusReason);
+        QTest::keyClick(w(exit), Qt::Key_Return);
+        QTest::keyClick(w(exit), Qt::Key_Space);
+        EXPECT_FALSE(panel.closed()) << exit;
+    }
+    w("txtNow")->setFocus();
+    w("Command6(1)")->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(w("Command6(1)"), Qt::Key_Return);
+    QTest::qWait(300); // the press is animated
+    EXPECT_TRUE(panel.closed());
+}
+
+// The toolkit speaks the panel's language, and the file dialog shows each
+// filter once, with every file for "すべて".
+TEST(Toolkit, JapaneseTextsAndTheHistoryDialogsFilters) {
+    ASSERT_TRUE(installToolkitTranslation(*QCoreApplication::instance()));
+    EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), u"キャンセル");
+    EXPECT_EQ(qtNameFilter(QStringLiteral("履歴テキスト(*.txt)|*.txt|すべて(*.*)|*.*")),
+              QStringLiteral("履歴テキスト(*.txt);;すべて(*)"));
+    EXPECT_EQ(qtNameFilter(QStringLiteral("Text|*.txt;*.log")), "Text (*.txt *.log)");
 }
 
 // Hovering repaints the labels whose colour changed and nothing else.

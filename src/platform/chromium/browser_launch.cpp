@@ -65,6 +65,9 @@ QStringList browserArguments(const QString& profileFolder, bool runningAsRoot) {
                      QStringLiteral("--disable-component-update"),
                      QStringLiteral("--disable-sync"),
                      QStringLiteral("--disable-quic")};
+    // An X client even on a Wayland session: only there can the window in
+    // front be matched to its page.
+    args << QStringLiteral("--ozone-platform=x11");
     // The sandbox refuses to run as root.
     if (runningAsRoot) args << QStringLiteral("--no-sandbox");
     args << QStringLiteral("about:blank");

@@ -139,6 +139,7 @@ class StepWindowRef : public StepWindowPort {
     void startSystemMove() override { w_.startSystemMove(); }
     RectTwips geometry() override { return w_.geometry(); }
     void setGeometry(const RectTwips& rect) override { w_.setGeometry(rect); }
+    int monitorLeft() override { return w_.monitorLeft(); }
     void show() override { w_.show(); }
     void close() override { w_.close(); }
     bool isOpen() override { return w_.isOpen(); }

@@ -68,6 +68,7 @@ class Window : public WindowPort {
     void startSystemMove() override { ++moves; }
     RectTwips geometry() override { return geo; }
     void setGeometry(const RectTwips& rect) override { geo = rect; }
+    int monitorLeft() override { return monitor; }
     void show() override {
         if (!open) ++shows;
         open = true;
@@ -76,6 +77,7 @@ class Window : public WindowPort {
     bool isOpen() override { return open; }
 
     RectTwips geo;
+    int monitor = 0;
     bool open = false;
     bool topmost = false;
     int shows = 0;

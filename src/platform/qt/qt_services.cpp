@@ -115,9 +115,23 @@ QString qtNameFilter(const QString& filter) {
     const QStringList parts = filter.split(u'|');
     QStringList out;
     for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        QString name = parts[i];
         QString patterns = parts[i + 1];
         patterns.replace(u';', u' ');
-        out << QStringLiteral("%1 (%2)").arg(parts[i], patterns.simplified());
+        patterns = patterns.simplified();
+        // "*.*" means every file, dotless names too, as "*" does here.
+        QStringList each = patterns.split(u' ');
+        for (QString& p : each)
+            if (p == QLatin1String("*.*")) p = QStringLiteral("*");
+        const QString own = each.join(u' ');
+        // A name that shows its patterns already is the filter as it stands.
+        const QString shown = u'(' + patterns + u')';
+        if (name.endsWith(shown)) {
+            name.chop(shown.size());
+            out << name + u'(' + own + u')';
+        } else {
+            out << QStringLiteral("%1 (%2)").arg(name, own);
+        }
     }
     return out.join(QLatin1String(";;"));
 }

@@ -1,0 +1,21 @@
+#pragma once
+// What the toolkit needs before and right after it starts on this desktop.
+
+class QCoreApplication;
+
+namespace kurumin {
+
+// On a Wayland session the panel can only be a borderless, always-on-top,
+// movable window, and know the window in front, as an X client (Xwayland).
+// Asks for the X11 platform there unless the user chose one (-platform,
+// QT_QPA_PLATFORM). Call before the application object exists.
+void preferX11Platform(int argc, char** argv);
+
+// Says once on standard error when the window in front cannot be known.
+void warnIfFrontWindowUnknown();
+
+// The toolkit's own texts (OK/Cancel, the file dialog) in Japanese, as the
+// panel's are. False when the translation is not installed.
+bool installToolkitTranslation(QCoreApplication& app);
+
+} // namespace kurumin
