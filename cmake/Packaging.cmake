@@ -1,17 +1,17 @@
-#The installed layout and the Debian package.
+# The installed layout and the Debian package.
 #
-#The program finds what it ships relative to itself(../ share / kurumin), so the
-#destinations below are fixed rather than taken from GNUInstallDirs.
+# The program finds what it ships relative to itself (../share/kurumin), so the
+# destinations below are fixed rather than taken from GNUInstallDirs.
 
 set(KURUMIN_PACKAGING_DIR ${CMAKE_SOURCE_DIR}/packaging)
 set(KURUMIN_GENERATED_DIR ${CMAKE_BINARY_DIR}/packaging)
 set(KURUMIN_DOC_DIR share/doc/kurumin)
-#Whatever the umask of the person building : lintian wants 0755 folders.
+# Whatever the umask of the person building: lintian wants 0755 folders.
 set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
   OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 
 install(TARGETS kurumin RUNTIME DESTINATION bin)
-#What strip alone leaves and Debian's own packages drop.
+# What strip alone leaves and Debian's own packages drop.
 install(CODE "
   if(CMAKE_INSTALL_DO_STRIP)
     execute_process(COMMAND \"${CMAKE_STRIP}\" --remove-section=.comment --remove-section=.note
@@ -38,8 +38,8 @@ else()
   message(WARNING "rsvg-convert (librsvg2-bin) not found: only the scalable icon is installed")
 endif()
 
-#Debian ships the manual page and the changelog compressed; - n keeps the
-#bytes the same from build to build.
+# Debian ships the manual page and the changelog compressed; -n keeps the
+# bytes the same from build to build.
 find_program(GZIP_PROGRAM gzip REQUIRED)
 foreach(pair "kurumin.1:share/man/man1" "changelog:${KURUMIN_DOC_DIR}")
   string(REPLACE ":" ";" pair ${pair})
@@ -56,7 +56,7 @@ endforeach()
 
 add_custom_target(kurumin_install_files ALL DEPENDS ${generated})
 
-#The help page and its pictures, as the build puts them beside the program.
+# The help page and its pictures, as the build puts them beside the program.
 if(EXISTS ${CMAKE_SOURCE_DIR}/data/help/index.html)
   install(DIRECTORY ${CMAKE_SOURCE_DIR}/data/help/ DESTINATION share/kurumin/help
     FILE_PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
@@ -64,10 +64,9 @@ else()
   message(WARNING "data/help/index.html is missing: the help page is not installed")
 endif()
 
-#cpack - G DEB makes kurumin_ < version> _ < arch>.deb.
+# cpack -G DEB makes kurumin_<version>_<arch>.deb.
 if(PROJECT_VERSION_PATCH STREQUAL "")
-  set(CPACK_PACKAGE_VERSION ${
-    PROJECT_VERSION}.0)
+  set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION}.0)
 else()
   set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 endif()
@@ -75,7 +74,7 @@ set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME kurumin)
 set(CPACK_PACKAGE_VENDOR "the Kurumin developers")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "desktop panel for stepping through numbered web pages")
-#Wrapped by hand : CPack keeps the lines as they are.
+# Wrapped by hand: CPack keeps the lines as they are.
 string(JOIN "\n" CPACK_PACKAGE_DESCRIPTION
   "Kurumin sits as one small, always-on-top strip beside a Chromium-family"
   "web browser and walks through sequentially numbered web pages: image"
@@ -94,7 +93,7 @@ set(CPACK_DEBIAN_PACKAGE_SECTION web)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_COMPRESSION_TYPE xz)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-#The xcb platform plugin is loaded at run time, so shlibdeps cannot see it.
+# The xcb platform plugin is loaded at run time, so shlibdeps cannot see it.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
   "qt6-qpa-plugins, qt6-translations-l10n, chromium | chromium-browser | google-chrome-stable | brave-browser | microsoft-edge-stable, fonts-noto-cjk, xdg-utils")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
