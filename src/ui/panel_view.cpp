@@ -55,6 +55,7 @@ std::pair<int, int> selectionOf(const QLineEdit* e) {
 }
 
 constexpr qsizetype MaxShownTip = 4096;
+constexpr int MinTuckedWidth = 48; // pixels
 constexpr qsizetype MaxShownText = 8192;
 
 } // namespace
@@ -440,10 +441,16 @@ void PanelView::setGeometry(const RectTwips& rect) {
         QRect onScreen = r;
         onScreen.setLeft(edge);
         if (onScreen.width() < 1) onScreen.setWidth(1);
+        // Some window managers keep more of a window on screen than the strip
+        // is wide (xfwm4 29 pixels): the window is wider, and shows the strip alone.
+        const QRect strip(0, 0, onScreen.width(), onScreen.height());
+        onScreen.setWidth(std::max(onScreen.width(), MinTuckedWidth));
         if (QWidget::geometry() != onScreen) QWidget::setGeometry(onScreen);
+        if (mask() != QRegion(strip)) setMask(strip);
     } else {
         offScreen_.reset();
         shift_ = 0;
+        if (!mask().isEmpty()) clearMask();
         if (QWidget::geometry() != r) QWidget::setGeometry(r);
     }
     if (shift_ != shift) { // the controls move with the shift
