@@ -10,6 +10,8 @@
 #include <QPlainTextEdit>
 #include <QScreen>
 #include <QTextBlock>
+#include <QTextDocument>
+#include <QTimer>
 #include <QWindow>
 
 #include <algorithm>
@@ -53,6 +55,15 @@ std::pair<int, int> selectionOf(const QLineEdit* e) {
     return {e->cursorPosition(), 0};
 }
 
+// A tooltip window renders any text that looks like markup as rich text; the
+// titles and addresses shown in them are the pages' and the user's, and are
+// shown as they are.
+QString plainToolTip(const QString& tip) {
+    if (!Qt::mightBeRichText(tip)) return tip;
+    return QStringLiteral("<p style='white-space:pre'>") + tip.toHtmlEscaped() +
+           QStringLiteral("</p>");
+}
+
 constexpr qsizetype MaxShownTip = 4096;
 constexpr qsizetype MaxShownText = 8192;
 
@@ -87,8 +98,14 @@ QWidget* PanelView::makeLineEdit(Ctl id) {
     auto* e = new QLineEdit(this);
     e->setFrame(false);
     e->setTextMargins(1, 0, 1, 0);
-    connect(e, &QLineEdit::textEdited, this, [this, id](const QString& text) {
+    // Typing, and what a screen reader or an input tool puts in, alike.
+    connect(e, &QLineEdit::textChanged, this, [this, e, id](const QString& text) {
         if (syncing_) return;
+        // A shortened text takes no edit at all; the next sync shows it again.
+        if (e->isReadOnly()) {
+            fromUser(id);
+            return;
+        }
         fromUser(id).editText(id, text);
         userSelection(id);
     });
@@ -122,7 +139,7 @@ QWidget* PanelView::makeComboBox(Ctl id) {
     connect(box, &QComboBox::activated, this, [this, id](int index) {
         if (!syncing_) fromUser(id).selectItem(id, index);
     });
-    connect(box->lineEdit(), &QLineEdit::textEdited, this, [this, id](const QString& t) {
+    connect(box->lineEdit(), &QLineEdit::textChanged, this, [this, id](const QString& t) {
         if (!syncing_) fromUser(id).editText(id, t);
     });
     return box;
@@ -197,7 +214,10 @@ void PanelView::syncControl(const Control& c, QWidget* w) {
     // txtNow's tooltip is its text, which may be megabytes copied: a tooltip
     // window or a screen reader shows no more than a screenful of it anyway.
     const QString tip = c.toolTip.left(MaxShownTip);
-    if (w->toolTip() != tip) w->setToolTip(tip);
+    const QString shownTip = plainToolTip(tip);
+    if (w->toolTip() != shownTip) w->setToolTip(shownTip);
+    // A screen reader reads the text, not the markup around it.
+    if (w->accessibleDescription() != tip) w->setAccessibleDescription(tip);
     const bool editable = c.editable();
     // A text box's caption is its content; it is known by its tooltip, else its name.
     const QString accessible = editable ? (tip.isEmpty() ? controlName(c.id) : tip)
@@ -274,8 +294,13 @@ void PanelView::syncTextBox(const Control& c, QWidget* w) {
             box->clear();
             box->addItems(c.items);
         }
+        QLineEdit* e = box->lineEdit();
+        const QString typed = e->text();
+        const int caret = e->cursorPosition();
         if (box->currentIndex() != c.listIndex) box->setCurrentIndex(c.listIndex);
         if (box->currentText() != c.caption) box->setEditText(c.caption);
+        // A typed name loses its entry, not the place being typed at.
+        if (e->text() == typed) e->setCursorPosition(caret);
     }
 }
 
@@ -288,8 +313,9 @@ Panel& PanelView::fromUser(Ctl id) {
 void PanelView::userSelection(Ctl id) {
     QWidget* w = widget(id);
     // Losing focus clears a line edit's selection; the model keeps it, as the
-    // next command (PICK reached by Tab) works on it.
-    if (syncing_ || !w || !w->hasFocus()) return;
+    // next command (PICK reached by Tab) works on it. Any other change, by a
+    // person or through the accessibility interface, is the model's.
+    if (syncing_ || !w || w == leaving_) return;
     if (auto* e = qobject_cast<QLineEdit*>(w)) {
         const auto [start, length] = selectionOf(e);
         fromUser(id).editSelection(id, start, length);
@@ -322,6 +348,11 @@ bool PanelView::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::FocusIn:
         lastFocus_ = id;
         panel_.focusChanged(id);
+        break;
+    case QEvent::FocusOut:
+        // The widget handles the event next, at once; the reset comes after.
+        leaving_ = static_cast<QWidget*>(watched);
+        QTimer::singleShot(0, this, [this] { leaving_ = nullptr; });
         break;
     default:
         break;
