@@ -11,7 +11,6 @@
 #include <QScreen>
 #include <QTextBlock>
 #include <QTextDocument>
-#include <QTimer>
 #include <QWindow>
 
 #include <algorithm>
@@ -64,6 +63,21 @@ QString plainToolTip(const QString& tip) {
            QStringLiteral("</p>");
 }
 
+// Losing the focus clears a line edit's selection; the model keeps it, as the
+// next command (PICK reached by Tab) works on it.
+class TextBox : public QLineEdit {
+  public:
+    using QLineEdit::QLineEdit;
+    bool leaving = false;
+
+  protected:
+    void focusOutEvent(QFocusEvent* e) override {
+        leaving = true;
+        QLineEdit::focusOutEvent(e);
+        leaving = false;
+    }
+};
+
 constexpr qsizetype MaxShownTip = 4096;
 constexpr qsizetype MaxShownText = 8192;
 
@@ -95,7 +109,7 @@ QWidget* PanelView::widget(const QString& name) const {
 }
 
 QWidget* PanelView::makeLineEdit(Ctl id) {
-    auto* e = new QLineEdit(this);
+    auto* e = new TextBox(this);
     e->setFrame(false);
     e->setTextMargins(1, 0, 1, 0);
     // Typing, and what a screen reader or an input tool puts in, alike.
@@ -294,13 +308,13 @@ void PanelView::syncTextBox(const Control& c, QWidget* w) {
             box->clear();
             box->addItems(c.items);
         }
-        QLineEdit* e = box->lineEdit();
-        const QString typed = e->text();
-        const int caret = e->cursorPosition();
+        QLineEdit* edit = box->lineEdit();
+        const QString typed = edit->text();
+        const int caret = edit->cursorPosition();
         if (box->currentIndex() != c.listIndex) box->setCurrentIndex(c.listIndex);
         if (box->currentText() != c.caption) box->setEditText(c.caption);
         // A typed name loses its entry, not the place being typed at.
-        if (e->text() == typed) e->setCursorPosition(caret);
+        if (edit->text() == typed) edit->setCursorPosition(caret);
     }
 }
 
@@ -312,11 +326,11 @@ Panel& PanelView::fromUser(Ctl id) {
 
 void PanelView::userSelection(Ctl id) {
     QWidget* w = widget(id);
-    // Losing focus clears a line edit's selection; the model keeps it, as the
-    // next command (PICK reached by Tab) works on it. Any other change, by a
-    // person or through the accessibility interface, is the model's.
-    if (syncing_ || !w || w == leaving_) return;
-    if (auto* e = qobject_cast<QLineEdit*>(w)) {
+    // Any change but the focus leaving, by a person or through the
+    // accessibility interface, is the model's.
+    if (syncing_ || !w) return;
+    if (auto* e = dynamic_cast<TextBox*>(w)) {
+        if (e->leaving) return;
         const auto [start, length] = selectionOf(e);
         fromUser(id).editSelection(id, start, length);
     } else if (auto* m = qobject_cast<QPlainTextEdit*>(w)) {
@@ -349,11 +363,7 @@ bool PanelView::eventFilter(QObject* watched, QEvent* event) {
         lastFocus_ = id;
         panel_.focusChanged(id);
         break;
-    case QEvent::FocusOut:
-        // The widget handles the event next, at once; the reset comes after.
-        leaving_ = static_cast<QWidget*>(watched);
-        QTimer::singleShot(0, this, [this] { leaving_ = nullptr; });
-        break;
+
     default:
         break;
     }

@@ -63,7 +63,6 @@ class PanelView : public QWidget, public WindowPort {
     std::optional<QRect> offScreen_; // where the panel stands when partly past the left edge
     int shift_ = 0;                  // how far its controls are drawn left of the window
     std::optional<Ctl> lastFocus_;
-    QWidget* leaving_ = nullptr; // losing the focus, which drops a line edit's selection
     int listener_ = 0;
 };
 
