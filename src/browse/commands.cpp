@@ -31,7 +31,7 @@ void pick(Panel& p) {
         p.s.PickDigits = static_cast<std::int16_t>(now.selLength);
         const auto value = parseNumber(now.caption.mid(now.selStart, now.selLength));
         if (!value) throw CommandFailed("selection is no number");
-        p.text(kNo) = shortestText(*value);
+        p.setText(kNo, shortestText(*value));
         p.enable(kNo);
         p.s.PickMode = True;
         p.s.lblSTR = now.caption.mid(now.selStart + now.selLength);
@@ -72,7 +72,7 @@ void setToMin(Panel& p) {
     trap([&] {
         const QString& min = p.text(Ctl::txtLimL);
         setWidth(p, static_cast<int>(min.size()));
-        p.text(kNo) = padText(min, p.s.DigitCount);
+        p.setText(kNo, padText(min, p.s.DigitCount));
         p.s.PickMode = False;
         p.enable({Ctl::cmdUP, Ctl::Command1, Ctl::txtNo, Ctl::UPbutton, Ctl::DWNbutton});
         showLimiterState(p, true);

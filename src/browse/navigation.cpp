@@ -56,15 +56,14 @@ void OpenCopiedUrl(Panel& p) {
         return;
     }
     s.lblURLright = tail;
-    p.text(Ctl::txtNow) = kHttp + s.lblURLright;
+    p.setText(Ctl::txtNow, kHttp + s.lblURLright);
     if (!isOn(s.AutoBrowse)) {
         setLamp(p, false);
         return;
     }
-    p.openPage(kHttp + s.lblURLright, false, [&p](bool ok) {
-        if (ok) endPickMode(p);
-        setLamp(p, false);
-    });
+    p.openPage(kHttp + s.lblURLright, false, [&p](bool) { setLamp(p, false); });
+    // Settled now, not at the answer: a step pressed before it works on this address.
+    endPickMode(p);
 }
 
 void OpenRangeUrl(Panel& p) {
@@ -74,16 +73,15 @@ void OpenRangeUrl(Panel& p) {
     p.enable(Ctl::DWNbutton);
     const QString copied = copiedText(p);
     s.lblURLright = tailOf(p, copied);
-    QString& now = p.text(Ctl::txtNow);
-    now = kHttp + s.lblURLright;
+    p.setText(Ctl::txtNow, kHttp + s.lblURLright);
     const BracketPair pair = findBrackets(copied);
     s.OpenBracketPos = pair.open;
     s.CloseBracketPos = pair.close;
     if (!pair.found()) return;
     s.lblB = copied.right(copied.size() - pair.close);
     s.lblF = tailOf(p, copied.left(pair.open - 1));
-    now = s.lblF + p.text(Ctl::txtNo) + s.lblB;
-    p.openPage(kHttp + now, true, [&p](bool) { setLamp(p, false); });
+    p.setText(Ctl::txtNow, s.lblF + p.text(Ctl::txtNo) + s.lblB);
+    p.openPage(kHttp + p.text(Ctl::txtNow), true, [&p](bool) { setLamp(p, false); });
 }
 
 void OpenPickedUrl(Panel& p) {
@@ -94,12 +92,10 @@ void OpenPickedUrl(Panel& p) {
     s.lblB = s.lblSTR;
     s.lblF = tailOf(p, copiedText(p));
     s.lblF = leftOf(s.lblF, s.lblF.size() - s.PickDigits - s.lblB.size());
-    const QString page = s.lblF + p.text(Ctl::txtNo) + s.lblB;
-    p.text(Ctl::txtNow) = page;
-    p.openPage(kHttp + page, true, [&p, page](bool ok) {
-        if (ok) p.text(Ctl::txtNow) = kHttp + page;
-        setLamp(p, false);
-    });
+    const QString page = kHttp + s.lblF + p.text(Ctl::txtNo) + s.lblB;
+    // The box shows the address asked for at once; the answer only reports.
+    p.setText(Ctl::txtNow, page);
+    p.openPage(page, true, [&p](bool) { setLamp(p, false); });
 }
 
 } // namespace kurumin

@@ -35,9 +35,12 @@ double numberOf(const QString& text) {
 
 QString shortestText(double value) {
     if (value == 0) return QStringLiteral("0"); // also -0
-    char buf[64];
-    const auto [end, ec] = std::to_chars(buf, buf + sizeof buf, value);
-    if (ec != std::errc()) return QString::number(value, 'g', 17);
+    // Fixed notation: the plain shortest form would write 100000 as 1e+05,
+    // which a step then reads as five digits wide. The longest fixed text of
+    // a double (the smallest subnormal) is some 330 characters.
+    char buf[400];
+    const auto [end, ec] = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed);
+    if (ec != std::errc()) return QString::number(value, 'f', -1);
     return QString::fromLatin1(buf, static_cast<qsizetype>(end - buf));
 }
 

@@ -14,7 +14,8 @@ std::optional<double> parseNumber(const QString& text);
 // As parseNumber, but a text that is no number fails the running command.
 double numberOf(const QString& text);
 
-// The shortest decimal text that reads back as the same double: 7, 1.5, -5.
+// The shortest decimal text that reads back as the same double, never with an
+// exponent: 7, 1.5, -5, 100000, 0.0001.
 QString shortestText(double value);
 
 // The value rounded to a whole number (halves away from zero) with at least

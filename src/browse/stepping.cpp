@@ -30,9 +30,9 @@ bool limiterAllows(Panel& p, Direction d, LimitOptions options) {
     if (d == Direction::Up) {
         const double max = numberOf(p.text(Ctl::txtLimH));
         if (!isOn(p.s.LimitOn) || (isOn(p.s.PickMode) && !options.evenInPickMode)) return true;
-        if (currentNumber(p) < min) p.text(Ctl::txtNo) = shortestText(min - 1);
+        if (currentNumber(p) < min) p.setText(Ctl::txtNo, shortestText(min - 1));
         if (currentNumber(p) >= max) {
-            p.text(Ctl::txtNo) = p.text(Ctl::txtLimH);
+            p.setText(Ctl::txtNo, p.text(Ctl::txtLimH));
             if (options.onStop) options.onStop();
             showLimiterMessage(p);
             return false;
@@ -50,7 +50,7 @@ bool limiterAllows(Panel& p, Direction d, LimitOptions options) {
 void stepNumber(Panel& p, double delta) {
     p.s.lblNoo = shortestText(currentNumber(p) + delta);
     p.s.PadMask = zeroMask(p.s.DigitCount);
-    p.text(Ctl::txtNo) = padNumber(numberOf(p.s.lblNoo), p.s.DigitCount);
+    p.setText(Ctl::txtNo, padNumber(numberOf(p.s.lblNoo), p.s.DigitCount));
 }
 
 void openSteppedPage(Panel& p) {

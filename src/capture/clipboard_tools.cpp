@@ -20,20 +20,18 @@ void putOnClipboard(Panel& p, const QString& text) {
 
 void appendTextBrowse(Panel& p) {
     const QString& add = p.text(Ctl::Text2);
-    QString& now = p.text(Ctl::txtNow);
+    const QString& now = p.text(Ctl::txtNow);
     if (now.left(add.size()) == add) return;
     setLamp(p, true);
-    now = add + p.c[Ctl::lblCripDirect].toolTip;
+    p.setText(Ctl::txtNow, add + p.c[Ctl::lblCripDirect].toolTip);
     putOnClipboard(p, now);
     p.setCaret(Ctl::txtNow, static_cast<int>(now.size()));
     if (!isOn(p.s.AutoBrowse)) {
         setLamp(p, false);
         return;
     }
-    p.openPage(now, false, [&p](bool ok) {
-        if (ok) endPickMode(p);
-        setLamp(p, false);
-    });
+    p.openPage(now, false, [&p](bool) { setLamp(p, false); });
+    endPickMode(p);
 }
 
 void reBrowse(Panel& p) {
@@ -47,7 +45,7 @@ void reBrowse(Panel& p) {
 
 void memoFromClipboard(Panel& p) {
     trap([&] {
-        if (p.svc.clipboard.hasText()) p.text(Ctl::txtMemo) = p.svc.clipboard.text();
+        if (p.svc.clipboard.hasText()) p.setText(Ctl::txtMemo, p.svc.clipboard.text());
         p.setFocus(Ctl::txtMemo);
     });
 }
@@ -58,8 +56,7 @@ void memoToClipboard(Panel& p) {
 }
 
 void appendTextToMemo(Panel& p) {
-    QString& memo = p.text(Ctl::txtMemo);
-    memo = p.text(Ctl::Text2) + memo;
+    p.setText(Ctl::txtMemo, p.text(Ctl::Text2) + p.text(Ctl::txtMemo));
     p.setFocus(Ctl::txtMemo);
 }
 
@@ -77,7 +74,7 @@ void openHistoryFile(Panel& p) {
 void clearAll(Panel& p) {
     p.s.lblURLright.clear();
     p.s.lblOldURL.clear();
-    p.text(Ctl::txtNow).clear();
+    p.setText(Ctl::txtNow, {});
     trap([&] { p.svc.clipboard.clear(); });
 }
 

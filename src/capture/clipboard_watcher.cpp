@@ -33,20 +33,19 @@ void takeUpRange(Panel& p, const QString& text, const BracketPair& pair) {
         p.svc.beep.beep();
         p.message(msg::rangeWidthText(), msg::rangeWidthTitle());
     }
-    p.text(Ctl::txtLimH) = bounds.max;
-    p.text(Ctl::txtLimL) = bounds.min;
+    p.setText(Ctl::txtLimH, bounds.max);
+    p.setText(Ctl::txtLimL, bounds.min);
     s.DigitCount = static_cast<std::int16_t>(bounds.min.size());
     s.PadMask = zeroMask(s.DigitCount);
-    QString& no = p.text(Ctl::txtNo);
-    no = padText(no, s.DigitCount);
+    p.setText(Ctl::txtNo, padText(p.text(Ctl::txtNo), s.DigitCount));
 }
 
 void takeUpPlainUrl(Panel& p) {
     BrowseState& s = p.s;
     s.lbl1.clear();
     s.lbl2.clear();
-    p.text(Ctl::txtLimH) = QStringLiteral("0");
-    p.text(Ctl::txtLimL) = QStringLiteral("0");
+    p.setText(Ctl::txtLimH, QStringLiteral("0"));
+    p.setText(Ctl::txtLimL, QStringLiteral("0"));
     s.lblNO = QStringLiteral("0");
     p.enable(Ctl::lbl, false);
     if (!isOn(s.PickMode)) {
@@ -62,7 +61,7 @@ void tick(Panel& p) {
     ClipboardPort& clip = p.svc.clipboard;
     Control& indicator = p.c[Ctl::lblCripDirect];
     if (!clip.hasText()) {
-        p.text(Ctl::txtNow) = QStringLiteral(" 　- 待機中 -");
+        p.setText(Ctl::txtNow, QStringLiteral(" 　- 待機中 -"));
         p.enable(
             {Ctl::txtNow, Ctl::Label2, Ctl::Label3, Ctl::Command5, Ctl::lblCUT, Ctl::Command10},
             false);
@@ -78,12 +77,12 @@ void tick(Panel& p) {
     if (s.lblOldURL == text) return;
 
     s.lblOldURL = text;
-    p.text(Ctl::txtNow) = text;
+    p.setText(Ctl::txtNow, text);
     s.KeywordPos = static_cast<std::int32_t>(text.indexOf(p.text(Ctl::txtKeyWord)) + 1);
     if (s.KeywordPos == 0) {
         p.enable({Ctl::lblCUT, Ctl::Label1, Ctl::Command10}, false);
         s.UrlCaptured = False;
-        p.text(Ctl::txtNo) = QStringLiteral("0");
+        p.setText(Ctl::txtNo, QStringLiteral("0"));
         p.enable({Ctl::txtNo, Ctl::UPbutton, Ctl::DWNbutton}, false);
         p.steps.closeAll();
         s.PickMode = False;

@@ -164,11 +164,17 @@ void Panel::mouseMove(Ctl id, HeldButtons held) {
     scheduler_.run({"MouseMove", id, {}}, [h, held] { h(held); });
 }
 
-void Panel::editText(Ctl id, const QString& text) {
+void Panel::setText(Ctl id, const QString& text) {
     Control& ctl = c[id];
     ctl.caption = text;
     ctl.selStart = std::min<int>(ctl.selStart, static_cast<int>(text.size()));
     ctl.selLength = 0;
+}
+
+void Panel::editText(Ctl id, const QString& text) {
+    setText(id, text);
+    // A name typed over the list's is none of its entries.
+    if (c[id].kind == ControlKind::ComboBox) c[id].listIndex = -1;
 }
 
 void Panel::editSelection(Ctl id, int start, int length) {

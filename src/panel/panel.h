@@ -134,6 +134,8 @@ class Panel {
     // Counts the setFocus calls: the view moves the focus once for each.
     std::uint64_t focusAsked() const { return focusAsked_; }
     QString& text(Ctl id) { return c[id].caption; }
+    // Replaces a box's text; as in any text box, the selection goes with the old text.
+    void setText(Ctl id, const QString& text);
     void enable(Ctl id, bool on = true) { c[id].enabled = on; }
     void enable(std::initializer_list<Ctl> ids, bool on = true) {
         for (const Ctl id : ids)

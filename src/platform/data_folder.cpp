@@ -34,7 +34,6 @@ ProgramPlace inspectProgramFolder(const QString& folder) {
 }
 
 bool prepareDataFolder(const QString& folder) {
-    if (QFileInfo(folder).isDir()) return true;
     // Each missing level owner-only, as the XDG rules ask of ~/.local/share.
     const QStringList parts = QDir::cleanPath(folder).split(u'/', Qt::SkipEmptyParts);
     QString at;
@@ -43,7 +42,9 @@ bool prepareDataFolder(const QString& folder) {
         if (QFileInfo(at).isDir()) continue;
         if (!QDir().mkdir(at, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner)) return false;
     }
-    return QDir().mkdir(folder + QStringLiteral("/REC"));
+    // Also in a folder the user made first, to bring an old URL.ini over.
+    const QString rec = folder + QStringLiteral("/REC");
+    return QFileInfo(rec).isDir() || QDir().mkdir(rec);
 }
 
 QString findHelpPage(const QString& programFolder) {

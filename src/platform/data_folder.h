@@ -21,8 +21,8 @@ QString chooseDataFolder(const ProgramPlace& program, const QString& xdgDataHome
 // so for root only the folder's own write bits count.
 ProgramPlace inspectProgramFolder(const QString& folder);
 
-// Makes a missing data folder (owner only, as the XDG rules ask) with an
-// empty REC in it; a folder that exists is left as it is.
+// Makes a missing data folder (owner only, as the XDG rules ask) and a
+// missing REC in it; what exists is left as it is.
 bool prepareDataFolder(const QString& folder);
 
 // help/index.html beside the program (build tree, portable copy), else the

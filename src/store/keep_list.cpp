@@ -93,8 +93,7 @@ void keep(Panel& p) {
         const qsizetype n = p.c[Ctl::List1].items.size();
         p.text(Ctl::lblCNT) = QString::number(n);
         if (n >= KeepListFull) p.enable(Ctl::Command3, false);
-        p.text(Ctl::Text1).clear();
-        p.setCaret(Ctl::Text1, 0);
+        p.setText(Ctl::Text1, {});
         saveList(p, false);
     });
 }

@@ -11,6 +11,7 @@
 #include <QPlainTextEdit>
 #include <QScreen>
 #include <QTextBlock>
+#include <QTextDocument>
 #include <QWindow>
 
 #include <algorithm>
@@ -54,6 +55,30 @@ std::pair<int, int> selectionOf(const QLineEdit* e) {
     return {e->cursorPosition(), 0};
 }
 
+// A tooltip window renders any text that looks like markup as rich text; the
+// titles and addresses shown in them are the pages' and the user's, and are
+// shown as they are.
+QString plainToolTip(const QString& tip) {
+    if (!Qt::mightBeRichText(tip)) return tip;
+    return QStringLiteral("<p style='white-space:pre'>") + tip.toHtmlEscaped() +
+           QStringLiteral("</p>");
+}
+
+// Losing the focus clears a line edit's selection; the model keeps it, as the
+// next command (PICK reached by Tab) works on it.
+class TextBox : public QLineEdit {
+  public:
+    using QLineEdit::QLineEdit;
+    bool leaving = false;
+
+  protected:
+    void focusOutEvent(QFocusEvent* e) override {
+        leaving = true;
+        QLineEdit::focusOutEvent(e);
+        leaving = false;
+    }
+};
+
 constexpr qsizetype MaxShownTip = 4096;
 constexpr int MinTuckedWidth = 48; // pixels
 constexpr qsizetype MaxShownText = 8192;
@@ -86,11 +111,17 @@ QWidget* PanelView::widget(const QString& name) const {
 }
 
 QWidget* PanelView::makeLineEdit(Ctl id) {
-    auto* e = new QLineEdit(this);
+    auto* e = new TextBox(this);
     e->setFrame(false);
     e->setTextMargins(1, 0, 1, 0);
-    connect(e, &QLineEdit::textEdited, this, [this, id](const QString& text) {
+    // Typing, and what a screen reader or an input tool puts in, alike.
+    connect(e, &QLineEdit::textChanged, this, [this, e, id](const QString& text) {
         if (syncing_) return;
+        // A shortened text takes no edit at all; the next sync shows it again.
+        if (e->isReadOnly()) {
+            fromUser(id);
+            return;
+        }
         fromUser(id).editText(id, text);
         userSelection(id);
     });
@@ -124,7 +155,7 @@ QWidget* PanelView::makeComboBox(Ctl id) {
     connect(box, &QComboBox::activated, this, [this, id](int index) {
         if (!syncing_) fromUser(id).selectItem(id, index);
     });
-    connect(box->lineEdit(), &QLineEdit::textEdited, this, [this, id](const QString& t) {
+    connect(box->lineEdit(), &QLineEdit::textChanged, this, [this, id](const QString& t) {
         if (!syncing_) fromUser(id).editText(id, t);
     });
     return box;
@@ -213,7 +244,10 @@ void PanelView::syncControl(const Control& c, QWidget* w) {
     // txtNow's tooltip is its text, which may be megabytes copied: a tooltip
     // window or a screen reader shows no more than a screenful of it anyway.
     const QString tip = c.toolTip.left(MaxShownTip);
-    if (w->toolTip() != tip) w->setToolTip(tip);
+    const QString shownTip = plainToolTip(tip);
+    if (w->toolTip() != shownTip) w->setToolTip(shownTip);
+    // A screen reader reads the text, not the markup around it.
+    if (w->accessibleDescription() != tip) w->setAccessibleDescription(tip);
     const bool editable = c.editable();
     // A text box's caption is its content; it is known by its tooltip, else its name.
     const QString accessible = editable ? (tip.isEmpty() ? controlName(c.id) : tip)
@@ -290,8 +324,13 @@ void PanelView::syncTextBox(const Control& c, QWidget* w) {
             box->clear();
             box->addItems(c.items);
         }
+        QLineEdit* edit = box->lineEdit();
+        const QString typed = edit->text();
+        const int caret = edit->cursorPosition();
         if (box->currentIndex() != c.listIndex) box->setCurrentIndex(c.listIndex);
         if (box->currentText() != c.caption) box->setEditText(c.caption);
+        // A typed name loses its entry, not the place being typed at.
+        if (edit->text() == typed) edit->setCursorPosition(caret);
     }
 }
 
@@ -303,10 +342,11 @@ Panel& PanelView::fromUser(Ctl id) {
 
 void PanelView::userSelection(Ctl id) {
     QWidget* w = widget(id);
-    // Losing focus clears a line edit's selection; the model keeps it, as the
-    // next command (PICK reached by Tab) works on it.
-    if (syncing_ || !w || !w->hasFocus()) return;
-    if (auto* e = qobject_cast<QLineEdit*>(w)) {
+    // Any change but the focus leaving, by a person or through the
+    // accessibility interface, is the model's.
+    if (syncing_ || !w) return;
+    if (auto* e = dynamic_cast<TextBox*>(w)) {
+        if (e->leaving) return;
         const auto [start, length] = selectionOf(e);
         fromUser(id).editSelection(id, start, length);
     } else if (auto* m = qobject_cast<QPlainTextEdit*>(w)) {
@@ -345,6 +385,7 @@ bool PanelView::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::FocusIn:
         panel_.focusChanged(id);
         break;
+
     default:
         break;
     }

@@ -11,9 +11,12 @@ TEST(Numbers, OnlyDecimalTextIsANumberShownShortestAndPaddedWithoutCutting) {
     EXPECT_EQ(parseNumber("+3"), 3.0);
     for (const char* bad : {"", " ", "1-", "abc", "inf", "nan", "0x10", "1 2", "++1", "１２"})
         EXPECT_FALSE(parseNumber(QString::fromUtf8(bad))) << bad;
-    EXPECT_EQ((QStringList{shortestText(7), shortestText(1.5), shortestText(-0.0),
-                           shortestText(0.1 + 0.2), shortestText(123456789012345.0)}),
-              (QStringList{"7", "1.5", "0", "0.30000000000000004", "123456789012345"}));
+    EXPECT_EQ(
+        (QStringList{shortestText(7), shortestText(1.5), shortestText(-0.0),
+                     shortestText(0.1 + 0.2), shortestText(123456789012345.0), shortestText(1e5),
+                     shortestText(1.2e6), shortestText(1e-4), shortestText(-1e22)}),
+        (QStringList{"7", "1.5", "0", "0.30000000000000004", "123456789012345", "100000", "1200000",
+                     "0.0001", "-10000000000000000000000"}));
     // Halves round away from zero.
     EXPECT_EQ((QStringList{padNumber(8, 3), padNumber(100, 2), padNumber(-5, 2), padNumber(5, 0),
                            padNumber(2.5, 2), padNumber(-0.4, 1), padText("1-", 2)}),
@@ -106,22 +109,30 @@ TEST_F(Stepping, PickModeStepsFromThePickedNumber) {
     select(15, 3);
     click("lblCUT");
     EXPECT_EQ(text("txtNo"), "7");
+    // The box holds the page asked for, and no span of the old text, before the browser answers.
     walk({{"", "lblUP", "008"}});
-    EXPECT_EQ(text("txtNow"), "site/img008.jpg");
-    answer();
     EXPECT_EQ(text("txtNow"), "http://site/img008.jpg");
+    EXPECT_EQ(panel.c[Ctl::txtNow].selLength, 0);
     walk({{"7", "lblDWN", "6"}}); // as right after PICK: down pads to the shorter text
     EXPECT_EQ(opened().back(), "http://site/img6.jpg");
 
-    // A new plain URL opened in pick mode ends pick mode once the browser has it.
+    // A new plain URL opened in pick mode ends pick mode at once; its text drops
+    // the selection, so PICK takes nothing from it.
+    select(7, 4);
     copy("http://other/x");
-    EXPECT_TRUE(isOn(panel.s.PickMode));
-    answer();
     EXPECT_FALSE(isOn(panel.s.PickMode));
+    click("lblCUT");
     select(0, 2);
     click("lblCUT");
-    EXPECT_EQ(d.messageBox.lastTitle(), msg::pickTitle());
+    EXPECT_EQ(titles(), QStringList{msg::pickTitle()});
     EXPECT_EQ(text("txtNo"), "6");
+
+    // A round number is picked as plain digits, so a step keeps its width.
+    copy("http://s/p100000.jpg");
+    select(10, 6);
+    click("lblCUT");
+    walk({{"", "lblDWN", "099999"}});
+    EXPECT_EQ(opened().back(), "http://s/p099999.jpg");
 }
 
 TEST_F(Stepping, ABrowserThatCannotBeReachedIsReportedOncePerCommandAndAutoOffOpensNothing) {

@@ -22,6 +22,8 @@ TITLE_TIP = "【タイトル付きＵＲＬ保存】\u3000"
 FIRST = ("/k/first.html?n=1&m=2", "くるみ 一頁目 = first")
 SECOND = ("/k/second.html", "くるみ 二頁目")
 TITLES = dict((FIRST, SECOND))
+# Put into the name box through the accessibility interface, as an input tool does.
+NAME = "くるみの表紙"
 
 
 class TitledPages(http.server.BaseHTTPRequestHandler):
@@ -103,15 +105,16 @@ class KeepAndHistory(session.PanelSession):
         box = next(n for n in atspi._walk(self.app)
                    if n.getRole() == pyatspi.ROLE_COMBO_BOX)
         items = [n.name for n in atspi._walk(box) if n.getRole() == pyatspi.ROLE_LIST_ITEM]
-        return box.name, items
+        return box.name, items[::-1]  # the walk visits siblings last first
 
     def history_path(self):
         day = datetime.date.today().strftime("%m%d")
         return os.path.join(self.home, "REC", f"URL-{day}.txt")
 
     def expected_ini(self):
-        return (f"[KeepCount]\r\nCount=1\r\n[KeepURL]\r\nName0={FIRST[1]}\r\n"
-                f"URL0={self.url(FIRST)}\r\n").encode()
+        url = self.url(FIRST)
+        return (f"[KeepCount]\r\nCount=2\r\n[KeepURL]\r\nName0={FIRST[1]}\r\nURL0={url}\r\n"
+                f"Name1={NAME}\r\nURL1={url}\r\n").encode()
 
     def expected_history(self):
         url = f'"{self.url(FIRST)}"'
@@ -132,12 +135,18 @@ class KeepAndHistory(session.PanelSession):
     def test_2_keep_writes_the_page_in_front_to_the_list(self):
         atspi.press(self.app, "▼", "詳細")
         atspi.find(self.app, "▲", "詳細")
-        # The button, not the "KEEP" label beside the list.
+        # The button, not the "KEEP" label beside the list; first under the
+        # page's title, then under the name put into the name box.
+        atspi.press(self.app, "KEEP", "URLをリストに保存")
+        atspi.find(self.app, "1", "リスト保存件数")
+        name_box = atspi.find(self.app, "登録名")
+        name_box.queryEditableText().setTextContents(NAME)
         atspi.press(self.app, "KEEP", "URLをリストに保存")
         wait_for("URL.ini written", lambda: read_bytes(self.ini) == self.expected_ini(),
                  timeout=5)
-        atspi.find(self.app, "1", "リスト保存件数")
-        self.assertEqual(self.kept_list()[1], [FIRST[1]])
+        atspi.find(self.app, "2", "リスト保存件数")
+        self.assertEqual(self.kept_list()[1], [FIRST[1], NAME])
+        self.assertEqual(atspi.text_of(name_box), "")
         self.follows(FIRST)  # the presses did not move the capture
 
     def test_3_rec_and_trec_append_to_the_day_file(self):
@@ -155,9 +164,9 @@ class KeepAndHistory(session.PanelSession):
         wait_for("the panel gone from AT-SPI", lambda: not atspi.applications("Kurumin"), 10)
         type(self).start()
         self.app = type(self).app
-        atspi.find(self.app, "1", "リスト保存件数", timeout=10)
-        wait_for("the kept name in the list", lambda: self.kept_list() == (FIRST[1], [FIRST[1]]),
-                 timeout=5)
+        atspi.find(self.app, "2", "リスト保存件数", timeout=10)
+        wait_for("the kept names in the list",
+                 lambda: self.kept_list() == (FIRST[1], [FIRST[1], NAME]), timeout=5)
         # Reading the list back rewrites nothing.
         self.assertEqual(read_bytes(self.ini), self.expected_ini())
         self.assertEqual(read_bytes(self.history_path()), self.expected_history())

@@ -160,19 +160,19 @@ class Stepping(session.PanelSession):
         self.assertTrue(14 <= steps <= 22, steps)
 
     def test_5_a_plain_url_copied_twice_opens_once_and_pick_walks_it(self):
-        self.copy(f"{self.site}/q/7.html")
-        self.expect_page("/q/7.html")
-        self.copy(f"{self.site}/q/7.html")
+        self.copy(f"{self.site}/q/100000.html")
+        self.expect_page("/q/100000.html")
+        self.copy(f"{self.site}/q/100000.html")
         time.sleep(1.0)  # two watcher ticks
-        self.assertEqual(self.count("/q/7.html"), 1)
+        self.assertEqual(self.count("/q/100000.html"), 1)
         now = atspi.find(self.app, "txtNow")
         address = atspi.text_of(now)
-        digit = address.rindex("7")
-        atspi.select(now, digit, digit + 1)
+        digits = address.rindex("100000")
+        atspi.select(now, digits, digits + 6)
         self.press("PICK")
-        wait_for("the number picked", lambda: self.number() == "7", timeout=5)
-        self.press("UP")
-        self.expect_page("/q/8.html")
+        wait_for("the number picked", lambda: self.number() == "100000", timeout=5)
+        self.press("DWN")  # as wide as the number picked
+        self.expect_page("/q/099999.html")
 
 
 if __name__ == "__main__":

@@ -38,32 +38,33 @@ export HOME="$work/home"
 mkdir "$HOME"
 unset XDG_DATA_HOME
 cd "$HOME"
-"$prefix/bin/kurumin" &
-pid=$!
-
-window=""
-i=0
-while [ -z "$window" ]; do
-    kill -0 "$pid" 2>/dev/null || fail "the installed program ended before showing its panel"
-    i=$((i + 1))
-    [ "$i" -gt 200 ] && fail "no panel window after 20 s"
-    sleep 0.1
-    window=$(xdotool search --onlyvisible --pid "$pid" --name '^Kurumin$' 2>/dev/null | head -n 1) ||
-        true
-done
-
-# Closed the way the window manager closes it: the panel's own close sequence.
-xdotool windowactivate --sync "$window" key --clearmodifiers alt+F4
-i=0
-while kill -0 "$pid" 2>/dev/null; do
-    i=$((i + 1))
-    [ "$i" -gt 100 ] && fail "the panel did not end within 10 s of its close"
-    sleep 0.1
-done
-status=0
-wait "$pid" || status=$?
-pid=""
-[ "$status" -eq 0 ] || fail "the installed program exited with $status"
+# Started, and closed the way the window manager closes it: the panel's own close sequence.
+run_once() {
+    "$prefix/bin/kurumin" &
+    pid=$!
+    window=""
+    i=0
+    while [ -z "$window" ]; do
+        kill -0 "$pid" 2>/dev/null || fail "the installed program ended before showing its panel"
+        i=$((i + 1))
+        [ "$i" -gt 200 ] && fail "no panel window after 20 s"
+        sleep 0.1
+        window=$(xdotool search --onlyvisible --pid "$pid" --name '^Kurumin$' 2>/dev/null |
+            head -n 1) || true
+    done
+    xdotool windowactivate --sync "$window" key --clearmodifiers alt+F4
+    i=0
+    while kill -0 "$pid" 2>/dev/null; do
+        i=$((i + 1))
+        [ "$i" -gt 100 ] && fail "the panel did not end within 10 s of its close"
+        sleep 0.1
+    done
+    status=0
+    wait "$pid" || status=$?
+    pid=""
+    [ "$status" -eq 0 ] || fail "the installed program exited with $status"
+}
+run_once
 
 data="$HOME/.local/share/kurumin"
 [ -d "$data/REC" ] || fail "no $data/REC after the first start"
@@ -71,4 +72,13 @@ data="$HOME/.local/share/kurumin"
 [ "$(stat -c %a "$data")" = 700 ] || fail "$data is not private to its owner"
 listing >"$work/after"
 diff -u "$work/before" "$work/after" >&2 || fail "the program wrote into its install prefix"
+
+# A data folder the user made first, to bring an old URL.ini over: the next
+# start makes its REC and leaves the list alone.
+rmdir "$data/REC"
+printf '[KeepCount]\r\nCount=0\r\n' >"$data/URL.ini"
+cp "$data/URL.ini" "$work/URL.ini"
+run_once
+[ -d "$data/REC" ] || fail "no $data/REC after a start in a folder without it"
+cmp -s "$data/URL.ini" "$work/URL.ini" || fail "the start changed the URL.ini brought over"
 echo "installed_run: data in $data, nothing written beside the program"

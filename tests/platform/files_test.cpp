@@ -51,10 +51,13 @@ TEST(DataFolder, WriteBitsAndTheShareFolderAreWhatCountsAndTheFirstStartMakesAPr
     EXPECT_TRUE(QDir(data + "/REC").isEmpty());
     EXPECT_EQ(QFileInfo(data).permissions() & (QFile::ReadOther | QFile::ReadGroup), 0);
     EXPECT_EQ(QFileInfo(prefix.filePath("home/.local")).permissions() & QFile::ReadOther, 0);
-    // A REC the user removed is not brought back: REC and TREC report it.
+    // A folder the user made first (to bring an old URL.ini over) gets its REC
+    // at the next start; what is in it stays.
     ASSERT_TRUE(QDir(data + "/REC").removeRecursively());
+    ASSERT_TRUE(QFile(data + "/URL.ini").open(QIODevice::WriteOnly));
     ASSERT_TRUE(prepareDataFolder(data));
-    EXPECT_FALSE(QFileInfo::exists(data + "/REC"));
+    EXPECT_TRUE(QFileInfo(data + "/REC").isDir());
+    EXPECT_TRUE(QFileInfo::exists(data + "/URL.ini"));
 }
 
 class ProfileFileTest : public ::testing::Test {

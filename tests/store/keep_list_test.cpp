@@ -43,6 +43,10 @@ TEST_F(KeepList, TheFiftiethKeepDisablesKeepAndADelEnablesItAgain) {
     }
     EXPECT_FALSE(enabled("Command3"));
     panel.selectItem(Ctl::List1, 3);
+    panel.editText(Ctl::List1, "p3 typed over"); // names no entry
+    click("Command4");
+    EXPECT_EQ(names().size(), 50);
+    panel.selectItem(Ctl::List1, 3);
     d.messageBox.answers = {MsgResult::Cancel};
     click("Command4");
     EXPECT_EQ(names().size(), 50);
@@ -67,6 +71,8 @@ TEST_F(KeepList, TheFiftiethKeepDisablesKeepAndADelEnablesItAgain) {
         panel.selectItem(Ctl::List1, i);
         click("Command2");
     }
+    panel.editText(Ctl::List1, "");
+    click("Command2");
     answer();
     EXPECT_EQ(d.browser.opened(), QStringList{"http://s/2"});
     EXPECT_TRUE(d.messageBox.shown.empty());

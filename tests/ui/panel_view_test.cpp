@@ -9,12 +9,14 @@
 #include <QAbstractButton>
 #include <QAccessible>
 #include <QApplication>
+#include <QComboBox>
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QProcess>
 #include <QScreen>
 #include <QSet>
 #include <QTest>
+#include <QTextDocument>
 #include <QTimer>
 
 namespace kurumin::testing {
@@ -112,6 +114,54 @@ TEST_F(ViewTest, InputReachesTheModelAndTheModelIsShown) {
     EXPECT_EQ(panel.c[Ctl::txtNow].caption.size(), 1 << 20);
     d.clipboard.copyFromElsewhere(QStringLiteral("http://s/q.jpg"));
     EXPECT_FALSE(now->isReadOnly());
+}
+
+// What a screen reader or an input tool sets counts as typed; the focus
+// leaving, which clears a line edit's selection, does not.
+TEST_F(ViewTest, TextAndSelectionSetFromOutsideThePanelReachItsState) {
+    view.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&view));
+    w("Text2")->setFocus();
+    const auto accessible = [](QWidget* widget) {
+        return QAccessible::queryAccessibleInterface(widget);
+    };
+    accessible(w("Text1"))->editableTextInterface()->insertText(0, QStringLiteral("表紙"));
+    EXPECT_EQ(panel.c[Ctl::Text1].caption, QStringLiteral("表紙"));
+
+    d.clipboard.copyFromElsewhere(QStringLiteral("http://s/img007.jpg"));
+    ASSERT_FALSE(w("txtNow")->hasFocus());
+    accessible(w("txtNow"))->textInterface()->setSelection(0, 13, 16);
+    const Control& now = panel.c[Ctl::txtNow];
+    EXPECT_EQ(std::pair(now.selStart, now.selLength), std::pair(13, 3));
+    w("txtNow")->setFocus();
+    w("txtNo")->setFocus();
+    EXPECT_EQ(now.selLength, 3);
+    panel.click(Ctl::lblCUT);
+    EXPECT_EQ(panel.c[Ctl::txtNo].caption, QStringLiteral("7"));
+
+    // Typed over the keep list: no entry selected, and typing goes on where it was.
+    panel.c[Ctl::List1].items = QStringList{QStringLiteral("a"), QStringLiteral("b")};
+    panel.selectItem(Ctl::List1, 1);
+    panel.notify();
+    QLineEdit* typed = static_cast<QComboBox*>(w("List1"))->lineEdit();
+    typed->setFocus();
+    typed->setCursorPosition(0);
+    QTest::keyClick(typed, Qt::Key_X);
+    panel.notify();
+    EXPECT_EQ(std::pair(panel.c[Ctl::List1].caption, panel.c[Ctl::List1].listIndex),
+              std::pair(QStringLiteral("xb"), -1));
+    EXPECT_EQ(std::pair(typed->text(), typed->cursorPosition()),
+              std::pair(QStringLiteral("xb"), 1));
+
+    // A page's title is shown as it is, markup and all.
+    const QString title = QStringLiteral("<b>くるみ</b>  &amp;\n<i>");
+    panel.c[Ctl::Label6].toolTip = title;
+    panel.notify();
+    const QString tip = w("Label6")->toolTip();
+    QTextDocument shown;
+    shown.setHtml(tip);
+    EXPECT_EQ(Qt::mightBeRichText(tip) ? shown.toPlainText() : tip, title);
+    EXPECT_EQ(w("Label6")->accessibleDescription(), title);
 }
 
 TEST_F(ViewTest, ATuckedPanelShowsOnlyWhatStaysOnScreenAndKnowsWhereItStands) {
