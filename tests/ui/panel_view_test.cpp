@@ -221,6 +221,22 @@ TEST_F(ViewTest, AfterABoxTheFocusIsBackAndOnlyATabbedToExitEndsTheRunByKey) {
     EXPECT_TRUE(panel.closed());
 }
 
+// A double click reaches a label as one click, a command button as two.
+TEST_F(ViewTest, ADoubleClickOnALabelActsOnce) {
+    d.clipboard.copyFromElsewhere(QStringLiteral("http://s/p[01-20].jpg"));
+    panel.click(Ctl::Label1);
+    // As the pointer gives it: press, release, the second press, release.
+    const auto doubleClick = [](QWidget* on) {
+        QTest::mouseClick(on, Qt::LeftButton);
+        QTest::mouseDClick(on, Qt::LeftButton);
+        QTest::mouseRelease(on, Qt::LeftButton);
+    };
+    doubleClick(w("lblAuto"));
+    EXPECT_FALSE(isOn(panel.s.AutoBrowse));
+    doubleClick(w("UPbutton"));
+    EXPECT_EQ(panel.c[Ctl::txtNo].caption, QStringLiteral("03"));
+}
+
 // The toolkit speaks the panel's language, and the file dialog shows each
 // filter once, with every file for "すべて".
 TEST(Toolkit, JapaneseTextsAndTheHistoryDialogsFilters) {
