@@ -8,7 +8,7 @@ set -eu
 
 dir=$(mktemp -d)
 cleanup() {
-    [ -n "${wm:-}" ] && kill "$wm" 2>/dev/null || true
+    [ -n "${wm:-}" ] && kill -- "-$wm" 2>/dev/null || true
     [ -n "${xvfb:-}" ] && kill "$xvfb" 2>/dev/null || true
     rm -rf "$dir"
 }
@@ -36,11 +36,13 @@ if [ "${KURUMIN_MONITORS:-1}" = 2 ]; then
     xrandr --output screen --primary
 fi
 
-# Every window manager's session bus, if it wants one, is the command's too.
+# Each window manager in a process group of its own, ended with what it started:
+# xfwm4 reads its settings over a session bus of its own, without the
+# accessibility bridge, whose bus address on the root window would hide ours.
 case "${KURUMIN_WM:-openbox}" in
-openbox) openbox --sm-disable >/dev/null 2>&1 & ;;
-xfwm4) xfwm4 --compositor=off --sm-client-disable >/dev/null 2>&1 & ;;
-fluxbox) HOME="$dir" fluxbox >/dev/null 2>&1 & ;;
+openbox) setsid openbox --sm-disable >/dev/null 2>&1 & ;;
+xfwm4) NO_AT_BRIDGE=1 setsid dbus-run-session -- xfwm4 --compositor=off --sm-client-disable >/dev/null 2>&1 & ;;
+fluxbox) HOME="$dir" setsid fluxbox >/dev/null 2>&1 & ;;
 *) echo "desktop-session: unknown window manager $KURUMIN_WM" >&2; exit 2 ;;
 esac
 wm=$!

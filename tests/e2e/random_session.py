@@ -88,7 +88,7 @@ class Session:
         self.home = self.home_class.home
         self.site = self.home_class.site
         self.ini = os.path.join(self.home, "URL.ini")
-        self.stderr = open(os.path.join(self.home, "stderr.log"), "w+b")
+        self.stderr = open(os.path.join(self.home, "stderr.log"), "a+b")
         self.monitors = monitors()
         self.tabbed = False  # the focus was last moved by Tab
         self.saved = None  # the panel's place before it was tucked away
@@ -104,6 +104,8 @@ class Session:
         self.window = wait_for("the panel window", lambda: self.ours().get("Kurumin"), 20)
         self.combo = None
         self.tabbed, self.saved = False, None
+        time.sleep(1)  # the watcher's first ticks may open what the clipboard holds
+        self.settled_pages()
 
     def restart(self, status):
         if status != 0:
@@ -113,7 +115,9 @@ class Session:
 
     def windows(self):
         """Managed windows bottom to top, as (id, pid, title)."""
-        ids = re.findall(r"0x[0-9a-f]+", xprop("-root", "_NET_CLIENT_LIST_STACKING"))
+        # xfwm4 sets no stacking list while it manages one window
+        out = xprop("-root", "_NET_CLIENT_LIST_STACKING", "_NET_CLIENT_LIST").split("\n_NET_CLIENT_LIST(")
+        ids = re.findall(r"0x[0-9a-f]+", out[0] if "WINDOW" in out[0] else out[-1])
         for wid in ids:
             if wid not in self.names:
                 out = xprop("-id", wid, "_NET_WM_PID", "_NET_WM_NAME")
@@ -260,8 +264,8 @@ class Session:
         exit_ok = on_panel and kind in ("click", "double", "hold") and a[1] in EXITS
         if kind in ("click", "double", "right", "hold", "drag"):
             p = self.point(*a[1:4])
-            if p is None:
-                return False  # a replayed step window that is not open
+            if p is None or not any(overlaps(p + (1, 1), m) for m in self.monitors):
+                return False  # a step window that is not open, a control off screen
             xdotool("mousemove", *p)
             if kind in ("click", "right"):
                 xdotool("click", 1 if kind == "click" else 3)
@@ -408,13 +412,13 @@ class Session:
             raise Fault("a sanitizer report:\n" + report.decode(errors="replace")[-4000:])
 
     def recover(self):
-        """After a fault, a panel to go on with."""
+        """After a fault, a new panel: a stuck one would only repeat it."""
         if self.panel.poll() is None:
-            self.saved = None
-        else:
-            wait_for("the panel gone from AT-SPI", lambda: not atspi.applications("Kurumin"), 15)
-            self.stderr.truncate(0)
-            self.start()
+            self.panel.kill()
+            self.panel.wait()
+        wait_for("the panel gone from AT-SPI", lambda: not atspi.applications("Kurumin"), 15)
+        self.stderr.truncate(0)
+        self.start()
 
     def close(self):
         self.home_class.doClassCleanups()
