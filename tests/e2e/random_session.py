@@ -37,17 +37,24 @@ CONTROLS = {m[0]: (m[1], *map(int, m[2:])) for m in re.findall(
 STEP_LABELS = {int(i): int(top) // 15 for i, _, top in
                re.findall(r"KURUMIN_STEP_LABEL\((\d+),\s*(\d+),\s*(\d+)\)", TABLE)}
 EXITS = {"Command6(0)", "Command6(1)", "lblEXIT"}
+# Steps, keeps and the step windows' openers more often; an exit seldom, as
+# each one costs a restart.
+WEIGHTS = dict.fromkeys(["lblUP", "lblDWN", "Label1", "UPbutton", "DWNbutton", "lblAuto", "lblLIMIT",
+                         "Command3", "Command4", "Command2", "lblOPEN"], 3) | dict.fromkeys(EXITS, 0.2)
 # Drags the panel by design; every other control keeps it still.
 DRAG_AREAS = {"bg", "Pic1", "Picture1"}
 # Hands a file to the desktop's own program: outside what this session watches.
 LEFT_OUT = {"Label8"}
 WIDTH, STRIP = 182, 16
 ABOUT = "Kuruminについて..."
+KINDS = {"click": 30, "double": 12, "right": 8, "hold": 6, "drag": 8, "key": 12, "copy": 12, "front": 6}
 SANITIZER = re.compile(rb"ERROR: (Address|Leak)Sanitizer|runtime error:|ThreadSanitizer")
 
 
 class Fault(Exception):
-    pass
+    def __init__(self, message, lasting=True):
+        super().__init__(message)
+        self.lasting = lasting  # the panel is left in a state a new one must replace
 
 
 def xprop(*args):
@@ -81,8 +88,8 @@ def overlaps(r, m):
 
 
 class Session:
-    def __init__(self, binary, rng, log):
-        self.rng, self.log = rng, log
+    def __init__(self, binary, rng, skip=()):
+        self.rng, self.skip = rng, skip
         self.home_class = type("Home", (session.PanelSession,), {"BINARY": binary})
         self.home_class.set_up_home("kurumin-random-", Pages)
         self.home = self.home_class.home
@@ -104,6 +111,7 @@ class Session:
         self.window = wait_for("the panel window", lambda: self.ours().get("Kurumin"), 20)
         self.combo = None
         self.tabbed, self.saved = False, None
+        self.watch_focus = True
         time.sleep(1)  # the watcher's first ticks may open what the clipboard holds
         self.settled_pages()
 
@@ -198,14 +206,15 @@ class Session:
         """A control, a step label, the background or the strip, with a point in it."""
         g, r = self.geometry(), self.rng
         if g[2] < WIDTH:
-            return "strip", r.randrange(STRIP), r.randrange(g[3])
+            _, _, y, _, h = CONTROLS["lbl10"]  # its return label, well inside the window's 16 px
+            return "strip", r.randrange(3, STRIP - 3), r.randrange(y + 2, y + h - 2)
         steps = [t[-1] for t in self.ours() if t in ("Kurumin +", "Kurumin -")]
-        if steps and r.random() < 0.4:
+        if steps and r.random() < 0.5:
             return f"step{steps[0]}{r.choice(list(STEP_LABELS))}", r.randrange(1, 32), r.randrange(1, 12)
         if r.random() < 0.15:
             return self.pick_background(g)
-        names = [n for n in CONTROLS if shown(n, g) and n not in LEFT_OUT and (n not in EXITS or r.random() < 0.2)]
-        name = r.choice(names)
+        names = [n for n in CONTROLS if shown(n, g) and n not in LEFT_OUT]
+        name = r.choices(names, [WEIGHTS.get(n, 1) for n in names])[0]
         _, _, _, w, h = CONTROLS[name]
         return name, r.randrange(max(1, w - 1)), r.randrange(max(1, h - 1))
 
@@ -228,21 +237,31 @@ class Session:
             return ["answer", r.choice(["Return", "Escape", "space"])]
         if last[0] == "answer" and r.random() < 0.5:
             return ["key", r.choice(["Return", "space"])]
-        kind = r.choices(["click", "double", "right", "hold", "drag", "key", "copy", "front"],
-                         [30, 12, 8, 6, 8, 12, 10, 6])[0]
+        # The way to the step windows: a range, [SET], a right press on a count button.
+        if last[0] == "copy" and "[" in last[1] and r.random() < 0.7:
+            return ["click", "Label1", 14, 6]
+        if last[:2] == ["click", "Label1"] and r.random() < 0.6:
+            return ["right", r.choice(["UPbutton", "DWNbutton"]), 6, 6]
+        if last[:1] == ["right"] and last[1] in ("UPbutton", "DWNbutton") and r.random() < 0.7:
+            label = f"step{'+' if last[1] == 'UPbutton' else '-'}{r.choice(list(STEP_LABELS))}"
+            return [r.choice(["click", "click", "double"]), label, r.randrange(1, 32), r.randrange(1, 12)]
+        kinds = {k: w for k, w in KINDS.items() if k not in self.skip}
+        kind = r.choices(list(kinds), list(kinds.values()))[0]
         if kind == "key":
             return ["key", r.choice(["Return", "space", "Escape", "Tab", "Tab"])]
         if kind == "copy":
             n = r.randrange(1, 30)
-            return ["copy", r.choice([f"{self.site}/q/{n}.html", f"{self.site}/p[01-20].html",
-                                      f"{self.site}/r/[001-120].html", f"{self.site}/w[0-20].html",
-                                      "くるみ", "", "http://", "[01-", "x" * 3000, f"p{n}]["])]
+            texts = [f"{self.site}/q/{n}.html", f"{self.site}/p[01-20].html", f"{self.site}/r/[001-120].html",
+                     f"{self.site}/w[0-20].html", "くるみ", "", "http://", "[01-", "x" * 300, f"p{n}]["]
+            return ["copy", r.choices(texts, [3, 3, 3, 1, 1, 1, 1, 1, 1, 1])[0]]
         if kind == "front":
             return ["front", r.randrange(50)]
         # A right press on a browser page opens its menu, which takes the keyboard.
         target = self.pick_screen() if kind != "right" and r.random() < 0.1 else self.pick_target()
+        g = self.geometry()
+        if kind == "right" and g[2] == WIDTH and r.random() < 0.5:  # a step window, or tuck away
+            target = r.choice([("UPbutton", 6, 6), ("DWNbutton", 6, 6), self.pick_background(g)])
         if kind == "drag":
-            g = self.geometry()
             if r.random() < 0.6 and g[2] == WIDTH:
                 areas = [self.pick_background(g), ("Pic1", 3, 5)] + [("Picture1", 50, 6)] * shown("Picture1", g)
                 target = r.choice(areas)
@@ -310,9 +329,9 @@ class Session:
         limit = self.limit_caption() if watched and target == "lblLIMIT" else None
         xdotool("click", "--repeat", 2, "--delay", 80, 1)
         if counted and (n := self.settled_pages() - before) > 1:
-            raise Fault(f"a double click on the label {target} opened {n} pages")
+            raise Fault(f"a double click on the label {target} opened {n} pages", lasting=False)
         if limit and self.limit_caption() == limit and not self.boxes():
-            raise Fault(f"a double click on {target} left it at {limit}: switched twice")
+            raise Fault(f"a double click on {target} left it at {limit}: switched twice", lasting=False)
 
     def answer(self, key, boxes):
         if not boxes:
@@ -327,6 +346,7 @@ class Session:
             wait_for("the box closed", lambda: box not in self.boxes(), 3)
         except AssertionError:
             raise Fault(f"the box {self.names[box][1]!r} did not close with {key}")
+        self.watch_focus = True
 
     def expect_tucked(self, g):
         mon = next((m for m in self.monitors if overlaps((g[0] + g[2] // 2, g[1], 1, 1), m)), self.monitors[0])
@@ -391,6 +411,10 @@ class Session:
             raise Fault(f"the panel is off screen at {g[:4]}")
         if g[2] < WIDTH and (g[2] != STRIP or g[0] not in [m[2] for m in self.monitors]):
             raise Fault(f"the panel is a {g[2]}-px column at x={g[0]}: no strip at a monitor's left edge")
+        if self.watch_focus:  # after a start or a box: where the keys go now
+            self.watch_focus = False
+            if (f := self.focused()) is not None and f.description == "Kuruminの終了" and not self.tabbed:
+                raise Fault("the keyboard focus is on an exit control: Enter or Space ends the panel", lasting=False)
         stack = self.windows()
         ids = [w for w, _, _ in stack]
         browser = session.browser_processes(os.path.join(self.home, "browser-profile"))
@@ -404,7 +428,7 @@ class Session:
         try:
             wait_for("the keep list", lambda: self.kept() == self.kept_on_disk(), 2)
         except AssertionError:
-            raise Fault(f"List1 shows {self.kept()} but URL.ini keeps {self.kept_on_disk()}")
+            raise Fault(f"List1 shows {self.kept()} but URL.ini keeps {self.kept_on_disk()}", lasting=False)
 
     def sanitizer(self):
         self.stderr.seek(0)
@@ -430,6 +454,7 @@ def main():
     p.add_argument("--seed", type=int, default=int(datetime.date.today().strftime("%Y%m%d")))
     p.add_argument("--actions", type=int, default=100)
     p.add_argument("--keep-going", action="store_true", help="note a fault and go on")
+    p.add_argument("--skip", action="append", default=[], choices=KINDS, help="a kind of action left out")
     p.add_argument("--replay", help="a file of logged actions, one JSON list a line")
     args = p.parse_args()
     session.PanelSession.BINARY = os.path.abspath(args.binary)
@@ -438,7 +463,7 @@ def main():
           f"window manager {os.environ.get('KURUMIN_WM', 'openbox')}, "
           f"{os.environ.get('KURUMIN_MONITORS', '1')} monitor(s)", flush=True)
     log, faults, started = [], [], time.monotonic()
-    s = Session(os.path.abspath(args.binary), random.Random(args.seed), log)
+    s = Session(os.path.abspath(args.binary), random.Random(args.seed), args.skip)
     try:
         last = ["start"]
         for i in range(len(replay) if replay else args.actions):
@@ -453,7 +478,8 @@ def main():
                 print(faults[-1], file=sys.stderr, flush=True)
                 if not args.keep_going:
                     break
-                s.recover()
+                if getattr(e, "lasting", True) or s.panel.poll() is not None:
+                    s.recover()
             last = a
     finally:
         s.close()
