@@ -25,7 +25,7 @@ import atspi
 import session
 from session import wait_for
 from stepping_e2e import Pages
-from window_e2e import copy, xdotool
+from window_e2e import copy, pixel, xdotool
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 TABLE = open(os.path.join(HERE, "..", "..", "src", "panel", "controls.def")).read()
@@ -37,17 +37,20 @@ CONTROLS = {m[0]: (m[1], *map(int, m[2:])) for m in re.findall(
 STEP_LABELS = {int(i): int(top) // 15 for i, _, top in
                re.findall(r"KURUMIN_STEP_LABEL\((\d+),\s*(\d+),\s*(\d+)\)", TABLE)}
 EXITS = {"Command6(0)", "Command6(1)", "lblEXIT"}
+EXIT_TIP = "Kuruminの終了"
 # Steps, keeps and the step windows' openers more often; an exit seldom, as
 # each one costs a restart.
-WEIGHTS = dict.fromkeys(["lblUP", "lblDWN", "Label1", "UPbutton", "DWNbutton", "lblAuto", "lblLIMIT",
-                         "Command3", "Command4", "Command2", "lblOPEN"], 3) | dict.fromkeys(EXITS, 0.2)
+WEIGHTS = dict.fromkeys(["lblUP", "lblDWN", "Label1", "UPbutton", "DWNbutton", "lblAuto",
+                         "lblLIMIT", "Command3", "Command4", "Command2", "lblOPEN"], 3)
+WEIGHTS |= dict.fromkeys(EXITS, 0.2)
 # Drags the panel by design; every other control keeps it still.
 DRAG_AREAS = {"bg", "Pic1", "Picture1"}
 # Hands a file to the desktop's own program: outside what this session watches.
 LEFT_OUT = {"Label8"}
 WIDTH, STRIP = 182, 16
 ABOUT = "Kuruminについて..."
-KINDS = {"click": 30, "double": 12, "right": 8, "hold": 6, "drag": 8, "key": 12, "copy": 12, "front": 6}
+KINDS = {"click": 30, "double": 12, "right": 8, "hold": 6, "drag": 8, "key": 12, "copy": 12,
+         "front": 6}
 SANITIZER = re.compile(rb"ERROR: (Address|Leak)Sanitizer|runtime error:|ThreadSanitizer")
 
 
@@ -97,8 +100,6 @@ class Session:
         self.ini = os.path.join(self.home, "URL.ini")
         self.stderr = open(os.path.join(self.home, "stderr.log"), "a+b")
         self.monitors = monitors()
-        self.tabbed = False  # the focus was last moved by Tab
-        self.saved = None  # the panel's place before it was tucked away
         self.start()
 
     # --- the panel and what the desktop shows of it -----------------------------
@@ -110,7 +111,8 @@ class Session:
         self.app = self.home_class.app
         self.window = wait_for("the panel window", lambda: self.ours().get("Kurumin"), 20)
         self.combo = None
-        self.tabbed, self.saved = False, None
+        self.saved = None  # the panel's place before it was tucked away
+        self.tab_on_exit = False  # Tab put the focus on an exit control, no click since
         self.watch_focus = True
         time.sleep(1)  # the watcher's first ticks may open what the clipboard holds
         self.settled_pages()
@@ -124,7 +126,8 @@ class Session:
     def windows(self):
         """Managed windows bottom to top, as (id, pid, title)."""
         # xfwm4 sets no stacking list while it manages one window
-        out = xprop("-root", "_NET_CLIENT_LIST_STACKING", "_NET_CLIENT_LIST").split("\n_NET_CLIENT_LIST(")
+        out = xprop("-root", "_NET_CLIENT_LIST_STACKING", "_NET_CLIENT_LIST")
+        out = out.split("\n_NET_CLIENT_LIST(")
         ids = re.findall(r"0x[0-9a-f]+", out[0] if "WINDOW" in out[0] else out[-1])
         for wid in ids:
             if wid not in self.names:
@@ -140,7 +143,8 @@ class Session:
         return {t: w for w, pid, t in self.windows() if pid == self.panel.pid}
 
     def boxes(self):
-        return [w for t, w in self.ours().items() if t not in ("Kurumin", "Kurumin +", "Kurumin -", ABOUT)]
+        return [w for t, w in self.ours().items()
+                if t not in ("Kurumin", "Kurumin +", "Kurumin -", ABOUT)]
 
     def geometry(self):
         return window_info(self.window)
@@ -161,21 +165,23 @@ class Session:
                 last, since = n, time.monotonic()
         return last
 
-    def focused(self):
+    def focus_on_exit(self):
         for n in atspi._walk(self.app):
             try:
                 if n.getState().contains(pyatspi.STATE_FOCUSED):
-                    return n
+                    return n.description == EXIT_TIP
             except Exception:
                 pass
-        return None
+        return False
 
     def limit_caption(self):
-        return next(n.name for n in atspi._walk(self.app) if n.description == "数値リミット自動認識 On/Off")
+        return next(n.name for n in atspi._walk(self.app)
+                    if n.description == "数値リミット自動認識 On/Off")
 
     def kept(self):
         if self.combo is None:
-            self.combo = next(n for n in atspi._walk(self.app) if n.getRole() == pyatspi.ROLE_COMBO_BOX)
+            self.combo = next(n for n in atspi._walk(self.app)
+                              if n.getRole() == pyatspi.ROLE_COMBO_BOX)
         return [n.name for n in atspi._walk(self.combo) if n.getRole() == pyatspi.ROLE_LIST_ITEM]
 
     def kept_on_disk(self):
@@ -196,7 +202,7 @@ class Session:
         g = self.geometry()
         if target in ("bg", "strip"):
             return g[:2]
-        if target.startswith("step"):  # step+3: the up window's label 3
+        if target.startswith("step"):
             wid = self.ours().get(f"Kurumin {target[4]}")
             s = wid and window_info(wid)
             return s and (s[0] + 3, s[1] + STEP_LABELS[int(target[5:])])
@@ -210,7 +216,7 @@ class Session:
             return "strip", r.randrange(3, STRIP - 3), r.randrange(y + 2, y + h - 2)
         steps = [t[-1] for t in self.ours() if t in ("Kurumin +", "Kurumin -")]
         if steps and r.random() < 0.5:
-            return f"step{steps[0]}{r.choice(list(STEP_LABELS))}", r.randrange(1, 32), r.randrange(1, 12)
+            return self.pick_step(steps[0])
         if r.random() < 0.15:
             return self.pick_background(g)
         names = [n for n in CONTROLS if shown(n, g) and n not in LEFT_OUT]
@@ -218,10 +224,16 @@ class Session:
         _, _, _, w, h = CONTROLS[name]
         return name, r.randrange(max(1, w - 1)), r.randrange(max(1, h - 1))
 
+    def pick_step(self, sign):
+        """A label of a step window: step+3 is the up window's label 3."""
+        r = self.rng
+        return f"step{sign}{r.choice(list(STEP_LABELS))}", r.randrange(1, 32), r.randrange(1, 12)
+
     def pick_background(self, g):
         while True:
             x, y = self.rng.randrange(WIDTH), self.rng.randrange(g[3])
-            if not any(c[1] <= x < c[1] + c[3] and c[2] <= y < c[2] + c[4] for c in CONTROLS.values()):
+            if not any(c[1] <= x < c[1] + c[3] and c[2] <= y < c[2] + c[4]
+                       for c in CONTROLS.values()):
                 return "bg", x, y
 
     def pick_screen(self):
@@ -243,16 +255,17 @@ class Session:
         if last[:2] == ["click", "Label1"] and r.random() < 0.6:
             return ["right", r.choice(["UPbutton", "DWNbutton"]), 6, 6]
         if last[:1] == ["right"] and last[1] in ("UPbutton", "DWNbutton") and r.random() < 0.7:
-            label = f"step{'+' if last[1] == 'UPbutton' else '-'}{r.choice(list(STEP_LABELS))}"
-            return [r.choice(["click", "click", "double"]), label, r.randrange(1, 32), r.randrange(1, 12)]
+            step = self.pick_step("+" if last[1] == "UPbutton" else "-")
+            return [r.choice(["click", "click", "double"]), *step]
         kinds = {k: w for k, w in KINDS.items() if k not in self.skip}
         kind = r.choices(list(kinds), list(kinds.values()))[0]
         if kind == "key":
             return ["key", r.choice(["Return", "space", "Escape", "Tab", "Tab"])]
         if kind == "copy":
             n = r.randrange(1, 30)
-            texts = [f"{self.site}/q/{n}.html", f"{self.site}/p[01-20].html", f"{self.site}/r/[001-120].html",
-                     f"{self.site}/w[0-20].html", "くるみ", "", "http://", "[01-", "x" * 300, f"p{n}]["]
+            site = self.site
+            texts = [f"{site}/q/{n}.html", f"{site}/p[01-20].html", f"{site}/r/[001-120].html",
+                     f"{site}/w[0-20].html", "くるみ", "", "http://", "[01-", "x" * 300, f"p{n}]["]
             return ["copy", r.choices(texts, [3, 3, 3, 1, 1, 1, 1, 1, 1, 1])[0]]
         if kind == "front":
             return ["front", r.randrange(50)]
@@ -263,9 +276,10 @@ class Session:
             target = r.choice([("UPbutton", 6, 6), ("DWNbutton", 6, 6), self.pick_background(g)])
         if kind == "drag":
             if r.random() < 0.6 and g[2] == WIDTH:
-                areas = [self.pick_background(g), ("Pic1", 3, 5)] + [("Picture1", 50, 6)] * shown("Picture1", g)
-                target = r.choice(areas)
-            return ["drag", *target, r.randrange(-300, 300), r.randrange(-200, 200), *self.pick_screen()[1:]]
+                areas = [self.pick_background(g), ("Pic1", 3, 5)]
+                target = r.choice(areas + [("Picture1", 50, 6)] * shown("Picture1", g))
+            by = r.randrange(-300, 300), r.randrange(-200, 200)
+            return ["drag", *target, *by, *self.pick_screen()[1:]]  # then a move, no button
         if kind == "hold":
             return ["hold", *target, round(r.uniform(0.3, 1.2), 1)]
         return [kind, *target]
@@ -296,6 +310,8 @@ class Session:
                 xdotool("mouseup", 1)
             else:
                 self.drag(a, g, on_panel and a[1] in DRAG_AREAS)
+            if on_panel or a[1] == "strip":
+                self.tab_on_exit = False
             if kind == "right" and on_panel and a[1] == "bg":
                 self.expect_tucked(g)
             elif a[1] == "strip" and self.saved and not boxes:
@@ -303,10 +319,10 @@ class Session:
         elif kind == "answer":
             self.answer(a[1], boxes)
         elif kind == "key":
-            if a[1] in ("Return", "space") and self.tabbed and not boxes:
-                f = self.focused()
-                exit_ok = f is not None and f.description == "Kuruminの終了"
+            exit_ok = a[1] in ("Return", "space") and self.tab_on_exit and not boxes
             xdotool("key", a[1])
+            if a[1] == "Tab":
+                self.tab_on_exit = self.focus_on_exit()
         elif kind == "copy":
             copy(a[1])
             time.sleep(0.6)  # the watcher's tick, and a plain address's page on its way
@@ -314,24 +330,27 @@ class Session:
             if wins := self.browser_windows():
                 xdotool("windowactivate", "--sync", wins[a[1] % len(wins)])
         elif kind == "close-pages":
-            port = open(os.path.join(self.home, "browser-profile", "DevToolsActivePort")).readline().strip()
-            with urllib.request.urlopen(f"http://127.0.0.1:{port}/json/list", timeout=5) as r:
+            with open(os.path.join(self.home, "browser-profile", "DevToolsActivePort")) as f:
+                json_url = f"http://127.0.0.1:{f.readline().strip()}/json"
+            with urllib.request.urlopen(f"{json_url}/list", timeout=5) as r:
                 for t in [t for t in json.load(r) if t["type"] == "page"][:-2]:
-                    urllib.request.urlopen(f"http://127.0.0.1:{port}/json/close/{t['id']}", timeout=5).close()
-        # Escape moves no focus; anything but Tab after it puts it elsewhere.
-        self.tabbed = a == ["key", "Tab"] or self.tabbed and a == ["key", "Escape"]
+                    urllib.request.urlopen(f"{json_url}/close/{t['id']}", timeout=5).close()
+        elif kind == "restart":
+            self.recover()
         return exit_ok
 
     def double(self, target, watched):
         """A label acts once on a double click; a button twice."""
-        counted = watched and (CONTROLS.get(target, ("",))[0] == "Label" or target.startswith("step"))
+        label = CONTROLS.get(target, ("",))[0] == "Label" or target.startswith("step")
+        counted = watched and label
         before = self.settled_pages() if counted else 0
         limit = self.limit_caption() if watched and target == "lblLIMIT" else None
         xdotool("click", "--repeat", 2, "--delay", 80, 1)
         if counted and (n := self.settled_pages() - before) > 1:
             raise Fault(f"a double click on the label {target} opened {n} pages", lasting=False)
         if limit and self.limit_caption() == limit and not self.boxes():
-            raise Fault(f"a double click on {target} left it at {limit}: switched twice", lasting=False)
+            raise Fault(f"a double click on {target} left it at {limit}: switched twice",
+                        lasting=False)
 
     def answer(self, key, boxes):
         if not boxes:
@@ -349,7 +368,8 @@ class Session:
         self.watch_focus = True
 
     def expect_tucked(self, g):
-        mon = next((m for m in self.monitors if overlaps((g[0] + g[2] // 2, g[1], 1, 1), m)), self.monitors[0])
+        mon = next((m for m in self.monitors if overlaps((g[0] + g[2] // 2, g[1], 1, 1), m)),
+                   self.monitors[0])
         try:
             wait_for("the strip", lambda: self.geometry()[2] < WIDTH, 3)
         except AssertionError:
@@ -362,9 +382,11 @@ class Session:
 
     def expect_back(self, where):
         try:
-            wait_for("the panel back", lambda: not where or self.geometry()[:4] == self.saved[:4], 3)
+            wait_for("the panel back",
+                     lambda: not where or self.geometry()[:4] == self.saved[:4], 3)
         except AssertionError:
-            raise Fault(f"a press on the strip left the panel at {self.geometry()[:4]}, not back at {self.saved[:4]}")
+            raise Fault(f"a press on the strip left the panel at {self.geometry()[:4]}, "
+                        f"not back at {self.saved[:4]}")
         self.saved = None
 
     def drag(self, a, g0, moves):
@@ -381,15 +403,16 @@ class Session:
         time.sleep(0.3)
         g2 = self.geometry()
         if g2[:2] != g1[:2]:
-            raise Fault(f"after the drag the panel followed the pointer with no button held: {g1[:2]} -> {g2[:2]}")
+            raise Fault("after the drag the panel followed the pointer with no button held: "
+                        f"{g1[:2]} -> {g2[:2]}")
         if target == "strip":
             return
         want = (g0[0] + mx, g0[1] + my) if moves else g0[:2]
         inside = any(overlaps(want + g0[2:4], m) for m in self.monitors) and 0 <= want[0] and \
             want[0] + g0[2] <= 1600 and 0 <= want[1] and want[1] + g0[3] <= 1000
         if inside and (abs(g1[0] - want[0]) > 3 or abs(g1[1] - want[1]) > 3):
-            raise Fault(f"a drag of {(mx, my)} from {target} took the panel from {g0[:2]} to {g1[:2]}, "
-                        f"not to {want}")
+            raise Fault(f"a drag of {(mx, my)} from {target} took the panel from {g0[:2]} "
+                        f"to {g1[:2]}, not to {want}")
 
     def look(self, exit_ok):
         """What a person sees after an action; raises Fault."""
@@ -410,16 +433,21 @@ class Session:
         if not any(overlaps(g[:4], m) for m in self.monitors):
             raise Fault(f"the panel is off screen at {g[:4]}")
         if g[2] < WIDTH and (g[2] != STRIP or g[0] not in [m[2] for m in self.monitors]):
-            raise Fault(f"the panel is a {g[2]}-px column at x={g[0]}: no strip at a monitor's left edge")
+            raise Fault(f"the panel is a {g[2]}-px column at x={g[0]}: "
+                        "no strip at a monitor's left edge")
         if self.watch_focus:  # after a start or a box: where the keys go now
             self.watch_focus = False
-            if (f := self.focused()) is not None and f.description == "Kuruminの終了" and not self.tabbed:
-                raise Fault("the keyboard focus is on an exit control: Enter or Space ends the panel", lasting=False)
+            if not self.tab_on_exit and self.focus_on_exit():
+                raise Fault("the keyboard focus is on an exit control: "
+                            "Enter or Space ends the panel", lasting=False)
         stack = self.windows()
         ids = [w for w, _, _ in stack]
+        if self.window not in ids:
+            raise Fault("the panel is not among the desktop's windows")
         browser = session.browser_processes(os.path.join(self.home, "browser-profile"))
         above = [t or w for w, pid, t in stack[ids.index(self.window) + 1:] if pid in browser]
-        if above:
+        # fluxbox lists its layers out of order: what the screen shows decides
+        if above and g[2] == WIDTH and not self.exit_button_shows(g):
             raise Fault(f"browser windows above the panel: {above}")
         for box in self.boxes():
             b = window_info(box)
@@ -428,7 +456,16 @@ class Session:
         try:
             wait_for("the keep list", lambda: self.kept() == self.kept_on_disk(), 2)
         except AssertionError:
-            raise Fault(f"List1 shows {self.kept()} but URL.ini keeps {self.kept_on_disk()}", lasting=False)
+            raise Fault(f"List1 shows {self.kept()} but URL.ini keeps {self.kept_on_disk()}",
+                        lasting=False)
+
+    def exit_button_shows(self, g):
+        """The dark red of the × button, top right, is on the screen."""
+        x, y = g[0] + CONTROLS["Command6(0)"][1] + 1, g[1] + CONTROLS["Command6(0)"][2] + 1
+        if not any(overlaps((x, y, 1, 1), m) for m in self.monitors):
+            return True
+        r, gr, b = pixel(x, y)
+        return r > 100 and gr < 60 and b < 60
 
     def sanitizer(self):
         self.stderr.seek(0)
@@ -454,11 +491,15 @@ def main():
     p.add_argument("--seed", type=int, default=int(datetime.date.today().strftime("%Y%m%d")))
     p.add_argument("--actions", type=int, default=100)
     p.add_argument("--keep-going", action="store_true", help="note a fault and go on")
-    p.add_argument("--skip", action="append", default=[], choices=KINDS, help="a kind of action left out")
+    p.add_argument("--skip", action="append", default=[], choices=KINDS,
+                   help="a kind of action left out")
     p.add_argument("--replay", help="a file of logged actions, one JSON list a line")
     args = p.parse_args()
     session.PanelSession.BINARY = os.path.abspath(args.binary)
-    replay = [json.loads(l) for l in open(args.replay) if l.strip().startswith("[")] if args.replay else None
+    replay = None
+    if args.replay:
+        with open(args.replay) as f:
+            replay = [json.loads(l) for l in f if l.startswith("[")]
     print(f"random session: seed {args.seed}, {len(replay) if replay else args.actions} actions, "
           f"window manager {os.environ.get('KURUMIN_WM', 'openbox')}, "
           f"{os.environ.get('KURUMIN_MONITORS', '1')} monitor(s)", flush=True)
@@ -479,6 +520,7 @@ def main():
                 if not args.keep_going:
                     break
                 if getattr(e, "lasting", True) or s.panel.poll() is not None:
+                    log.append(["restart"])  # so that a replay does the same
                     s.recover()
             last = a
     finally:
@@ -492,6 +534,7 @@ def main():
         return 1
     print(f"{len(log)} actions, no fault, {took:.0f} s")
     return 0
+
 
 if __name__ == "__main__":
     sys.exit(main())
