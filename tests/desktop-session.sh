@@ -1,17 +1,20 @@
 #!/bin/sh
-# Runs a command on a private X display of its own: Xvfb, openbox for focus
-# and stacking, and a session bus for the accessibility interface.
+# Runs a command on a private X display of its own: Xvfb, a window manager
+# for focus and stacking, and a session bus for the accessibility interface.
+# KURUMIN_WM picks the window manager: openbox (default), xfwm4 or fluxbox.
+# KURUMIN_MONITORS=2 splits the screen into two monitors side by side, the
+# primary one on the right, where a panel that assumes one desktop goes wrong.
 set -eu
 
 dir=$(mktemp -d)
 cleanup() {
-    [ -n "${wm:-}" ] && kill "$wm" 2>/dev/null || true
+    [ -n "${wm:-}" ] && kill -- "-$wm" 2>/dev/null || true
     [ -n "${xvfb:-}" ] && kill "$xvfb" 2>/dev/null || true
     rm -rf "$dir"
 }
 trap cleanup EXIT INT TERM
 
-Xvfb -displayfd 3 -screen 0 1600x1000x24 -nolisten tcp 3>"$dir/display" 2>"$dir/xvfb.log" &
+Xvfb -displayfd 3 -screen 0 1600x1000x24 -nolisten tcp -noreset 3>"$dir/display" 2>"$dir/xvfb.log" &
 xvfb=$!
 i=0
 while [ ! -s "$dir/display" ]; do
@@ -27,7 +30,21 @@ DISPLAY=:$(head -n 1 "$dir/display")
 export DISPLAY
 unset WAYLAND_DISPLAY
 
-openbox --sm-disable >/dev/null 2>&1 &
+if [ "${KURUMIN_MONITORS:-1}" = 2 ]; then
+    xrandr --setmonitor left 800/211x1000/264+0+0 none >/dev/null
+    xrandr --setmonitor right 800/211x1000/264+800+0 screen >/dev/null
+    xrandr --output screen --primary
+fi
+
+# Each window manager in a process group of its own, ended with what it started:
+# xfwm4 reads its settings over a session bus of its own, without the
+# accessibility bridge, whose bus address on the root window would hide ours.
+case "${KURUMIN_WM:-openbox}" in
+openbox) setsid openbox --sm-disable >/dev/null 2>&1 & ;;
+xfwm4) NO_AT_BRIDGE=1 setsid dbus-run-session -- xfwm4 --compositor=off --sm-client-disable >/dev/null 2>&1 & ;;
+fluxbox) HOME="$dir" setsid fluxbox >/dev/null 2>&1 & ;;
+*) echo "desktop-session: unknown window manager $KURUMIN_WM" >&2; exit 2 ;;
+esac
 wm=$!
 # Give the window manager a moment to own the screen.
 i=0

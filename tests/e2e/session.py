@@ -102,10 +102,10 @@ class PanelSession(unittest.TestCase):
             cls.site = f"http://127.0.0.1:{cls.server.server_port}"
 
     @classmethod
-    def start(cls):
+    def start(cls, stderr=None):
         env = dict(os.environ)
         env.setdefault("LSAN_OPTIONS", f"suppressions={SUPPRESSIONS}:print_suppressions=0")
-        cls.panel = subprocess.Popen([cls.binary], cwd=cls.home, env=env)
+        cls.panel = subprocess.Popen([cls.binary], cwd=cls.home, env=env, stderr=stderr)
         cls.app = atspi.application("Kurumin", timeout=20)
 
     @classmethod
