@@ -87,7 +87,18 @@ class KeepAndHistory(session.PanelSession):
             capture_output=True, text=True).stdout.split(), timeout=20)[0]
 
     def bring_to_front(self, page):
-        subprocess.run(["xdotool", "windowactivate", "--sync", self.window_of(page)], check=True)
+        subprocess.run(["xdotool", "windowactivate", "--sync", self.window_of(page)], check=True,
+                       timeout=10)
+
+    def focus_address_bar(self, page):
+        """The window of `page` in front with its address bar holding the focus,
+        which the window keeps when it comes to the front again."""
+        self.bring_to_front(page)
+        subprocess.run(["xdotool", "key", "--clearmodifiers", "ctrl+l"], check=True, timeout=10)
+
+    def browser_windows(self):
+        return subprocess.run(["xdotool", "search", "--onlyvisible", "--class", "chromium"],
+                              capture_output=True, text=True, timeout=10).stdout.split()
 
     def trec_tip(self):
         return atspi.find(self.app, "TREC").description
@@ -121,11 +132,19 @@ class KeepAndHistory(session.PanelSession):
 
     def test_1_the_capture_follows_the_browser_window_in_front(self):
         self.open_by_copy(FIRST)
+        # The page's window and no other: the browser starts without one of its own.
+        wait_for("the first window", lambda: len(self.browser_windows()) == 1, timeout=10)
+        self.assertTrue(holds(lambda: len(self.browser_windows()) == 1, 1.0),
+                        self.browser_windows())
+        self.assertEqual(self.opened(), [self.url(FIRST)])
         self.open_by_copy(SECOND)
         self.assertEqual(self.opened().count(self.url(FIRST)), 1)
+        wait_for("the second window", lambda: len(self.browser_windows()) == 2, timeout=10)
         # Both ways round: a capture stuck on the first or the last page opened fails.
+        self.focus_address_bar(FIRST)
         self.bring_to_front(SECOND)
         self.follows(SECOND)
+        # The address bar, not the page, holds the focus there: its page still counts.
         self.bring_to_front(FIRST)
         self.follows(FIRST)
 
