@@ -17,6 +17,7 @@ import session
 from session import wait_for
 
 TITLE_TIP = "【タイトル付きＵＲＬ保存】\u3000"
+NO_TITLE_TIP = "ブラウザページタイトル取得情報なし"
 # Japanese titles: a file written in any code page but UTF-8 shows at once. The
 # "=" and the query's "=" and "&" are the profile file's own separator.
 FIRST = ("/k/first.html?n=1&m=2", "くるみ 一頁目 = first")
@@ -146,6 +147,12 @@ class KeepAndHistory(session.PanelSession):
         self.follows(SECOND)
         # The address bar, not the page, holds the focus there: its page still counts.
         self.bring_to_front(FIRST)
+        self.follows(FIRST)
+        # A new tab, its box holding the focus, is a browser page that is no web page.
+        subprocess.run(["xdotool", "key", "--clearmodifiers", "ctrl+t"], check=True, timeout=10)
+        wait_for("the new tab's page counted", lambda: self.trec_tip() == NO_TITLE_TIP,
+                 timeout=10)
+        subprocess.run(["xdotool", "key", "--clearmodifiers", "ctrl+w"], check=True, timeout=10)
         self.follows(FIRST)
 
     def test_2_keep_writes_the_page_in_front_to_the_list(self):

@@ -4,6 +4,7 @@
 #include <QJsonValue>
 #include <QPointer>
 #include <QStringList>
+#include <QTimer>
 
 #include <utility>
 
@@ -36,6 +37,8 @@ bool showsTitle(const QString& windowTitle, bool windowTitleCut, const QString& 
 }
 
 constexpr int kTitleBytes = 1024;
+constexpr int kRelists = 5; // per front window and title
+constexpr int kRelistPauseMs = 100;
 
 } // namespace
 
@@ -207,12 +210,15 @@ void PageTracker::placeFront() {
     }
     frontId_ = best ? best->id : QString();
     frontWindow_ = best ? front : 0;
+    if (best || !anyVisible || !front || title.isEmpty()) return;
     // Titles a page sets itself are not always announced: the browser's own
-    // listing may know the title the window shows. Asked once per front window and title.
-    if (!best && anyVisible && front && !title.isEmpty() && relistedFor_ != placedFor_) {
+    // listing may know the title the window shows, or will a moment later.
+    if (relistedFor_ != placedFor_) {
         relistedFor_ = placedFor_;
-        relist([this] { placeFront(); });
+        relists_ = 0;
     }
+    if (listing_ || relists_ >= kRelists) return;
+    relist(relists_++ == 0 ? 0 : kRelistPauseMs);
 }
 
 void PageTracker::refresh() {
@@ -229,17 +235,23 @@ void PageTracker::refresh() {
         follow(t);
 }
 
-void PageTracker::relist(std::function<void()> then) {
-    if (listing_) return; // the answer on its way will do
+void PageTracker::relist(int afterMs) {
     listing_ = true;
-    connection_.send(QStringLiteral("Target.getTargets"), {},
-                     [self = QPointer(this), then = std::move(then)](const CdpReply& reply) {
-                         if (!self) return;
-                         self->listing_ = false;
-                         if (!reply.ok() || !self->connection_.isOpen()) return;
-                         self->reconcile(reply.result);
-                         then();
-                     });
+    // The connection may outlive this tracker; its answers must not reach a tracker gone.
+    QTimer::singleShot(afterMs, this, [this] {
+        if (!connection_.isOpen()) {
+            listing_ = false;
+            return;
+        }
+        connection_.send(QStringLiteral("Target.getTargets"), {},
+                         [self = QPointer(this)](const CdpReply& reply) {
+                             if (!self) return;
+                             self->listing_ = false;
+                             if (!reply.ok() || !self->connection_.isOpen()) return;
+                             self->reconcile(reply.result);
+                             self->placeFront();
+                         });
+    });
 }
 
 void PageTracker::reconcile(const QJsonObject& listing) {

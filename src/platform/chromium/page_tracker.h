@@ -58,7 +58,7 @@ class PageTracker : public QObject {
     void onOpened();
     void onLost();
     void onEvent(const QString& method, const QJsonObject& params, const QString& sessionId);
-    void relist(std::function<void()> then);
+    void relist(int afterMs);
     void reconcile(const QJsonObject& listing);
     Target* find(const QString& targetId);
     Target* findSession(const QString& sessionId);
@@ -79,6 +79,7 @@ class PageTracker : public QObject {
     WindowHandle frontWindow_ = 0;
     std::size_t placedFor_ = 0;   // the desktop as the front was last placed for
     std::size_t relistedFor_ = 0; // the desktop whose unmatched title was last relisted for
+    int relists_ = 0;             // for it so far
     quint64 reports_ = 0;
     bool listing_ = false;
 };
