@@ -89,14 +89,8 @@ struct X11FrontWindow::State {
 
 std::unique_ptr<X11FrontWindow> X11FrontWindow::create() {
     auto s = std::make_unique<State>();
-    int screenNumber = 0;
-    s->c = xcb_connect(nullptr, &screenNumber);
-    if (!s->c || xcb_connection_has_error(s->c)) return nullptr;
-    xcb_screen_iterator_t it = xcb_setup_roots_iterator(xcb_get_setup(s->c));
-    for (int i = 0; i < screenNumber && it.rem; ++i)
-        xcb_screen_next(&it);
-    if (!it.rem) return nullptr;
-    s->root = it.data->root;
+    s->root = xcb::connect(&s->c);
+    if (!s->root) return nullptr;
     s->active = xcb::atom(s->c, "_NET_ACTIVE_WINDOW");
     s->netName = xcb::atom(s->c, "_NET_WM_NAME");
     const std::uint32_t watch = XCB_EVENT_MASK_PROPERTY_CHANGE;
