@@ -133,11 +133,11 @@ void PageTracker::updateTarget(const QJsonObject& info) {
     if (info.value(QStringLiteral("type")).toString() != u"page") return forget(id);
     Target& target = track(id);
     const QString url = info.value(QStringLiteral("url")).toString();
-    // A new document has none of the old one's listener.
-    const bool navigated = url != target.url && !target.sessionId.isEmpty();
     target.url = url;
     target.title = info.value(QStringLiteral("title")).toString();
-    if (navigated) listen(id);
+    // A new document (a navigation, a reload) has none of the old one's
+    // listener; the listener in a document that has one stays single.
+    if (!target.sessionId.isEmpty()) listen(id);
     placeFront();
 }
 
