@@ -1,9 +1,15 @@
-// The UI thread's cost of one capture tick (timGETURL) and one Timer3 tick
-// with 10, 50 and 100 pages open in a real browser, on the real desktop
-// services, a browser window in front. The ticks fall on their timers'
-// periods, so the browser's answers are handled between them as in use.
-// Starts its own browser on a private profile; run on a display, e.g.
-//   tests/desktop-session.sh build/bin/bench_capture [ticks per size]
+// The page in front, on the real desktop services and a real browser:
+// 1. how long after a browser window comes to the front the capture names
+//    its page, over 50 switches between the windows of 10 pages: what a
+//    tick reads (the browser port's page in front) and the panel's lURL,
+//    the timers running as in use;
+// 2. the UI thread's cost of one capture tick (timGETURL) and one Timer3
+//    tick with 10, 50 and 100 pages open, a browser window in front. The
+//    ticks fall on their timers' periods, so the browser's answers are
+//    handled between them as in use.
+// Starts its own browser on a private profile, and ends by itself (a
+// watchdog ends it and its browser); run on a display, e.g.
+//   tests/desktop-session.sh build/bin/bench_capture [ticks per size] [switches]
 #include "../bench_browser.h"
 #include "../event_waits.h"
 #include "app/kurumin.h"
@@ -12,22 +18,27 @@
 #include "platform/chromium/chromium_port.h"
 #include "platform/fake/fakes.h"
 #include "platform/qt/qt_desktop.h"
+#include "platform/qt/xcb_util.h"
 #include "ui/panel_view.h"
 #include "ui/step_window_view.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QTimer>
+
+#include <unistd.h>
+#include <xcb/xcb.h>
 
 #include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <functional>
 #include <optional>
+#include <random>
 #include <vector>
 
 using namespace kurumin;
@@ -60,6 +71,123 @@ std::optional<BrowserPage> front(BrowserPort& browser) {
 
 double msSince(const QElapsedTimer& t) {
     return double(t.nsecsElapsed()) / 1e6;
+}
+
+// The browser a hung run leaves behind is ended with it.
+volatile pid_t browserPid = 0;
+extern "C" void onWatchdog(int) {
+    static const char text[] = "bench_capture: no end in sight, stopped by its watchdog\n";
+    [[maybe_unused]] const auto n = ::write(2, text, sizeof text - 1);
+    if (browserPid > 0) ::kill(browserPid, SIGKILL);
+    ::_exit(3);
+}
+
+xcb_connection_t* x11() {
+    auto* x11 = qApp->nativeInterface<QNativeInterface::QX11Application>();
+    return x11 ? x11->connection() : nullptr;
+}
+
+xcb_window_t rootWindow(xcb_connection_t* c) {
+    return xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+}
+
+QByteArray property(xcb_connection_t* c, xcb_window_t w, const char* name) {
+    const auto cookie =
+        xcb_get_property(c, 0, w, xcb::atom(c, name), XCB_GET_PROPERTY_TYPE_ANY, 0, 4096);
+    const xcb::Reply<xcb_get_property_reply_t> r(xcb_get_property_reply(c, cookie, nullptr));
+    if (!r) return {};
+    return QByteArray(static_cast<const char*>(xcb_get_property_value(r.get())),
+                      xcb_get_property_value_length(r.get()));
+}
+
+// The desktop's window whose title starts with `title`, 0 when there is none.
+xcb_window_t windowTitled(const QString& title) {
+    xcb_connection_t* c = x11();
+    const QByteArray list = property(c, rootWindow(c), "_NET_CLIENT_LIST");
+    for (qsizetype i = 0; i + 4 <= list.size(); i += 4) {
+        xcb_window_t w = 0;
+        std::memcpy(&w, list.constData() + i, 4);
+        if (QString::fromUtf8(property(c, w, "_NET_WM_NAME")).startsWith(title)) return w;
+    }
+    return 0;
+}
+
+// As a pager or xdotool asks the window manager, without waiting for it.
+void activate(xcb_window_t window) {
+    xcb_connection_t* c = x11();
+    xcb_client_message_event_t e{};
+    e.response_type = XCB_CLIENT_MESSAGE;
+    e.format = 32;
+    e.window = window;
+    e.type = xcb::atom(c, "_NET_ACTIVE_WINDOW");
+    e.data.data32[0] = 2; // from a pager: honoured at once
+    xcb_send_event(c, 0, rootWindow(c),
+                   XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                   reinterpret_cast<const char*>(&e));
+    xcb_flush(c);
+}
+
+// Runs the event loop until `done`, checking it every millisecond.
+bool spinUntil(const std::function<bool()>& done, int timeoutMs) {
+    QElapsedTimer t;
+    t.start();
+    QEventLoop loop;
+    QTimer poll;
+    bool ok = false;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if ((ok = done()) || t.elapsed() >= timeoutMs) loop.quit();
+    });
+    poll.start(1);
+    loop.exec();
+    return ok;
+}
+
+struct Switches {
+    std::vector<double> port, panel;
+    int missed = 0;
+};
+
+// Switches between the windows of `paths`, each its own window, with the
+// panel's timers running; the next switch waits a random part of a tick
+// so that switches fall anywhere in the timer's period.
+Switches switchWindows(BrowserPort& browser, Panel& panel, const std::vector<QString>& paths,
+                       int count) {
+    Switches s;
+    std::mt19937 random(19);
+    std::vector<xcb_window_t> windows;
+    for (const QString& path : paths) {
+        xcb_window_t w = 0;
+        runUntil([&] { return (w = windowTitled(QStringLiteral("Page ") + path + u' ')) != 0; },
+                 10000);
+        windows.push_back(w);
+    }
+    for (int i = 0; i < count; ++i) {
+        const std::size_t k = (std::size_t(i) * 3 + 1) % paths.size();
+        if (!windows[k]) {
+            ++s.missed;
+            continue;
+        }
+        const QString& path = paths[k];
+        QElapsedTimer t;
+        activate(windows[k]);
+        t.start();
+        double port = -1, lURL = -1;
+        spinUntil(
+            [&] {
+                if (port < 0) {
+                    const auto page = front(browser);
+                    if (page && page->url.endsWith(path)) port = msSince(t);
+                }
+                if (lURL < 0 && panel.s.lURL.endsWith(path)) lURL = msSince(t);
+                return port >= 0 && lURL >= 0;
+            },
+            3000);
+        if (port < 0 || lURL < 0) ++s.missed;
+        if (port >= 0) s.port.push_back(port);
+        if (lURL >= 0) s.panel.push_back(lURL);
+        runFor(int(random() % 500));
+    }
+    return s;
 }
 
 struct Samples {
@@ -102,6 +230,10 @@ Samples sample(Panel& panel, int ticks) {
 }
 
 void report(const char* what, const std::vector<double>& v) {
+    if (v.empty()) {
+        std::printf("    %-28s no samples\n", what);
+        return;
+    }
     std::printf("    %-28s median %.3f  p95 %.3f  max %.3f ms  (n=%zu)\n", what, percentile(v, 0.5),
                 percentile(v, 0.95), *std::max_element(v.begin(), v.end()), v.size());
 }
@@ -111,6 +243,14 @@ void report(const char* what, const std::vector<double>& v) {
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     const int ticks = argc > 1 ? std::max(2, std::atoi(argv[1])) : 200;
+    const int switches = argc > 2 ? std::max(1, std::atoi(argv[2])) : 50;
+    std::setvbuf(stdout, nullptr, _IOLBF, 0); // figures show as they come
+    std::signal(SIGALRM, onWatchdog);
+    ::alarm(900);
+    if (!x11()) {
+        std::fprintf(stderr, "bench_capture needs an X display\n");
+        return 2;
+    }
     QtDesktop desk;
     fake::Profile profile;
     StepWindowHost stepWindows;
@@ -126,16 +266,40 @@ int main(int argc, char** argv) {
     kurumin.panel.attachWindow(&view);
     kurumin.load();
     view.show();
-    // The ticks measured are the only ones.
-    for (const Tmr t : {Tmr::timCrip, Tmr::timGETURL, Tmr::Timer3})
-        kurumin.panel.timer(t).stop();
+    // No copy of the clipboard opens anything meanwhile.
+    kurumin.panel.timer(Tmr::timCrip).stop();
 
     int status = 0;
     int serial = 0;
-    for (const int target : {10, 50, 100}) {
-        // The browser's own blank page counts: the tracker lists it too.
-        while (int(browser.pages().size()) < target && status == 0)
+    const auto openUpTo = [&](int target) {
+        // A start page of the browser's own counts: the tracker lists it too.
+        while (int(browser.pages().size()) < target && status == 0) {
             if (!open(browser, http.url(QStringLiteral("/p-%1").arg(++serial)))) status = 1;
+            browserPid = pid_t(browser.startedProcess());
+        }
+    };
+
+    // Ten pages of the site's own, whatever the browser shows besides.
+    while (serial < 10 && status == 0) {
+        if (!open(browser, http.url(QStringLiteral("/p-%1").arg(++serial)))) status = 1;
+        browserPid = pid_t(browser.startedProcess());
+    }
+    std::vector<QString> paths;
+    for (int i = 1; i <= serial; ++i)
+        paths.push_back(QStringLiteral("/p-%1").arg(i));
+    runFor(1000); // loading settles
+    const Switches sw = switchWindows(browser, kurumin.panel, paths, switches);
+    std::printf("%d switches between the windows of %d pages (%d not captured in 3 s):\n", switches,
+                serial, sw.missed);
+    report("front page, as a tick reads", sw.port);
+    report("lURL, at the 500 ms tick", sw.panel);
+    const bool switchesMissed = sw.missed > 0;
+
+    // The ticks measured are the only ones.
+    for (const Tmr t : {Tmr::timGETURL, Tmr::Timer3})
+        kurumin.panel.timer(t).stop();
+    for (const int target : {10, 50, 100}) {
+        openUpTo(target);
         if (status != 0 ||
             !runUntil([&] { return int(browser.pages().size()) >= target; }, 20000)) {
             std::fprintf(stderr, "the tracker never listed %d pages\n", target);
@@ -144,10 +308,10 @@ int main(int argc, char** argv) {
         }
         // A page of the middle of those opened, in front as the user left it.
         const QString path = QStringLiteral("/p-%1").arg(serial / 2 + 1);
-        QProcess::execute(QStringLiteral("xdotool"),
-                          {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                           QStringLiteral("--name"), QStringLiteral("^Page %1 ").arg(path),
-                           QStringLiteral("windowactivate"), QStringLiteral("--sync")});
+        xcb_window_t window = 0;
+        runUntil([&] { return (window = windowTitled(QStringLiteral("Page %1 ").arg(path))); },
+                 10000);
+        activate(window);
         const bool inFront = runUntil(
             [&] {
                 const auto page = front(browser);
@@ -155,13 +319,23 @@ int main(int argc, char** argv) {
             },
             10000);
         runFor(1000); // loading and focus answers settle
-        // The floor under both ticks: each asks the X server which window is in front.
+        // Both ticks ask which window is in front: a round trip to the X server
+        // unless the desktop follows it from the window manager's notices.
         std::vector<double> roundTrip;
         for (int i = 0; i < 200; ++i) {
             QElapsedTimer t;
             t.start();
             desk.windows.foregroundWindow();
             roundTrip.push_back(msSince(t));
+        }
+        if (!inFront) {
+            const WindowHandle w = desk.windows.foregroundWindow();
+            std::fprintf(stderr, "front window %llx \"%s\"\n", (unsigned long long)w,
+                         desk.windows.windowTitle(w, 256).constData());
+            for (const BrowserPage& p : browser.pages())
+                if (p.inFront || p.url.endsWith(path))
+                    std::fprintf(stderr, "  page %s \"%s\" front=%d\n", qPrintable(p.url),
+                                 qPrintable(p.title), p.inFront);
         }
         const Samples s = sample(kurumin.panel, ticks);
         const bool captured = kurumin.panel.s.lURL.endsWith(path);
@@ -171,10 +345,11 @@ int main(int argc, char** argv) {
         report("capture tick, with views", s.captureWhole);
         report("Timer3 tick, handler", s.foreground);
         report("Timer3 tick, with views", s.foregroundWhole);
-        report("one X round trip", roundTrip);
+        report("front window asked", roundTrip);
         if (!inFront || !captured) status = 1;
     }
 
+    if (switchesMissed) status = 1;
     if (const qint64 pid = browser.startedProcess(); pid > 0) {
         ::kill(pid_t(pid), SIGTERM);
         if (!runUntil([&] { return ::kill(pid_t(pid), 0) != 0; }, 15000))

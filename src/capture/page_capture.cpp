@@ -21,7 +21,7 @@ void captureTick(Panel& p) {
         const WindowHandle front = p.svc.windows.foregroundWindow();
         p.s.lAWH = QStringLiteral("&H") + QString::number(front, 16).toUpper();
         for (const BrowserPage& page : p.svc.browser.pages()) {
-            // A page whose focus answer is about another front window is stale.
+            // A page placed in front of another front window is stale.
             if (!page.inFront || (page.window != 0 && page.window != front)) continue;
             if (!page.url.startsWith(QLatin1String("http"))) return forgetPage(p);
             // The page's own title, whole: the browser's suffix is not part of it here.

@@ -30,7 +30,9 @@ struct BrowserPage {
     WindowHandle window = 0; // X window of the page's browser window, 0 when unknown
     QString url;
     QString title;
-    bool inFront = false; // the page has the desktop's focus
+    // The front tab of the desktop's front window, whatever holds the focus
+    // inside that window.
+    bool inFront = false;
 };
 
 class BrowserPort {

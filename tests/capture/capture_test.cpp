@@ -81,7 +81,8 @@ TEST_F(Capture, TheBrowserPageInFrontIsKeptWhileThePanelOrAnotherProgramIsInFron
     front(0x3a00001, {{0x3a00001, "http://a/1", "One", false},
                       {0x3a00001, "https://b/2", "Two — a title of its own", true}});
     EXPECT_EQ(panel.s.lAWH, "&H3A00001");
-    EXPECT_EQ(captured(), (QStringList{"https://b/2", "Two — a title of its own"})); // the focused
+    EXPECT_EQ(captured(),
+              (QStringList{"https://b/2", "Two — a title of its own"})); // the one in front
     EXPECT_EQ(panel.c[Ctl::Label6].toolTip, msg::titleTip("Two — a title of its own"));
     // The panel is clicked: no page has the focus any more.
     front(window.handle(), {{0x3a00002, "https://b/2", "Two", false}});

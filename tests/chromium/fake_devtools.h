@@ -159,8 +159,8 @@ inline QJsonObject pageInfo(const QString& id, const QString& url, const QString
 
 // The fake as a browser with pages, each listed titled after its host. Created
 // pages are announced unless `announce` is off; fail.example is refused and
-// hang.example never answered. With `focused`, each page session answers
-// whether its page has focus.
+// hang.example never answered. With `shown`, pages can be attached to, and
+// each page's listener answers its state ("visible focus", "hidden").
 class FakeBrowser : public FakeDevTools {
   public:
     FakeBrowser() {
@@ -173,8 +173,15 @@ class FakeBrowser : public FakeDevTools {
         return id;
     }
 
+    // A page's listener reporting a change of its state.
+    void tell(const QString& session, const QString& state) {
+        send({{"method", "Runtime.bindingCalled"},
+              {"params", QJsonObject{{"name", "__kuruminShown"}, {"payload", state}}},
+              {"sessionId", session}});
+    }
+
     QJsonArray infos; // the browser's own listing
-    std::function<bool(QString)> focused;
+    std::function<QString(QString)> shown;
     bool announce = true;
 
   private:
@@ -191,12 +198,13 @@ class FakeBrowser : public FakeDevTools {
             reply(m, {});
             for (const auto& info : infos)
                 event("Target.targetCreated", {{"targetInfo", info}});
-        } else if (focused && method == "Target.attachToTarget" &&
-                   m["params"]["flatten"].toBool()) {
+        } else if (shown && method == "Target.attachToTarget" && m["params"]["flatten"].toBool()) {
             reply(m, {{"sessionId", "S-" + m["params"]["targetId"].toString()}});
-        } else if (focused && method == "Runtime.evaluate") {
-            const bool value = focused(m["sessionId"].toString());
-            reply(m, {{"result", QJsonObject{{"type", "boolean"}, {"value", value}}}});
+        } else if (shown && method == "Runtime.addBinding") {
+            reply(m, {});
+        } else if (shown && method == "Runtime.evaluate") {
+            const QString value = shown(m["sessionId"].toString());
+            reply(m, {{"result", QJsonObject{{"type", "string"}, {"value", value}}}});
         }
     }
     int created_ = 0;

@@ -16,7 +16,8 @@ class PageTrackerTest : public ::testing::Test {
     void SetUp() override {
         connection.setRequestTimeout(2000);
         desktop.foreground = 0x42;
-        desktop.titles[0x42] = "two.exam"; // cut short
+        desktop.titles[0x42] = "two.example - Chromium";
+        fake.shown = [this](const QString& session) { return states.value(session, "hidden"); };
     }
     // Once discovery is on, the fake can announce pages.
     bool connected() {
@@ -25,7 +26,7 @@ class PageTrackerTest : public ::testing::Test {
         return soon(
             [&] { return fake.withMethod("Target.setDiscoverTargets").size() > discovering; });
     }
-    // What a capture tick sees, each tick starting the next refresh.
+    // Which pages count as in front, as a capture tick would read them.
     std::vector<bool> fronts() {
         tracker.refresh();
         std::vector<bool> got;
@@ -33,14 +34,26 @@ class PageTrackerTest : public ::testing::Test {
             got.push_back(p.inFront);
         return got;
     }
+    // Read without a refresh: what the events alone have kept.
+    std::vector<bool> kept() const {
+        std::vector<bool> got;
+        for (const auto& p : tracker.pages())
+            got.push_back(p.inFront);
+        return got;
+    }
+    void retitle(WindowHandle window, const QByteArray& title) {
+        desktop.titles[window] = title;
+        desktop.bringToFront(window);
+    }
 
     FakeBrowser fake;
+    QHash<QString, QString> states; // by page session, what each listener answers
     CdpConnection connection;
     kurumin::fake::WindowSystem desktop;
     PageTracker tracker{connection, &desktop, 0};
 };
 
-TEST_F(PageTrackerTest, FollowsTargetEventsAndTheBrowsersOwnListingAndForgetsThemWhenLost) {
+TEST_F(PageTrackerTest, FollowsTargetEventsAndForgetsThemWhenLost) {
     desktop.foreground = 0;
     ASSERT_TRUE(connected());
     fake.event("Target.targetCreated", {{"targetInfo", pageInfo("P1", "https://one.example/")}});
@@ -50,22 +63,10 @@ TEST_F(PageTrackerTest, FollowsTargetEventsAndTheBrowsersOwnListingAndForgetsThe
     fake.event("Target.targetInfoChanged",
                {{"targetInfo", pageInfo("P2", "https://two.example/", "Two")}});
     fake.event("Target.targetDestroyed", {{"targetId", "P1"}});
-    const auto listIs = [&](const QString& title) {
-        return soon([&] {
-            const auto l = tracker.pages();
-            return l.size() == 1 && l[0].title == title && l[0].url == "https://two.example/";
-        });
-    };
-    ASSERT_TRUE(listIs("Two"));
-
-    // A title change the browser did not announce still shows, from its listing.
-    fake.infos = {pageInfo("P2", "https://two.example/", "Two, loaded"),
-                  pageInfo("W", "https://sw/", "", "service_worker")};
-    auto gone = std::make_unique<PageTracker>(connection, nullptr, 0);
-    gone->refresh();
-    gone.reset(); // its answer, ahead of the one awaited, comes to nobody
-    tracker.refresh();
-    EXPECT_TRUE(listIs("Two, loaded"));
+    ASSERT_TRUE(soon([&] {
+        const auto l = tracker.pages();
+        return l.size() == 1 && l[0].title == "Two" && l[0].url == "https://two.example/";
+    }));
 
     tracker.addOpened("P3", "https://three.example/"); // not announced yet
     ASSERT_EQ(tracker.pages().size(), 2u);
@@ -76,37 +77,79 @@ TEST_F(PageTrackerTest, FollowsTargetEventsAndTheBrowsersOwnListingAndForgetsThe
     EXPECT_TRUE(tracker.pages().empty());
 }
 
-TEST_F(PageTrackerTest, FrontPageIsAskedOfCandidatePagesOnlyWhenTheDesktopChangesOrOnReconnect) {
-    fake.focused = [](const QString& session) { return session == "S-T2"; };
+// The front tab of the window in front counts whatever holds the focus in
+// that window, and it is known from the events alone, with nothing asked.
+TEST_F(PageTrackerTest, TheVisiblePageOfTheFrontWindowCountsAsSoonAsTheDesktopOrThePageTells) {
+    states = {{"S-T1", "hidden"}, {"S-T2", "visible"}, {"S-T3", "visible"}};
     ASSERT_TRUE(connected());
+    // T1 and T2 are tabs of one window, T2 in front with the address bar focused.
     for (const QString url : {"https://two.example.org/", "https://two.example/", "https://x.org/"})
         fake.addPage(url);
     ASSERT_TRUE(soon([&] { return fronts() == std::vector{false, true, false}; }));
-    ASSERT_TRUE(tracker.frontPage());
     EXPECT_EQ(tracker.frontPage()->url, "https://two.example/");
     EXPECT_EQ(tracker.frontPage()->window, 0x42u);
-    EXPECT_FALSE(QTest::qWaitFor([&] { return fronts().size() != 3; }, 100)); // read often
-    const auto asked = fake.withMethod("Runtime.evaluate");
-    ASSERT_EQ(asked.size(), 2u);
-    EXPECT_EQ(asked[0]["sessionId"].toString(), "S-T1");
-    EXPECT_EQ(asked[1]["sessionId"].toString(), "S-T2");
+    const auto asked = fake.withMethod("Runtime.evaluate").size();
+    EXPECT_EQ(asked, 3u);
 
-    desktop.titles[0x43] = "a terminal";
-    desktop.foreground = 0x43;
-    EXPECT_TRUE(soon([&] { return fronts() == std::vector{false, false, false}; }));
-    EXPECT_FALSE(tracker.frontPage());
-    EXPECT_EQ(fake.withMethod("Runtime.evaluate").size(), 2u);
-    EXPECT_EQ(fake.withMethod("Target.attachToTarget").size(), 2u); // sessions are kept
+    retitle(0x43, "x.org - Chromium");
+    EXPECT_EQ(kept(), (std::vector{false, false, true}));
+    EXPECT_EQ(tracker.frontPage()->window, 0x43u);
+    // A tab switch in the window in front: the pages tell, the title follows.
+    fake.tell("S-T3", "hidden");
+    fake.tell("S-T1", "visible focus");
+    ASSERT_TRUE(soon([&] { return kept() == std::vector{false, false, false}; }));
+    retitle(0x43, "two.example.org - Chromium");
+    EXPECT_EQ(kept(), (std::vector{true, false, false}));
+    fake.tell("S-T1", "visible pretending"); // not the listener's words: nothing changes
+    QTest::qWait(50);
+    EXPECT_EQ(kept(), (std::vector{true, false, false}));
 
-    // The same pages after a reconnect, on a desktop that has not moved.
-    desktop.foreground = 0x42;
-    ASSERT_TRUE(soon([&] { return fronts() == std::vector{false, true, false}; }));
+    // Another program, or the panel named like a page, is in front: no page counts.
+    retitle(0x44, "a terminal");
+    EXPECT_EQ(kept(), (std::vector{false, false, false}));
+    retitle(0x44, "two.example");
+    EXPECT_EQ(kept(), (std::vector{false, false, false}));
+    // Two windows showing one title: the one whose page has the focus.
+    states["S-T3"] = "visible focus";
+    fake.infos[2] = pageInfo("T3", "https://x.org/b", "two.example.org");
+    fake.event("Target.targetInfoChanged", {{"targetInfo", fake.infos[2]}});
+    fake.tell("S-T1", "visible");
+    retitle(0x45, "two.example.org - Chromium");
+    ASSERT_TRUE(soon([&] { return kept() == std::vector{false, false, true}; }));
+    EXPECT_EQ(fake.withMethod("Runtime.evaluate").size(), asked + 1); // T3's new document
+
+    // A title the page set itself and the browser did not announce: its listing has it.
+    fake.infos[1] = pageInfo("T2", "https://two.example/", "Two, loaded");
+    fake.tell("S-T2", "visible");
+    retitle(0x42, "Two, loaded - Chromium");
+    EXPECT_TRUE(soon([&] { return kept() == std::vector{false, true, false}; }));
+
+    // After a reconnect the pages are followed afresh.
     fake.drop();
     ASSERT_TRUE(soon([&] { return !connection.isOpen(); }));
+    EXPECT_TRUE(tracker.pages().empty());
     ASSERT_TRUE(connected());
-    ASSERT_TRUE(soon([&] { return tracker.pages().size() == 3; }));
     EXPECT_TRUE(soon([&] { return fronts() == std::vector{false, true, false}; }));
-    EXPECT_EQ(fake.withMethod("Target.attachToTarget").size(), 4u);
+    EXPECT_EQ(fake.withMethod("Target.attachToTarget").size(), 6u);
+}
+
+// Without the desktop's front window, the visible page with the focus.
+TEST(PageTrackerAlone, TheVisiblePageWithTheFocusCounts) {
+    FakeBrowser fake;
+    fake.shown = [](const QString& session) {
+        return session == "S-T2" ? QString("visible focus") : QString("visible");
+    };
+    CdpConnection connection;
+    PageTracker tracker{connection, nullptr, 0};
+    connection.open(fake.url());
+    ASSERT_TRUE(soon([&] { return connection.isOpen(); }));
+    fake.addPage("https://a.example/");
+    fake.addPage("https://b.example/");
+    EXPECT_TRUE(soon([&] {
+        tracker.refresh();
+        const auto page = tracker.frontPage();
+        return page && page->url == "https://b.example/" && page->window == 0;
+    }));
 }
 
 } // namespace

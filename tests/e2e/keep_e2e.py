@@ -17,6 +17,7 @@ import session
 from session import wait_for
 
 TITLE_TIP = "【タイトル付きＵＲＬ保存】\u3000"
+NO_TITLE_TIP = "ブラウザページタイトル取得情報なし"
 # Japanese titles: a file written in any code page but UTF-8 shows at once. The
 # "=" and the query's "=" and "&" are the profile file's own separator.
 FIRST = ("/k/first.html?n=1&m=2", "くるみ 一頁目 = first")
@@ -89,7 +90,23 @@ class KeepAndHistory(session.PanelSession):
             capture_output=True, text=True).stdout.split(), timeout=20)[0]
 
     def bring_to_front(self, page):
-        subprocess.run(["xdotool", "windowactivate", "--sync", self.window_of(page)], check=True)
+        subprocess.run(["xdotool", "windowactivate", "--sync", self.window_of(page)], check=True,
+                       timeout=10)
+
+    def focus_address_bar(self, page):
+        """The window of `page` in front with its address bar holding the focus,
+        which the window keeps when it comes to the front again."""
+        self.bring_to_front(page)
+        subprocess.run(["xdotool", "key", "--clearmodifiers", "ctrl+l"], check=True, timeout=10)
+
+    def browser_windows(self):
+        """The browser's windows, not its popups (the address bar's suggestions)."""
+        def name(window):
+            return subprocess.run(["xdotool", "getwindowname", window], capture_output=True,
+                                  text=True, timeout=10).stdout.strip()
+        found = subprocess.run(["xdotool", "search", "--onlyvisible", "--class", "chromium"],
+                               capture_output=True, text=True, timeout=10).stdout.split()
+        return [w for w in found if name(w).endswith(" - Chromium")]
 
     def trec_tip(self):
         return atspi.find(self.app, "TREC").description
@@ -124,12 +141,26 @@ class KeepAndHistory(session.PanelSession):
 
     def test_1_the_capture_follows_the_browser_window_in_front(self):
         self.open_by_copy(FIRST)
+        # The page's window and no other: the browser starts without one of its own.
+        wait_for("the first window", lambda: len(self.browser_windows()) == 1, timeout=10)
+        self.assertTrue(holds(lambda: len(self.browser_windows()) <= 1, 1.0),
+                        self.browser_windows())
+        self.assertEqual(self.opened(), [self.url(FIRST)])
         self.open_by_copy(SECOND)
         self.assertEqual(self.opened().count(self.url(FIRST)), 1)
+        wait_for("the second window", lambda: len(self.browser_windows()) == 2, timeout=10)
         # Both ways round: a capture stuck on the first or the last page opened fails.
+        self.focus_address_bar(FIRST)
         self.bring_to_front(SECOND)
         self.follows(SECOND)
+        # The address bar, not the page, holds the focus there: its page still counts.
         self.bring_to_front(FIRST)
+        self.follows(FIRST)
+        # A new tab, its box holding the focus, is a browser page that is no web page.
+        subprocess.run(["xdotool", "key", "--clearmodifiers", "ctrl+t"], check=True, timeout=10)
+        wait_for("the new tab's page counted", lambda: self.trec_tip() == NO_TITLE_TIP,
+                 timeout=10)
+        subprocess.run(["xdotool", "key", "--clearmodifiers", "ctrl+w"], check=True, timeout=10)
         self.follows(FIRST)
 
     def test_2_keep_writes_the_page_in_front_to_the_list(self):

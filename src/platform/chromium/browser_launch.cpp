@@ -70,7 +70,8 @@ QStringList browserArguments(const QString& profileFolder, bool runningAsRoot) {
     args << QStringLiteral("--ozone-platform=x11");
     // The sandbox refuses to run as root.
     if (runningAsRoot) args << QStringLiteral("--no-sandbox");
-    args << QStringLiteral("about:blank");
+    // No window of its own: the first page opened is the only window the user sees.
+    args << QStringLiteral("--no-startup-window");
     return args;
 }
 

@@ -4,9 +4,9 @@
 // own in the data folder and is never stopped by us: its windows stay open
 // when Kurumin exits, and the next start attaches to it again.
 //
-// Which page is in front is asked of the pages in the background (see
-// page_tracker.h), so pages() returns the last known flags without waiting.
-// The first call after a page opens may therefore still show it behind.
+// Which page is in front follows from what the pages and the desktop report
+// (see page_tracker.h), so pages() returns the last known flags without
+// waiting. A page just opened shows in front once it has told.
 
 #include "platform/browser.h"
 #include "platform/desktop.h"

@@ -16,7 +16,7 @@ namespace kurumin {
 struct ChromiumOptions : BrowserSessionOptions {
     int requestTimeoutMs = 5000;
     int focusRefreshMs = 300;
-    // Which window is in front; without it every page is asked at every refresh.
+    // Which window is in front; without it the visible page with the focus counts.
     WindowSystemPort* desktop = nullptr;
 };
 

@@ -1,15 +1,16 @@
 #pragma once
 // The browser's pages as last heard, and which of them is in front.
 //
-// Which page is in front: each page is asked document.hasFocus(). That value
-// follows the desktop's keyboard focus (window manager activation plus the
-// active tab), which is what the capture compares against; the protocol's own
-// target and window queries know nothing of the desktop focus, and a window
-// handle from the X server would still leave the tab unknown. The answers are
-// gathered in the background, at most every refreshMs, whenever refresh() is
-// called, so reading never waits. They are asked again only when the
-// desktop's front window, its title or the set of pages changed, and only of
-// pages whose title the front window's title starts with.
+// The page in front is the front tab of the browser window in front,
+// whatever holds the keyboard focus inside that window (the page, the
+// address bar, a new tab's box). Each page tells its own visibility: once
+// attached, a small listener in the page reports every change of
+// document.visibilityState (and of its focus) through a binding, so nothing
+// is asked at a tick. A window's front tab is its one visible page; the
+// desktop's front window is matched to it by its title, which the browser
+// makes of the front tab's title and its own name. The desktop's front
+// window is followed by its change notification, so the page in front is
+// known as soon as the desktop and the page have told; reading never waits.
 
 #include "platform/browser.h"
 #include "platform/chromium/cdp_connection.h"
@@ -28,7 +29,7 @@ class PageTracker : public QObject {
     Q_OBJECT
   public:
     // Follows whatever the connection is open to, from each time it opens.
-    // Without a desktop every page is asked at every refresh.
+    // Without a desktop the page in front is the visible one with the focus.
     PageTracker(CdpConnection& connection, WindowSystemPort* desktop, int refreshMs = 300);
     ~PageTracker() override;
 
@@ -36,7 +37,8 @@ class PageTracker : public QObject {
     // front window, when the desktop is known.
     std::vector<BrowserPage> pages() const;
     std::optional<BrowserPage> frontPage() const;
-    // Starts bringing the cache up to date, when due; answers arrive later.
+    // Catches up with a desktop that sends no change notification, and
+    // attaches to pages not yet followed, at most every refreshMs.
     void refresh();
     // A page just opened. Usually announced already; if not, shown until the browser does.
     void addOpened(const QString& targetId, const QString& url);
@@ -47,28 +49,38 @@ class PageTracker : public QObject {
         QString url;
         QString title;
         QString sessionId;
-        WindowHandle window = 0; // while in front
-        bool inFront = false;
-        bool asking = false;
+        bool attaching = false;
+        bool visible = false; // as the page last told
+        bool focused = false;
+        quint64 told = 0; // order of the page's last report
     };
 
     void onOpened();
     void onLost();
     void onEvent(const QString& method, const QJsonObject& params, const QString& sessionId);
-    void relist(std::function<void()> then);
-    std::size_t desktopKey(WindowHandle front, const QString& frontTitle) const;
-    void askFocus(const QString& targetId, WindowHandle front);
+    void relist(int afterMs);
     void reconcile(const QJsonObject& listing);
     Target* find(const QString& targetId);
+    Target* findSession(const QString& sessionId);
+    Target& track(const QString& targetId);
     void updateTarget(const QJsonObject& info);
     void forget(const QString& targetId);
+    void follow(Target& target);
+    void listen(const QString& targetId);
+    void told(Target& target, const QString& state);
+    void placeFront();
 
     CdpConnection& connection_;
     WindowSystemPort* desktop_;
     int refreshMs_;
     std::vector<Target> targets_;
     QElapsedTimer lastRefresh_;
-    std::size_t askedFor_ = 0; // the desktop and pages the focus answers are for
+    QString frontId_;
+    WindowHandle frontWindow_ = 0;
+    std::size_t placedFor_ = 0;   // the desktop as the front was last placed for
+    std::size_t relistedFor_ = 0; // the desktop whose unmatched title was last relisted for
+    int relists_ = 0;             // for it so far
+    quint64 reports_ = 0;
     bool listing_ = false;
 };
 

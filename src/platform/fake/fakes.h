@@ -56,8 +56,17 @@ class WindowSystem : public WindowSystemPort {
   public:
     WindowHandle foregroundWindow() override { return foreground; }
     QByteArray windowTitle(WindowHandle window, int maxBytes) override;
+    void setFrontChangeHandler(std::function<void()> handler) override {
+        frontChanged = std::move(handler);
+    }
+    // As the desktop's change notification does.
+    void bringToFront(WindowHandle window) {
+        foreground = window;
+        if (frontChanged) frontChanged();
+    }
     WindowHandle foreground = 0;
     std::map<WindowHandle, QByteArray> titles;
+    std::function<void()> frontChanged;
 };
 
 class Window : public WindowPort {

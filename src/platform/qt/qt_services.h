@@ -4,6 +4,7 @@
 
 #include "platform/desktop.h"
 #include "platform/qt/x11_clipboard.h"
+#include "platform/qt/x11_front_window.h"
 
 #include <QLockFile>
 #include <QObject>
@@ -30,10 +31,21 @@ class QtClock : public ClockPort {
 };
 
 // Reads the window manager's properties on the X server Qt is connected to.
+// The front window and its title are followed from the window manager's
+// notifications once the first is asked for, so that reading them is free.
 class X11WindowSystem : public WindowSystemPort {
   public:
+    X11WindowSystem();
+    ~X11WindowSystem() override;
     WindowHandle foregroundWindow() override;
     QByteArray windowTitle(WindowHandle window, int maxBytes) override;
+    void setFrontChangeHandler(std::function<void()> handler) override;
+
+  private:
+    X11FrontWindow* front();
+    std::unique_ptr<X11FrontWindow> front_;
+    bool watching_ = false; // tried to follow the front window
+    std::function<void()> handler_;
 };
 
 // The X clipboard. Its text is fetched once per change, not at every read,

@@ -122,16 +122,11 @@ struct X11ClipboardReader::State {
 
 std::unique_ptr<X11ClipboardReader> X11ClipboardReader::create(Done done, int timeoutMs) {
     auto s = std::make_unique<State>();
-    int screenNumber = 0;
-    s->c = xcb_connect(nullptr, &screenNumber);
-    if (!s->c || xcb_connection_has_error(s->c)) return nullptr;
-    xcb_screen_iterator_t it = xcb_setup_roots_iterator(xcb_get_setup(s->c));
-    for (int i = 0; i < screenNumber && it.rem; ++i)
-        xcb_screen_next(&it);
-    if (!it.rem) return nullptr;
+    const xcb_window_t root = xcb::connect(&s->c);
+    if (!root) return nullptr;
     s->window = xcb_generate_id(s->c);
     const std::uint32_t events = XCB_EVENT_MASK_PROPERTY_CHANGE;
-    xcb_create_window(s->c, XCB_COPY_FROM_PARENT, s->window, it.data->root, 0, 0, 1, 1, 0,
+    xcb_create_window(s->c, XCB_COPY_FROM_PARENT, s->window, root, 0, 0, 1, 1, 0,
                       XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, XCB_CW_EVENT_MASK,
                       &events);
     s->clipboard = xcb::atom(s->c, "CLIPBOARD");

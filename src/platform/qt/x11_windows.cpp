@@ -57,7 +57,29 @@ QByteArray cutUtf8(const QByteArray& text, int maxBytes) {
     return text.left(n);
 }
 
+X11WindowSystem::X11WindowSystem() = default;
+X11WindowSystem::~X11WindowSystem() = default;
+
+// Made on first use: the application, and so its display, exists by then.
+X11FrontWindow* X11WindowSystem::front() {
+    if (!watching_ && connection()) {
+        watching_ = true;
+        front_ = X11FrontWindow::create();
+        if (front_)
+            front_->setChangeHandler([this] {
+                if (handler_) handler_();
+            });
+    }
+    return front_.get();
+}
+
+void X11WindowSystem::setFrontChangeHandler(std::function<void()> handler) {
+    handler_ = std::move(handler);
+    front();
+}
+
 WindowHandle X11WindowSystem::foregroundWindow() {
+    if (const X11FrontWindow* f = front()) return f->window();
     xcb_connection_t* c = connection();
     if (!c) return 0;
     const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
@@ -72,6 +94,8 @@ QByteArray X11WindowSystem::windowTitle(WindowHandle window, int maxBytes) {
     xcb_connection_t* c = connection();
     if (!c || window == 0 || window > 0xFFFFFFFFu || maxBytes <= 1) return {};
     const auto id = static_cast<xcb_window_t>(window);
+    if (const X11FrontWindow* f = front(); f && f->window() == id && maxBytes <= f->TitleBytes)
+        return cutUtf8(f->title(), maxBytes);
     // Enough 32-bit units for the bytes wanted, plus one character's overrun.
     const auto longs = static_cast<std::uint32_t>(maxBytes / 4 + 2);
     Property p = property(c, id, atom(c, "_NET_WM_NAME"), longs);

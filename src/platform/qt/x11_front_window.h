@@ -1,0 +1,35 @@
+#pragma once
+// The desktop's front window and its title, kept current from the window
+// manager's change notifications on a connection of its own, so reading them
+// costs no round trip to the X server.
+
+#include <QByteArray>
+#include <QObject>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+namespace kurumin {
+
+class X11FrontWindow : public QObject {
+  public:
+    // Null when there is no X display to watch.
+    static std::unique_ptr<X11FrontWindow> create();
+    ~X11FrontWindow() override;
+
+    std::uint32_t window() const; // 0 when none is in front
+    // The front window's _NET_WM_NAME (or WM_NAME), UTF-8, at most TitleBytes.
+    QByteArray title() const;
+    static constexpr int TitleBytes = 4096;
+
+    void setChangeHandler(std::function<void()> handler);
+
+    struct State;
+
+  private:
+    explicit X11FrontWindow(std::unique_ptr<State> state);
+    std::unique_ptr<State> s_;
+};
+
+} // namespace kurumin

@@ -1,0 +1,49 @@
+// The desktop's front window as the X11 port follows it: from the window
+// manager's change notifications, the title of the window in front included.
+
+#include "platform/qt/qt_services.h"
+
+#include <QProcess>
+#include <QTest>
+#include <QWidget>
+
+#include <gtest/gtest.h>
+
+namespace kurumin {
+namespace {
+
+void activate(QWidget& w) {
+    QProcess::execute(QStringLiteral("timeout"),
+                      {QStringLiteral("5"), QStringLiteral("xdotool"),
+                       QStringLiteral("windowactivate"), QString::number(w.winId())});
+}
+
+TEST(X11WindowSystemTest, TheFrontWindowAndItsTitleFollowTheWindowManagersNotices) {
+    X11WindowSystem desktop;
+    int changes = 0;
+    desktop.setFrontChangeHandler([&] { ++changes; });
+    QWidget a, b;
+    a.setWindowTitle(QStringLiteral("front test A"));
+    b.setWindowTitle(QStringLiteral("front test B"));
+    a.setGeometry(100, 100, 200, 100);
+    b.setGeometry(400, 100, 200, 100);
+    a.show();
+    b.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&a) && QTest::qWaitForWindowExposed(&b));
+    for (QWidget* w : {&a, &b, &a}) {
+        const int before = changes;
+        activate(*w);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return desktop.foregroundWindow() == w->winId(); }));
+        EXPECT_GT(changes, before);
+    }
+    // A retitling of the window in front is noticed too, without a change of window.
+    const int before = changes;
+    a.setWindowTitle(QStringLiteral("front test A, retitled"));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return changes > before; }));
+    EXPECT_EQ(desktop.windowTitle(a.winId(), 128), "front test A, retitled");
+    EXPECT_EQ(desktop.windowTitle(a.winId(), 8), "front t");
+    EXPECT_EQ(desktop.windowTitle(b.winId(), 128), "front test B"); // asked of the server
+}
+
+} // namespace
+} // namespace kurumin
