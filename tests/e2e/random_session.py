@@ -48,6 +48,7 @@ DRAG_AREAS = {"bg", "Pic1", "Picture1"}
 # Hands a file to the desktop's own program: outside what this session watches.
 LEFT_OUT = {"Label8"}
 WIDTH, STRIP = 182, 16
+TEXT_BOXES = ("TextBox", "MemoBox", "ComboBox")  # a right press opens their menu
 ABOUT = "Kuruminについて..."
 KINDS = {"click": 30, "double": 12, "right": 8, "hold": 6, "drag": 8, "key": 12, "copy": 12,
          "front": 6}
@@ -112,6 +113,7 @@ class Session:
         self.window = wait_for("the panel window", lambda: self.ours().get("Kurumin"), 20)
         self.combo = None
         self.saved = None  # the panel's place before it was tucked away
+        self.popup = False  # a list or a text box's menu is open
         self.tab_on_exit = False  # Tab put the focus on an exit control, no click since
         self.watch_focus = True
         time.sleep(1)  # the watcher's first ticks may open what the clipboard holds
@@ -293,7 +295,10 @@ class Session:
         when the panel may end now."""
         kind, boxes, g = a[0], self.boxes(), self.geometry()
         on_panel = len(a) > 1 and (a[1] == "bg" or a[1] in CONTROLS and shown(a[1], g)) \
-            and g[2] == WIDTH and not boxes
+            and g[2] == WIDTH and not boxes and not self.popup
+        if kind != "copy":  # the next press or key closes a popup, and is spent on that
+            self.popup = on_panel and (a[1] == "List1" and kind in ("click", "double") or
+                                       kind == "right" and CONTROLS.get(a[1], "?")[0] in TEXT_BOXES)
         exit_ok = on_panel and kind in ("click", "double", "hold") and a[1] in EXITS
         if kind in ("click", "double", "right", "hold", "drag"):
             p = self.point(*a[1:4])
