@@ -1,6 +1,6 @@
 #!/bin/sh
 # scripts/random-session.sh [--wm openbox|xfwm4|fluxbox] [--monitors 1|2] [--seed N]
-#     [--actions N] [--keep-going] [--replay LOG]
+#     [--actions N] [--keep-going] [--skip drag|copy|...] [--replay LOG]
 # A random session of real input on the sanitizer build (build-test, built if
 # needed) under Xvfb, the chosen window manager and a real Chromium.
 set -eu

@@ -3,10 +3,12 @@ it: real pointer and key events on every control, the step windows and the
 boxes, copies through the real clipboard and browser windows brought to the
 front, with what a person would see checked after every action.
 
-Run inside tests/desktop-session.sh:
-    random_session.py BINARY [--seed N] [--actions N] [--replay LOG]
+Run inside tests/desktop-session.sh (or through scripts/random-session.sh):
+    random_session.py BINARY [--seed N] [--actions N] [--keep-going] [--skip KIND]
+                      [--replay LOG]
 A failing run prints the actions that led to the fault, one JSON list a line;
---replay takes such lines back (geometry is resolved anew at each action)."""
+--replay takes such lines back (geometry is resolved anew at each action).
+--keep-going notes a fault, starts a new panel if need be and goes on."""
 
 import argparse
 import datetime
@@ -48,6 +50,7 @@ DRAG_AREAS = {"bg", "Pic1", "Picture1"}
 # Hands a file to the desktop's own program: outside what this session watches.
 LEFT_OUT = {"Label8"}
 WIDTH, STRIP = 182, 16
+TEXT_BOXES = ("TextBox", "MemoBox", "ComboBox")  # a right press opens their menu
 ABOUT = "Kuruminについて..."
 KINDS = {"click": 30, "double": 12, "right": 8, "hold": 6, "drag": 8, "key": 12, "copy": 12,
          "front": 6}
@@ -100,7 +103,11 @@ class Session:
         self.ini = os.path.join(self.home, "URL.ini")
         self.stderr = open(os.path.join(self.home, "stderr.log"), "a+b")
         self.monitors = monitors()
-        self.start()
+        try:
+            self.start()
+        except BaseException:
+            self.close()
+            raise
 
     # --- the panel and what the desktop shows of it -----------------------------
 
@@ -112,6 +119,7 @@ class Session:
         self.window = wait_for("the panel window", lambda: self.ours().get("Kurumin"), 20)
         self.combo = None
         self.saved = None  # the panel's place before it was tucked away
+        self.popup = False  # a list or a text box's menu is open
         self.tab_on_exit = False  # Tab put the focus on an exit control, no click since
         self.watch_focus = True
         time.sleep(1)  # the watcher's first ticks may open what the clipboard holds
@@ -292,13 +300,18 @@ class Session:
         """Does one action and checks what it should have done by itself; true
         when the panel may end now."""
         kind, boxes, g = a[0], self.boxes(), self.geometry()
-        on_panel = len(a) > 1 and (a[1] == "bg" or a[1] in CONTROLS and shown(a[1], g)) \
-            and g[2] == WIDTH and not boxes
-        exit_ok = on_panel and kind in ("click", "double", "hold") and a[1] in EXITS
-        if kind in ("click", "double", "right", "hold", "drag"):
+        pointer = kind in ("click", "double", "right", "hold", "drag")
+        if pointer:
             p = self.point(*a[1:4])
             if p is None or not any(overlaps(p + (1, 1), m) for m in self.monitors):
                 return False  # a step window that is not open, a control off screen
+        on_panel = pointer and (a[1] == "bg" or a[1] in CONTROLS and shown(a[1], g)) \
+            and g[2] == WIDTH and not boxes and not self.popup and not self.under_ours(p)
+        if kind != "copy":  # the next press or key closes a popup, and is spent on that
+            self.popup = on_panel and (a[1] == "List1" and kind in ("click", "double") or
+                                       kind == "right" and CONTROLS.get(a[1], "?")[0] in TEXT_BOXES)
+        exit_ok = on_panel and kind in ("click", "double", "hold") and a[1] in EXITS
+        if pointer:
             xdotool("mousemove", *p)
             if kind in ("click", "right"):
                 xdotool("click", 1 if kind == "click" else 3)
@@ -338,6 +351,12 @@ class Session:
         elif kind == "restart":
             self.recover()
         return exit_ok
+
+    def under_ours(self, p):
+        """A step window or the about window, in front of the panel, is at p."""
+        return any(overlaps(p + (1, 1), (window_info(w) or (0, 0, 0, 0))[:4])
+                   for t, w in self.ours().items()
+                   if t in ("Kurumin +", "Kurumin -", ABOUT))
 
     def double(self, target, watched):
         """A label acts once on a double click; a button twice."""
