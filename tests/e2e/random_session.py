@@ -426,7 +426,8 @@ class Session:
                         f"{g1[:2]} -> {g2[:2]}")
         if target == "strip":
             return
-        want = (g0[0] + mx, g0[1] + my) if moves else g0[:2]
+        # The window manager's move starts at the first motion: the way to it is not taken.
+        want = (g0[0] + mx - mx // 8, g0[1] + my - my // 8) if moves else g0[:2]
         inside = any(overlaps(want + g0[2:4], m) for m in self.monitors) and 0 <= want[0] and \
             want[0] + g0[2] <= 1600 and 0 <= want[1] and want[1] + g0[3] <= 1000
         if inside and (abs(g1[0] - want[0]) > 3 or abs(g1[1] - want[1]) > 3):
