@@ -50,6 +50,9 @@ DRAG_AREAS = {"bg", "Pic1", "Picture1"}
 # Hands a file to the desktop's own program: outside what this session watches.
 LEFT_OUT = {"Label8"}
 WIDTH, STRIP = 182, 16
+# A tucked panel's window may be wider than its strip, for window managers that
+# keep more of a window on screen; it shows the strip alone.
+TUCKED = range(STRIP, 49)
 TEXT_BOXES = ("TextBox", "MemoBox", "ComboBox")  # a right press opens their menu
 ABOUT = "Kuruminについて..."
 KINDS = {"click": 30, "double": 12, "right": 8, "hold": 6, "drag": 8, "key": 12, "copy": 12,
@@ -395,7 +398,7 @@ class Session:
             return  # a box or a step window took the press
         self.saved = g
         t = self.geometry()
-        if (t[0], t[2]) != (mon[2], STRIP):
+        if t[0] != mon[2] or t[2] not in TUCKED:
             raise Fault(f"tucked away from {g[:2]} the panel shows at x={t[0]}, {t[2]} px wide: "
                         f"not its {STRIP}-px strip at the left edge x={mon[2]} of its monitor")
 
@@ -452,7 +455,7 @@ class Session:
             raise Fault("the panel window is not shown")
         if not any(overlaps(g[:4], m) for m in self.monitors):
             raise Fault(f"the panel is off screen at {g[:4]}")
-        if g[2] < WIDTH and (g[2] != STRIP or g[0] not in [m[2] for m in self.monitors]):
+        if g[2] < WIDTH and (g[2] not in TUCKED or g[0] not in [m[2] for m in self.monitors]):
             raise Fault(f"the panel is a {g[2]}-px column at x={g[0]}: "
                         "no strip at a monitor's left edge")
         if self.watch_focus:  # after a start or a box: where the keys go now
