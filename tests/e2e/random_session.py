@@ -245,7 +245,8 @@ class Session:
                 return "bg", x, y
 
     def pick_screen(self):
-        return "screen", self.rng.randrange(300, 1600), self.rng.randrange(0, 1000)
+        # Above the bottom edge, where fluxbox's task bar would minimize the panel.
+        return "screen", self.rng.randrange(300, 1600), self.rng.randrange(0, 960)
 
     # --- the session ---------------------------------------------------------------
 
