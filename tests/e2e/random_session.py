@@ -31,10 +31,10 @@ from window_e2e import copy, pixel, xdotool
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 TABLE = open(os.path.join(HERE, "..", "..", "src", "panel", "controls.def")).read()
-# name -> (kind, x, y, w, h), pixels from the panel window's corner; the
-# strip's controls lie right of the panel's width and show only when tucked.
-CONTROLS = {m[0]: (m[1], *map(int, m[2:])) for m in re.findall(
-    r'KURUMIN_CONTROL\(\s*\w+,\s*"([^"]+)",\s*(\w+),\s*"[^"]*",\s*"[^"]*",'
+# name -> (kind, x, y, w, h, tooltip), pixels from the panel window's corner;
+# the strip's controls lie right of the panel's width and show only when tucked.
+CONTROLS = {m[0]: (m[1], *map(int, m[3:])) + (m[2],) for m in re.findall(
+    r'KURUMIN_CONTROL\(\s*\w+,\s*"([^"]+)",\s*(\w+),\s*"[^"]*",\s*"([^"]*)",'
     r"\s*(\d+),\s*(\d+),\s*(\d+),\s*(\d+),\s*\w+,\s*\w+,\s*true", TABLE) if m[1] != "Form"}
 STEP_LABELS = {int(i): int(top) // 15 for i, _, top in
                re.findall(r"KURUMIN_STEP_LABEL\((\d+),\s*(\d+),\s*(\d+)\)", TABLE)}
@@ -50,7 +50,7 @@ DRAG_AREAS = {"bg", "Pic1", "Picture1"}
 # Hands a file to the desktop's own program: outside what this session watches.
 LEFT_OUT = {"Label8"}
 WIDTH, STRIP = 182, 16
-TEXT_BOXES = ("TextBox", "MemoBox", "ComboBox")  # a right press opens their menu
+TEXT_BOXES = ("TextBox", "MemoBox")  # a right press opens their menu, when enabled
 ABOUT = "Kuruminについて..."
 KINDS = {"click": 30, "double": 12, "right": 8, "hold": 6, "drag": 8, "key": 12, "copy": 12,
          "front": 6}
@@ -220,7 +220,7 @@ class Session:
         """A control, a step label, the background or the strip, with a point in it."""
         g, r = self.geometry(), self.rng
         if g[2] < WIDTH:
-            _, _, y, _, h = CONTROLS["lbl10"]  # its return label, well inside the window's 16 px
+            _, _, y, _, h, _ = CONTROLS["lbl10"]  # its return label, well inside the window's 16 px
             return "strip", r.randrange(3, STRIP - 3), r.randrange(y + 2, y + h - 2)
         steps = [t[-1] for t in self.ours() if t in ("Kurumin +", "Kurumin -")]
         if steps and r.random() < 0.5:
@@ -229,7 +229,7 @@ class Session:
             return self.pick_background(g)
         names = [n for n in CONTROLS if shown(n, g) and n not in LEFT_OUT]
         name = r.choices(names, [WEIGHTS.get(n, 1) for n in names])[0]
-        _, _, _, w, h = CONTROLS[name]
+        w, h = CONTROLS[name][3:5]
         return name, r.randrange(max(1, w - 1)), r.randrange(max(1, h - 1))
 
     def pick_step(self, sign):
@@ -309,8 +309,8 @@ class Session:
         on_panel = pointer and (a[1] == "bg" or a[1] in CONTROLS and shown(a[1], g)) \
             and g[2] == WIDTH and not boxes and not self.popup and not self.under_ours(p)
         if kind != "copy":  # the next press or key closes a popup, and is spent on that
-            self.popup = on_panel and (a[1] == "List1" and kind in ("click", "double") or
-                                       kind == "right" and CONTROLS.get(a[1], "?")[0] in TEXT_BOXES)
+            self.popup = on_panel and (a[1] == "List1" and kind in ("click", "double") and self.kept()
+                                       or kind == "right" and self.has_menu(a[1]))
         exit_ok = on_panel and kind in ("click", "double", "hold") and a[1] in EXITS
         if pointer:
             xdotool("mousemove", *p)
@@ -352,6 +352,15 @@ class Session:
         elif kind == "restart":
             self.recover()
         return exit_ok
+
+    def has_menu(self, name):
+        """A text box the user may edit: a right press opens its menu."""
+        if CONTROLS.get(name, "?")[0] not in TEXT_BOXES:
+            return False
+        # A text box is named by its tooltip, if it has one.
+        spoken = CONTROLS[name][5] or name
+        node = next((n for n in atspi._walk(self.app) if n.name == spoken), None)
+        return node is not None and node.getState().contains(pyatspi.STATE_ENABLED)
 
     def under_ours(self, p):
         """A step window or the about window, in front of the panel, is at p."""
@@ -412,6 +421,8 @@ class Session:
     def drag(self, a, g0, moves):
         _, target, dx, dy, mx, my, fx, fy = a
         x, y = self.point(target, dx, dy)
+        # The pointer stops at the screen's edges, and so does the drag.
+        mx, my = min(max(x + mx, 0), 1599) - x, min(max(y + my, 0), 999) - y
         xdotool("mousedown", 1)
         for i in range(1, 9):
             xdotool("mousemove", x + mx * i // 8, y + my * i // 8)
