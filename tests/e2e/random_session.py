@@ -309,8 +309,8 @@ class Session:
         on_panel = pointer and (a[1] == "bg" or a[1] in CONTROLS and shown(a[1], g)) \
             and g[2] == WIDTH and not boxes and not self.popup and not self.under_ours(p)
         if kind != "copy":  # the next press or key closes a popup, and is spent on that
-            self.popup = on_panel and (a[1] == "List1" and kind in ("click", "double") and self.kept()
-                                       or kind == "right" and self.has_menu(a[1]))
+            listed = a[1] == "List1" and kind in ("click", "double") and self.kept()
+            self.popup = on_panel and (listed or kind == "right" and self.has_menu(a[1]))
         exit_ok = on_panel and kind in ("click", "double", "hold") and a[1] in EXITS
         if pointer:
             xdotool("mousemove", *p)
