@@ -190,7 +190,14 @@ class Session:
         if self.combo is None:
             self.combo = next(n for n in atspi._walk(self.app)
                               if n.getRole() == pyatspi.ROLE_COMBO_BOX)
-        return [n.name for n in atspi._walk(self.combo) if n.getRole() == pyatspi.ROLE_LIST_ITEM]
+        def items(node):  # in the list's order, which atspi._walk does not keep
+            for i in range(node.childCount):
+                child = node.getChildAtIndex(i)
+                if child.getRole() == pyatspi.ROLE_LIST_ITEM:
+                    yield child.name
+                else:
+                    yield from items(child)
+        return list(items(self.combo))
 
     def kept_on_disk(self):
         try:
@@ -397,7 +404,8 @@ class Session:
         self.watch_focus = True
 
     def expect_tucked(self, g):
-        mon = next((m for m in self.monitors if overlaps((g[0] + g[2] // 2, g[1], 1, 1), m)),
+        # The monitor under the panel's middle, even if its top is above the screen.
+        mon = next((m for m in self.monitors if m[2] <= g[0] + g[2] // 2 < m[2] + m[0]),
                    self.monitors[0])
         try:
             wait_for("the strip", lambda: self.geometry()[2] < WIDTH, 3)
