@@ -31,10 +31,10 @@ from window_e2e import copy, pixel, xdotool
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 TABLE = open(os.path.join(HERE, "..", "..", "src", "panel", "controls.def")).read()
-# name -> (kind, x, y, w, h), pixels from the panel window's corner; the
-# strip's controls lie right of the panel's width and show only when tucked.
-CONTROLS = {m[0]: (m[1], *map(int, m[2:])) for m in re.findall(
-    r'KURUMIN_CONTROL\(\s*\w+,\s*"([^"]+)",\s*(\w+),\s*"[^"]*",\s*"[^"]*",'
+# name -> (kind, x, y, w, h, tooltip), pixels from the panel window's corner;
+# the strip's controls lie right of the panel's width and show only when tucked.
+CONTROLS = {m[0]: (m[1], *map(int, m[3:])) + (m[2],) for m in re.findall(
+    r'KURUMIN_CONTROL\(\s*\w+,\s*"([^"]+)",\s*(\w+),\s*"[^"]*",\s*"([^"]*)",'
     r"\s*(\d+),\s*(\d+),\s*(\d+),\s*(\d+),\s*\w+,\s*\w+,\s*true", TABLE) if m[1] != "Form"}
 STEP_LABELS = {int(i): int(top) // 15 for i, _, top in
                re.findall(r"KURUMIN_STEP_LABEL\((\d+),\s*(\d+),\s*(\d+)\)", TABLE)}
@@ -53,7 +53,7 @@ WIDTH, STRIP = 182, 16
 # A tucked panel's window may be wider than its strip, for window managers that
 # keep more of a window on screen; it shows the strip alone.
 TUCKED = range(STRIP, 49)
-TEXT_BOXES = ("TextBox", "MemoBox", "ComboBox")  # a right press opens their menu
+TEXT_BOXES = ("TextBox", "MemoBox")  # a right press opens their menu, when enabled
 ABOUT = "Kuruminについて..."
 KINDS = {"click": 30, "double": 12, "right": 8, "hold": 6, "drag": 8, "key": 12, "copy": 12,
          "front": 6}
@@ -193,7 +193,14 @@ class Session:
         if self.combo is None:
             self.combo = next(n for n in atspi._walk(self.app)
                               if n.getRole() == pyatspi.ROLE_COMBO_BOX)
-        return [n.name for n in atspi._walk(self.combo) if n.getRole() == pyatspi.ROLE_LIST_ITEM]
+        def items(node):  # in the list's order, which atspi._walk does not keep
+            for i in range(node.childCount):
+                child = node.getChildAtIndex(i)
+                if child.getRole() == pyatspi.ROLE_LIST_ITEM:
+                    yield child.name
+                else:
+                    yield from items(child)
+        return list(items(self.combo))
 
     def kept_on_disk(self):
         try:
@@ -223,7 +230,7 @@ class Session:
         """A control, a step label, the background or the strip, with a point in it."""
         g, r = self.geometry(), self.rng
         if g[2] < WIDTH:
-            _, _, y, _, h = CONTROLS["lbl10"]  # its return label, well inside the window's 16 px
+            _, _, y, _, h, _ = CONTROLS["lbl10"]  # its return label, well inside the window's 16 px
             return "strip", r.randrange(3, STRIP - 3), r.randrange(y + 2, y + h - 2)
         steps = [t[-1] for t in self.ours() if t in ("Kurumin +", "Kurumin -")]
         if steps and r.random() < 0.5:
@@ -232,7 +239,7 @@ class Session:
             return self.pick_background(g)
         names = [n for n in CONTROLS if shown(n, g) and n not in LEFT_OUT]
         name = r.choices(names, [WEIGHTS.get(n, 1) for n in names])[0]
-        _, _, _, w, h = CONTROLS[name]
+        w, h = CONTROLS[name][3:5]
         return name, r.randrange(max(1, w - 1)), r.randrange(max(1, h - 1))
 
     def pick_step(self, sign):
@@ -248,7 +255,8 @@ class Session:
                 return "bg", x, y
 
     def pick_screen(self):
-        return "screen", self.rng.randrange(300, 1600), self.rng.randrange(0, 1000)
+        # Above the bottom edge, where fluxbox's task bar would minimize the panel.
+        return "screen", self.rng.randrange(300, 1600), self.rng.randrange(0, 960)
 
     # --- the session ---------------------------------------------------------------
 
@@ -311,8 +319,8 @@ class Session:
         on_panel = pointer and (a[1] == "bg" or a[1] in CONTROLS and shown(a[1], g)) \
             and g[2] == WIDTH and not boxes and not self.popup and not self.under_ours(p)
         if kind != "copy":  # the next press or key closes a popup, and is spent on that
-            self.popup = on_panel and (a[1] == "List1" and kind in ("click", "double") or
-                                       kind == "right" and CONTROLS.get(a[1], "?")[0] in TEXT_BOXES)
+            listed = a[1:2] == ["List1"] and kind in ("click", "double") and self.kept()
+            self.popup = on_panel and (listed or kind == "right" and self.has_menu(a[1]))
         exit_ok = on_panel and kind in ("click", "double", "hold") and a[1] in EXITS
         if pointer:
             xdotool("mousemove", *p)
@@ -355,6 +363,15 @@ class Session:
             self.recover()
         return exit_ok
 
+    def has_menu(self, name):
+        """A text box the user may edit: a right press opens its menu."""
+        if CONTROLS.get(name, "?")[0] not in TEXT_BOXES:
+            return False
+        # A text box is named by its tooltip, if it has one.
+        spoken = CONTROLS[name][5] or name
+        node = next((n for n in atspi._walk(self.app) if n.name == spoken), None)
+        return node is not None and node.getState().contains(pyatspi.STATE_ENABLED)
+
     def under_ours(self, p):
         """A step window or the about window, in front of the panel, is at p."""
         return any(overlaps(p + (1, 1), (window_info(w) or (0, 0, 0, 0))[:4])
@@ -390,7 +407,8 @@ class Session:
         self.watch_focus = True
 
     def expect_tucked(self, g):
-        mon = next((m for m in self.monitors if overlaps((g[0] + g[2] // 2, g[1], 1, 1), m)),
+        # The monitor under the panel's middle, even if its top is above the screen.
+        mon = next((m for m in self.monitors if m[2] <= g[0] + g[2] // 2 < m[2] + m[0]),
                    self.monitors[0])
         try:
             wait_for("the strip", lambda: self.geometry()[2] < WIDTH, 3)
@@ -414,6 +432,8 @@ class Session:
     def drag(self, a, g0, moves):
         _, target, dx, dy, mx, my, fx, fy = a
         x, y = self.point(target, dx, dy)
+        # The pointer stops at the screen's edges, and so does the drag.
+        mx, my = min(max(x + mx, 0), 1599) - x, min(max(y + my, 0), 999) - y
         xdotool("mousedown", 1)
         for i in range(1, 9):
             xdotool("mousemove", x + mx * i // 8, y + my * i // 8)
@@ -429,13 +449,14 @@ class Session:
                         f"{g1[:2]} -> {g2[:2]}")
         if target == "strip":
             return
-        # The window manager's move starts at the first motion: the way to it is not taken.
-        want = (g0[0] + mx - mx // 8, g0[1] + my - my // 8) if moves else g0[:2]
-        inside = any(overlaps(want + g0[2:4], m) for m in self.monitors) and 0 <= want[0] and \
-            want[0] + g0[2] <= 1600 and 0 <= want[1] and want[1] + g0[3] <= 1000
-        if inside and (abs(g1[0] - want[0]) > 3 or abs(g1[1] - want[1]) > 3):
+        # Some window managers take the move up only at the first motion, 1/8 of the way.
+        wants = [(g0[0] + mx - f * (mx // 8), g0[1] + my - f * (my // 8)) for f in (0, 1)]
+        if not moves:
+            wants = [g0[:2]]
+        inside = all(0 <= x and x + g0[2] <= 1600 and 0 <= y and y + g0[3] <= 1000 for x, y in wants)
+        if inside and all(abs(g1[0] - x) > 3 or abs(g1[1] - y) > 3 for x, y in wants):
             raise Fault(f"a drag of {(mx, my)} from {target} took the panel from {g0[:2]} "
-                        f"to {g1[:2]}, not to {want}")
+                        f"to {g1[:2]}, not to {' or '.join(map(str, wants))}")
 
     def look(self, exit_ok):
         """What a person sees after an action; raises Fault."""
