@@ -130,6 +130,7 @@ void Panel::click(Ctl id) {
 
 void Panel::mouseDown(Ctl id, MouseButton button) {
     ++presses_;
+    pressedOn_ = id;
     if (!c[id].enabled) return;
     scheduler_.pressed(id, button);
     if (const ButtonHandler& h = downs_[at(id)])
@@ -137,6 +138,7 @@ void Panel::mouseDown(Ctl id, MouseButton button) {
 }
 
 void Panel::mouseUp(Ctl id, MouseButton button) {
+    pressedOn_.reset();
     scheduler_.released(id);
     const ButtonHandler& h = ups_[at(id)];
     if (!h || !c[id].enabled) return;
@@ -146,6 +148,7 @@ void Panel::mouseUp(Ctl id, MouseButton button) {
 void Panel::doubleClick(Ctl id, MouseButton button) {
     if (c[id].kind != ControlKind::Button) {
         ++presses_; // a press all the same: it ends any drag
+        pressedOn_ = id;
         return;
     }
     mouseDown(id, button);

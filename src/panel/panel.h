@@ -93,6 +93,9 @@ class Panel {
     void doubleClick(Ctl id, MouseButton button);
     // Counts the presses, so that one press starts one drag at most.
     std::uint64_t pressSerial() const { return presses_; }
+    // Where the button now held went down; none once it is up, or when the
+    // press was not the panel's (one that closed a list's popup).
+    std::optional<Ctl> pressedOn() const { return pressedOn_; }
     void mouseMove(Ctl id, HeldButtons held = {});
     void editText(Ctl id, const QString& text);
     void editSelection(Ctl id, int start, int length);
@@ -171,6 +174,7 @@ class Panel {
     bool closed_ = false;
     std::optional<Ctl> focus_;
     std::uint64_t presses_ = 0;
+    std::optional<Ctl> pressedOn_;
     std::uint64_t focusAsked_ = 0;
     std::uint64_t opensIssued_ = 0;
     std::uint64_t failuresReportedUpTo_ = 0;

@@ -103,10 +103,13 @@ void blinkLamp(Panel& p) {
 void hover(Panel& p, Ctl over, const HeldButtons& held) {
     const HoverRow* row = rowOf(over);
     if (!row) return;
-    // One system move per press: the window manager ends it at the release,
-    // and a move asked again after that (Qt sends a last stale move then)
-    // would start one with no button held.
-    if (row->drags && held.leftOnly() && p.DragPress != p.pressSerial()) {
+    // One system move per press on a drag area: the window manager ends it
+    // at the release, and a move asked again after that (Qt sends a last
+    // stale move then) would start one with no button held. A press that
+    // only closed a popup is not the panel's, nor are the moves after it.
+    const HoverRow* pressed = p.pressedOn() ? rowOf(*p.pressedOn()) : nullptr;
+    if (row->drags && held.leftOnly() && pressed && pressed->drags &&
+        p.DragPress != p.pressSerial()) {
         p.DragPress = p.pressSerial();
         if (WindowPort* w = p.window()) w->startSystemMove();
     }
