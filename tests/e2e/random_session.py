@@ -374,8 +374,10 @@ class Session:
 
     def under_ours(self, p):
         """A step window or the about window, in front of the panel, is at p."""
-        return any(overlaps(p + (1, 1), (window_info(w) or (0, 0, 0, 0))[:4])
-                   for t, w in self.ours().items()
+        def area(w):  # as overlaps() takes it: w, h, x, y
+            x, y, width, height = (window_info(w) or (0, 0, 0, 0))[:4]
+            return width, height, x, y
+        return any(overlaps(p + (1, 1), area(w)) for t, w in self.ours().items()
                    if t in ("Kurumin +", "Kurumin -", ABOUT))
 
     def double(self, target, watched):
