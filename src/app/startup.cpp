@@ -7,7 +7,7 @@
 #include "panel/messages.h"
 #include "store/history.h"
 #include "store/keep_list.h"
-#include "ui/window_behaviour.h"
+#include "window/window_behaviour.h"
 
 namespace kurumin {
 

@@ -1,4 +1,4 @@
-#include "ui/window_behaviour.h"
+#include "window/window_behaviour.h"
 
 #include "panel/panel.h"
 
