@@ -1,6 +1,7 @@
 #include "app/startup.h"
 
 #include "app/kurumin.h"
+#include "browse/modes.h"
 #include "capture/clipboard_tools.h"
 #include "capture/clipboard_watcher.h"
 #include "capture/page_capture.h"
@@ -52,11 +53,7 @@ void initialState(Panel& p) {
     p.c[Ctl::Sh1].back = colors::Black;
     p.c[Ctl::lblLIMIT].fore = colors::Red;
     p.s.LimitOn = True;
-    p.enable({Ctl::UPbutton, Ctl::DWNbutton}, false);
-    p.steps.closeAll();
-    p.enable({Ctl::lbl, Ctl::Label1}, false);
-    p.s.PickMode = False;
-    p.enable({Ctl::cmdUP, Ctl::Command1, Ctl::txtNo}, false);
+    enterStartUp(p);
     p.c[Ctl::Label6].toolTip = msg::noTitleTip();
 }
 

@@ -1,6 +1,7 @@
 // PICK, UP, DWN, [SET], LIMIT and the caret arrows' click.
 #include "browse/commands.h"
 
+#include "browse/modes.h"
 #include "browse/navigation.h"
 #include "browse/numbers.h"
 #include "browse/stepping.h"
@@ -32,14 +33,11 @@ void pick(Panel& p) {
         const auto value = parseNumber(now.caption.mid(now.selStart, now.selLength));
         if (!value) throw CommandFailed("selection is no number");
         p.setText(kNo, shortestText(*value));
-        p.enable(kNo);
-        p.s.PickMode = True;
+        enterPickMode(p);
         p.s.lblSTR = now.caption.mid(now.selStart + now.selLength);
         p.setFocus(kNo);
         p.setCaret(kNo, static_cast<int>(p.text(kNo).size()));
-        if (isOn(p.s.UrlCaptured)) p.enable({Ctl::UPbutton, Ctl::DWNbutton});
         showLimiterState(p, true);
-        p.enable({Ctl::cmdUP, Ctl::Command1});
     };
     trap(body, [&] { p.message(msg::pickText(), msg::pickTitle()); });
 }
@@ -73,8 +71,7 @@ void setToMin(Panel& p) {
         const QString& min = p.text(Ctl::txtLimL);
         setWidth(p, static_cast<int>(min.size()));
         p.setText(kNo, padText(min, p.s.DigitCount));
-        p.s.PickMode = False;
-        p.enable({Ctl::cmdUP, Ctl::Command1, Ctl::txtNo, Ctl::UPbutton, Ctl::DWNbutton});
+        enterRangeMode(p);
         showLimiterState(p, true);
         caretsToEnd(p);
         if (isOn(p.s.AutoBrowse)) OpenRangeUrl(p);

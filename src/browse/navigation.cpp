@@ -1,5 +1,6 @@
 #include "browse/navigation.h"
 
+#include "browse/modes.h"
 #include "panel/messages.h"
 #include "panel/panel.h"
 
@@ -23,13 +24,6 @@ QString leftOf(const QString& text, qsizetype count) {
 
 void setLamp(Panel& p, bool requesting) {
     p.c[Ctl::Sh1].back = requesting ? colors::Yellow : colors::Black;
-}
-
-void endPickMode(Panel& p) {
-    if (!isOn(p.s.PickMode)) return;
-    p.enable({Ctl::Label1, Ctl::UPbutton, Ctl::DWNbutton}, false);
-    p.steps.closeAll();
-    p.s.PickMode = False;
 }
 
 QString tailOf(Panel& p, const QString& text) {
@@ -68,9 +62,7 @@ void OpenCopiedUrl(Panel& p) {
 
 void OpenRangeUrl(Panel& p) {
     BrowseState& s = p.s;
-    p.enable(Ctl::Label1);
-    p.enable(Ctl::UPbutton);
-    p.enable(Ctl::DWNbutton);
+    stepFromRange(p);
     const QString copied = copiedText(p);
     s.lblURLright = tailOf(p, copied);
     p.setText(Ctl::txtNow, kHttp + s.lblURLright);
@@ -86,9 +78,7 @@ void OpenRangeUrl(Panel& p) {
 
 void OpenPickedUrl(Panel& p) {
     BrowseState& s = p.s;
-    p.enable(Ctl::Label1, false);
-    p.enable(Ctl::UPbutton);
-    p.enable(Ctl::DWNbutton);
+    stepFromPick(p);
     s.lblB = s.lblSTR;
     s.lblF = tailOf(p, copiedText(p));
     s.lblF = leftOf(s.lblF, s.lblF.size() - s.PickDigits - s.lblB.size());

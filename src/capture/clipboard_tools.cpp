@@ -1,5 +1,6 @@
 #include "capture/clipboard_tools.h"
 
+#include "browse/modes.h"
 #include "browse/navigation.h"
 #include "panel/panel.h"
 
