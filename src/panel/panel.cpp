@@ -64,7 +64,7 @@ Panel::Panel(Services& services) : svc(services) {
             svc.timers.create(timerName(id), timerInterval(id), [this, id] { runTick(id); });
     }
     scheduler_.setAfterEach([this] { endPressOfDisabled(); });
-    scheduler_.addListener([this] { steps.show(); });
+    scheduler_.setWhenEnded([this] { notify(); });
     // The page-capture timers run from the moment the panel exists.
     timer(Tmr::timGETURL).start();
     timer(Tmr::Timer3).start();
@@ -132,14 +132,14 @@ void Panel::mouseDown(Ctl id, MouseButton button) {
     ++presses_;
     pressedOn_ = id;
     if (!c[id].enabled) return;
-    scheduler_.pressed(id, button);
+    held_.pressed(id, button);
     if (const ButtonHandler& h = downs_[at(id)])
         scheduler_.run({"MouseDown", id, {}}, [h, button] { h(button); });
 }
 
 void Panel::mouseUp(Ctl id, MouseButton button) {
     pressedOn_.reset();
-    scheduler_.released(id);
+    held_.released(id);
     const ButtonHandler& h = ups_[at(id)];
     if (!h || !c[id].enabled) return;
     scheduler_.run({"MouseUp", id, {}}, [h, button] { h(button); });
@@ -156,7 +156,7 @@ void Panel::doubleClick(Ctl id, MouseButton button) {
 }
 
 void Panel::endPressOfDisabled() {
-    const auto held = scheduler_.takeHeldIf([this](Ctl id) { return !c[id].enabled; });
+    const auto held = held_.takeIf([this](Ctl id) { return !c[id].enabled; });
     if (!held) return;
     if (const ButtonHandler& h = ups_[at(held->first)]) h(held->second);
 }
@@ -237,7 +237,8 @@ void Panel::openPage(const QString& url, bool reportFailure, std::function<void(
 }
 
 void Panel::notify() {
-    scheduler_.notify();
+    steps.show();
+    emit changes_.changed();
 }
 
 void Panel::close() {

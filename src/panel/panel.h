@@ -5,6 +5,8 @@
 
 #include "panel/browse_state.h"
 #include "panel/controls.h"
+#include "panel/held_press.h"
+#include "panel/panel_changes.h"
 #include "panel/scheduler.h"
 #include "panel/trap.h"
 #include "platform/services.h"
@@ -158,8 +160,8 @@ class Panel {
     // The about window, once it exists.
     WindowPort* form2 = nullptr;
 
-    int addListener(std::function<void()> l) { return scheduler_.addListener(std::move(l)); }
-    void removeListener(int id) { scheduler_.removeListener(id); }
+    // Connect to changed() to follow the model; the connection goes with its receiver.
+    const PanelChanges& changes() const { return changes_; }
     // Shows the model's state in every view now.
     void notify();
 
@@ -169,6 +171,8 @@ class Panel {
     void endPressOfDisabled();
 
     Scheduler scheduler_;
+    HeldPress held_;
+    PanelChanges changes_;
     WindowPort* window_ = nullptr;
     std::function<void()> quit_;
     bool closed_ = false;

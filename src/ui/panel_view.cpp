@@ -97,11 +97,12 @@ PanelView::PanelView(Panel& panel, QWidget* parent)
     QWidget::resize(toPixels({0, 0, PanelWidth, FoldedHeight}, this).size());
     build();
     sync();
-    listener_ = panel_.addListener([this] { sync(); });
+    connect(&panel_.changes(), &PanelChanges::changed, this, &PanelView::sync);
 }
 
 PanelView::~PanelView() {
-    panel_.removeListener(listener_);
+    // The widgets go before the QObject does: no sync may reach them half gone.
+    disconnect(&panel_.changes(), nullptr, this, nullptr);
     panel_.attachWindow(nullptr);
 }
 

@@ -15,7 +15,7 @@ TEST(Scheduler, AHandlerFallingDueInsideAnotherRunsAfterItInOrder) {
     Scheduler s;
     QStringList log;
     int notified = 0;
-    s.addListener([&] { ++notified; });
+    s.setWhenEnded([&] { ++notified; });
     s.run(kAt, [&] {
         log << "outer begins";
         // As a modal box's loop would: a click and an answer arrive meanwhile.
