@@ -5,7 +5,7 @@
 #include "capture/clipboard_tools.h"
 #include "capture/clipboard_watcher.h"
 #include "capture/page_capture.h"
-#include "panel/messages.h"
+#include "panel/user_texts.h"
 #include "store/history.h"
 #include "store/keep_list.h"
 #include "ui/window_behaviour.h"
@@ -21,7 +21,8 @@ bool refuseSecondInstance(SingleInstancePort& instance, MessageBoxPort& messageB
     return true;
 }
 
-Kurumin::Kurumin(Services& services) : panel(services), browse_(panel), auto_(panel) {
+Kurumin::Kurumin(Services& services, PanelWindowMakers ownWindows)
+    : panel(services, ownWindows), browse_(panel), auto_(panel) {
     for (const Ctl exit : ExitControls)
         panel.onClick(exit, [this] { panel.close(); });
     wireWatcher(panel);

@@ -1,8 +1,8 @@
 #include "browse/navigation.h"
 
 #include "browse/modes.h"
-#include "panel/messages.h"
 #include "panel/panel.h"
+#include "panel/user_texts.h"
 
 namespace kurumin {
 
@@ -55,7 +55,7 @@ void OpenCopiedUrl(Panel& p) {
         setLamp(p, false);
         return;
     }
-    p.openPage(kHttp + s.lblURLright, false, [&p](bool) { setLamp(p, false); });
+    p.openPage(kHttp + s.lblURLright, ReportFailure::No, [&p](bool) { setLamp(p, false); });
     // Settled now, not at the answer: a step pressed before it works on this address.
     endPickMode(p);
 }
@@ -73,7 +73,7 @@ void OpenRangeUrl(Panel& p) {
     s.lblB = copied.right(copied.size() - pair.close);
     s.lblF = tailOf(p, copied.left(pair.open - 1));
     p.setText(Ctl::txtNow, s.lblF + p.text(Ctl::txtNo) + s.lblB);
-    p.openPage(kHttp + p.text(Ctl::txtNow), true, [&p](bool) { setLamp(p, false); });
+    p.openPage(kHttp + p.text(Ctl::txtNow), ReportFailure::Yes, [&p](bool) { setLamp(p, false); });
 }
 
 void OpenPickedUrl(Panel& p) {
@@ -85,7 +85,7 @@ void OpenPickedUrl(Panel& p) {
     const QString page = kHttp + s.lblF + p.text(Ctl::txtNo) + s.lblB;
     // The box shows the address asked for at once; the answer only reports.
     p.setText(Ctl::txtNow, page);
-    p.openPage(page, true, [&p](bool) { setLamp(p, false); });
+    p.openPage(page, ReportFailure::Yes, [&p](bool) { setLamp(p, false); });
 }
 
 } // namespace kurumin

@@ -2,8 +2,8 @@
 
 #include "browse/navigation.h"
 #include "browse/numbers.h"
-#include "panel/messages.h"
 #include "panel/panel.h"
+#include "panel/user_texts.h"
 
 namespace kurumin {
 

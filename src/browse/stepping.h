@@ -2,15 +2,13 @@
 // The one Step rule and the one Limiter rule that every stepping feature
 // shares (UP, DWN, the count buttons, the spin ticks, the step windows).
 
-#include <QString>
+#include "panel/controls.h"
 
 #include <functional>
 
 namespace kurumin {
 
 class Panel;
-
-enum class Direction { Up, Down };
 
 // The padding width: MIN's length in range mode; in pick mode the picked
 // width going up and the number's current length going down.

@@ -31,12 +31,12 @@ void appendTextBrowse(Panel& p) {
         setLamp(p, false);
         return;
     }
-    p.openPage(now, false, [&p](bool) { setLamp(p, false); });
+    p.openPage(now, ReportFailure::No, [&p](bool) { setLamp(p, false); });
     endPickMode(p);
 }
 
 void reBrowse(Panel& p) {
-    p.openPage(p.text(Ctl::txtNow), false, [&p](bool ok) {
+    p.openPage(p.text(Ctl::txtNow), ReportFailure::No, [&p](bool ok) {
         if (ok) return;
         p.setFocus(Ctl::txtNow);
         setLamp(p, false);

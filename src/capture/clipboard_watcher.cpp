@@ -3,8 +3,8 @@
 #include "browse/modes.h"
 #include "browse/navigation.h"
 #include "browse/numbers.h"
-#include "panel/messages.h"
 #include "panel/panel.h"
+#include "panel/user_texts.h"
 
 #include <QRegularExpression>
 

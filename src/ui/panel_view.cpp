@@ -165,14 +165,14 @@ QWidget* PanelView::makeComboBox(Ctl id) {
 QWidget* PanelView::makeWidget(const Control& c) {
     switch (c.kind) {
     case ControlKind::Label:
-        if (c.clickable) return new FlatButton(false, this);
+        if (c.clickable) return new FlatButton(Bevel::None, this);
         {
             auto* l = new QLabel(this);
             l->setTextFormat(Qt::PlainText);
             return l;
         }
     case ControlKind::Button:
-        return new FlatButton(true, this);
+        return new FlatButton(Bevel::Raised, this);
     case ControlKind::TextBox:
         return makeLineEdit(c.id);
     case ControlKind::MemoBox:
