@@ -32,7 +32,7 @@ void pick(Panel& p) {
         p.s.lblSTR = now.caption.mid(now.selStart + now.selLength);
         p.setFocus(kNo);
         p.setCaret(kNo, static_cast<int>(p.text(kNo).size()));
-        showLimiterState(p, true);
+        showLimiterState(p, LimitOffColour::Rest);
     };
     trap(body, [&] { p.message(msg::pickText(), msg::pickTitle()); });
 }
@@ -62,7 +62,7 @@ void setToMin(Panel& p) {
         setWidth(p, static_cast<int>(min.size()));
         p.setText(kNo, padText(min, p.s.DigitCount));
         enterRangeMode(p);
-        showLimiterState(p, true);
+        showLimiterState(p, LimitOffColour::Rest);
         caretsToEnd(p);
         if (isOn(p.s.AutoBrowse)) OpenRangeUrl(p);
     });
@@ -72,7 +72,7 @@ void toggleLimit(Panel& p) {
     const bool wasOn = isOn(p.s.LimitOn);
     p.text(Ctl::lblLIMIT) = wasOn ? QStringLiteral("OFF") : QStringLiteral("ON");
     p.s.LimitOn = complement(p.s.LimitOn);
-    showLimiterState(p, false);
+    showLimiterState(p, LimitOffColour::DullRed);
 }
 
 void moveCaret(Panel& p, int by) {

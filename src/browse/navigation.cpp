@@ -22,8 +22,8 @@ QString leftOf(const QString& text, qsizetype count) {
 
 } // namespace
 
-void setLamp(Panel& p, bool requesting) {
-    p.c[Ctl::Sh1].back = requesting ? colors::Yellow : colors::Black;
+void setLamp(Panel& p, Lamp lamp) {
+    p.c[Ctl::Sh1].back = lamp == Lamp::Requesting ? colors::Yellow : colors::Black;
 }
 
 QString tailOf(Panel& p, const QString& text) {
@@ -43,19 +43,19 @@ BracketPair findBrackets(const QString& text) {
 void OpenCopiedUrl(Panel& p) {
     BrowseState& s = p.s;
     s.lblURL = copiedText(p);
-    setLamp(p, true);
+    setLamp(p, Lamp::Requesting);
     const QString tail = tailOf(p, s.lblURL);
     if (tail == s.lblURLright) {
-        setLamp(p, false);
+        setLamp(p, Lamp::Off);
         return;
     }
     s.lblURLright = tail;
     p.setText(Ctl::txtNow, kHttp + s.lblURLright);
     if (!isOn(s.AutoBrowse)) {
-        setLamp(p, false);
+        setLamp(p, Lamp::Off);
         return;
     }
-    p.openPage(kHttp + s.lblURLright, ReportFailure::No, [&p](bool) { setLamp(p, false); });
+    p.openPage(kHttp + s.lblURLright, ReportFailure::No, [&p](bool) { setLamp(p, Lamp::Off); });
     // Settled now, not at the answer: a step pressed before it works on this address.
     endPickMode(p);
 }
@@ -73,7 +73,8 @@ void OpenRangeUrl(Panel& p) {
     s.lblB = copied.right(copied.size() - pair.close);
     s.lblF = tailOf(p, copied.left(pair.open - 1));
     p.setText(Ctl::txtNow, s.lblF + p.text(Ctl::txtNo) + s.lblB);
-    p.openPage(kHttp + p.text(Ctl::txtNow), ReportFailure::Yes, [&p](bool) { setLamp(p, false); });
+    p.openPage(kHttp + p.text(Ctl::txtNow), ReportFailure::Yes,
+               [&p](bool) { setLamp(p, Lamp::Off); });
 }
 
 void OpenPickedUrl(Panel& p) {
@@ -85,7 +86,7 @@ void OpenPickedUrl(Panel& p) {
     const QString page = kHttp + s.lblF + p.text(Ctl::txtNo) + s.lblB;
     // The box shows the address asked for at once; the answer only reports.
     p.setText(Ctl::txtNow, page);
-    p.openPage(page, ReportFailure::Yes, [&p](bool) { setLamp(p, false); });
+    p.openPage(page, ReportFailure::Yes, [&p](bool) { setLamp(p, Lamp::Off); });
 }
 
 } // namespace kurumin

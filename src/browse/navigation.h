@@ -20,7 +20,8 @@ struct BracketPair {
 BracketPair findBrackets(const QString& text);
 
 // The lamp Sh1: yellow while a browse request is being made, black otherwise.
-void setLamp(Panel& p, bool requesting);
+enum class Lamp { Off, Requesting };
+void setLamp(Panel& p, Lamp lamp);
 
 void OpenCopiedUrl(Panel& p);
 void OpenRangeUrl(Panel& p);

@@ -45,7 +45,9 @@ void openSteppedPage(Panel& p);
 // Caret after the last character of txtNo and of txtNow.
 void caretsToEnd(Panel& p);
 
-// LIMIT's colour and the bound boxes' enabled state, from LimitOn.
-void showLimiterState(Panel& p, bool restColourWhenOff);
+// LIMIT's colour and the bound boxes' enabled state, from LimitOn. Off, LIMIT
+// is drawn in the resting colour or in dull red.
+enum class LimitOffColour { Rest, DullRed };
+void showLimiterState(Panel& p, LimitOffColour offColour);
 
 } // namespace kurumin

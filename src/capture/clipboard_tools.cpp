@@ -23,15 +23,15 @@ void appendTextBrowse(Panel& p) {
     const QString& add = p.text(Ctl::Text2);
     const QString& now = p.text(Ctl::txtNow);
     if (now.left(add.size()) == add) return;
-    setLamp(p, true);
+    setLamp(p, Lamp::Requesting);
     p.setText(Ctl::txtNow, add + p.c[Ctl::lblCripDirect].toolTip);
     putOnClipboard(p, now);
     p.setCaret(Ctl::txtNow, static_cast<int>(now.size()));
     if (!isOn(p.s.AutoBrowse)) {
-        setLamp(p, false);
+        setLamp(p, Lamp::Off);
         return;
     }
-    p.openPage(now, ReportFailure::No, [&p](bool) { setLamp(p, false); });
+    p.openPage(now, ReportFailure::No, [&p](bool) { setLamp(p, Lamp::Off); });
     endPickMode(p);
 }
 
@@ -39,7 +39,7 @@ void reBrowse(Panel& p) {
     p.openPage(p.text(Ctl::txtNow), ReportFailure::No, [&p](bool ok) {
         if (ok) return;
         p.setFocus(Ctl::txtNow);
-        setLamp(p, false);
+        setLamp(p, Lamp::Off);
     });
     p.setFocus(Ctl::txtNow);
 }
