@@ -19,8 +19,9 @@
 //                once an address is captured. A page opened from the copied
 //                address ends it.
 //   range mode   [SET] pressed: pick mode off, the count controls and UP/DWN on.
-// A step browses from the mode it is in: from a range [SET] and UP/DWN stay
-// on, from a pick [SET] goes off.
+// A page stepped to from a range turns [SET] and UP/DWN on; one stepped to
+// from a pick turns UP/DWN on and [SET] off. The limiter's bound boxes follow
+// LIMIT alone (showLimiterState).
 
 namespace kurumin {
 
