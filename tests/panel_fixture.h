@@ -2,7 +2,7 @@
 // A panel over the test doubles, and readable QStrings in failures.
 
 #include "app/kurumin.h"
-#include "panel/messages.h"
+#include "panel/user_texts.h"
 #include "platform/fake/fakes.h"
 
 #include <gtest/gtest.h>
@@ -94,7 +94,7 @@ struct Bench {
 
     fake::Desktop d;
     fake::Window window;
-    Kurumin app{d.services};
+    Kurumin app{d.services, d.ownWindows};
     Panel& panel = app.panel;
 };
 

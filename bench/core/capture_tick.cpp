@@ -253,15 +253,15 @@ int main(int argc, char** argv) {
     }
     QtDesktop desk;
     fake::Profile profile;
-    StepWindowHost stepWindows;
+    StepWindowFactory stepWindows;
     fake::AboutWindowHost about;
     QTemporaryDir folder;
     LocalHttp http;
     NoShell shell;
     ChromiumBrowser browser(browserOptions(folder.path(), desk.windows), shell);
 
-    Services svc = desk.services(profile, browser, stepWindows, about);
-    Kurumin kurumin(svc);
+    Services svc = desk.services(profile, browser);
+    Kurumin kurumin(svc, {stepWindows, about});
     PanelView view(kurumin.panel);
     kurumin.panel.attachWindow(&view);
     kurumin.load();

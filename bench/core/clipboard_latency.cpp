@@ -54,10 +54,10 @@ Figures measure(QtClipboard::Read read, Owner owner, const char* tag, int copies
     QtDesktop desk(read);
     RecordingBrowser browser;
     fake::Profile profile;
-    fake::StepWindowHost host;
+    fake::StepWindowFactory stepWindows;
     fake::AboutWindowHost about;
-    Services svc = desk.services(profile, browser, host, about);
-    Kurumin app(svc);
+    Services svc = desk.services(profile, browser);
+    Kurumin app(svc, {stepWindows, about});
     app.load();
     // A text already on the clipboard is taken up at the start: let it be.
     bench::runFor(300);

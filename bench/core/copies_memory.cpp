@@ -24,7 +24,7 @@ int main(int argc, char** argv) {
     const int copies = argc > 1 ? std::atoi(argv[1]) : 100000;
     fake::Desktop d;
     fake::Window window;
-    Kurumin app(d.services);
+    Kurumin app(d.services, d.ownWindows);
     app.panel.attachWindow(&window);
     app.load();
     app.panel.click(Ctl::lblAuto); // AUTO off

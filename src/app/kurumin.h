@@ -9,7 +9,7 @@ namespace kurumin {
 
 class Kurumin {
   public:
-    explicit Kurumin(Services& services);
+    Kurumin(Services& services, PanelWindowMakers ownWindows);
     Kurumin(const Kurumin&) = delete;
     Kurumin& operator=(const Kurumin&) = delete;
 

@@ -28,10 +28,10 @@ int main(int argc, char** argv) {
     ProfileFile profile;
     auto browser =
         createChromiumBrowser(desktop.program.dataFolder(), desktop.shell, desktop.windows);
-    StepWindowHost stepWindows;
+    StepWindowFactory stepWindows;
     AboutWindowHost about;
-    Services svc = desktop.services(profile, *browser, stepWindows, about);
-    Kurumin kurumin(svc);
+    Services svc = desktop.services(profile, *browser);
+    Kurumin kurumin(svc, {stepWindows, about});
     PanelView view(kurumin.panel);
     kurumin.panel.attachWindow(&view);
     kurumin.panel.setQuitHandler([] { QCoreApplication::quit(); });

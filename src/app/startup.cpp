@@ -1,10 +1,11 @@
 #include "app/startup.h"
 
 #include "app/kurumin.h"
+#include "browse/modes.h"
 #include "capture/clipboard_tools.h"
 #include "capture/clipboard_watcher.h"
 #include "capture/page_capture.h"
-#include "panel/messages.h"
+#include "panel/user_texts.h"
 #include "store/history.h"
 #include "store/keep_list.h"
 #include "window/window_behaviour.h"
@@ -20,7 +21,8 @@ bool refuseSecondInstance(SingleInstancePort& instance, MessageBoxPort& messageB
     return true;
 }
 
-Kurumin::Kurumin(Services& services) : panel(services), browse_(panel), auto_(panel) {
+Kurumin::Kurumin(Services& services, PanelWindowMakers ownWindows)
+    : panel(services, ownWindows), browse_(panel), auto_(panel) {
     for (const Ctl exit : ExitControls)
         panel.onClick(exit, [this] { panel.close(); });
     wireWatcher(panel);
@@ -52,11 +54,7 @@ void initialState(Panel& p) {
     p.c[Ctl::Sh1].back = colors::Black;
     p.c[Ctl::lblLIMIT].fore = colors::Red;
     p.s.LimitOn = True;
-    p.enable({Ctl::UPbutton, Ctl::DWNbutton}, false);
-    p.steps.closeAll();
-    p.enable({Ctl::lbl, Ctl::Label1}, false);
-    p.s.PickMode = False;
-    p.enable({Ctl::cmdUP, Ctl::Command1, Ctl::txtNo}, false);
+    enterStartUp(p);
     p.c[Ctl::Label6].toolTip = msg::noTitleTip();
 }
 

@@ -5,8 +5,8 @@
 
 #include "browse/commands.h"
 #include "browse/stepping.h"
-#include "panel/messages.h"
 #include "panel/panel.h"
+#include "panel/user_texts.h"
 
 namespace kurumin {
 
@@ -26,11 +26,15 @@ void toggleAuto(Panel& p) {
     p.s.AutoBrowse = complement(p.s.AutoBrowse);
 }
 
-void pressCountButton(Panel& p, bool up, MouseButton button) {
-    p.steps.close(!up);
+Direction opposite(Direction d) {
+    return d == Direction::Up ? Direction::Down : Direction::Up;
+}
+
+void pressCountButton(Panel& p, Direction d, MouseButton button) {
+    p.steps.close(opposite(d));
     if (button != MouseButton::Right) return;
     const RectTwips at = p.window() ? p.window()->geometry() : RectTwips{};
-    p.steps.open(up, at.left + kStepWindowLeft, at.top + kStepWindowTop);
+    p.steps.open(d, at.left + kStepWindowLeft, at.top + kStepWindowTop);
 }
 
 // One tick of a held spin button. Text that is no number stops the spin with
@@ -49,25 +53,24 @@ void spinTick(Panel& p, Direction d, TimerPort& timer) {
     });
 }
 
-void stepWindowClick(Panel& p, bool up, int index) {
+void stepWindowClick(Panel& p, Direction d, int index) {
     if (index <= 0 || index >= StepLabelCount) {
-        if (index == 0) p.steps.close(up);
+        if (index == 0) p.steps.close(d);
         return;
     }
     const int step = StepWindowSteps[static_cast<std::size_t>(index)];
     const auto body = [&] {
-        const Direction d = up ? Direction::Up : Direction::Down;
         setWidth(p, stepWidth(p, Direction::Up)); // the picked width either way
         if (!limiterAllows(p, d)) return;
-        stepNumber(p, up ? step : -step);
+        stepNumber(p, d == Direction::Up ? step : -step);
         caretsToEnd(p);
         openSteppedPage(p);
     };
     trap(body, [&] { countFailed(p); });
 }
 
-void stepWindowHover(Panel& p, bool up, int index) {
-    StepWindow* w = p.steps.get(up);
+void stepWindowHover(Panel& p, Direction d, int index) {
+    StepWindowModel* w = p.steps.get(d);
     if (!w || index >= StepLabelCount) return;
     if (index >= 0) {
         w->labels[static_cast<std::size_t>(index)].back = colors::White;
@@ -81,10 +84,11 @@ void stepWindowHover(Panel& p, bool up, int index) {
 
 AutoBrowse::AutoBrowse(Panel& p) : p_(p) {
     p.onClick(Ctl::lblAuto, [&p] { toggleAuto(p); });
-    p.onClick(Ctl::UPbutton, [&p] { stepUp(p, msg::countFailedText(), true); });
-    p.onClick(Ctl::DWNbutton, [&p] { stepDown(p, msg::countFailedText(), true); });
-    p.onMouseDown(Ctl::UPbutton, [&p](MouseButton b) { pressCountButton(p, true, b); });
-    p.onMouseDown(Ctl::DWNbutton, [&p](MouseButton b) { pressCountButton(p, false, b); });
+    p.onClick(Ctl::UPbutton, [&p] { stepAndBrowse(p, Direction::Up, StepControl::CountButton); });
+    p.onClick(Ctl::DWNbutton,
+              [&p] { stepAndBrowse(p, Direction::Down, StepControl::CountButton); });
+    p.onMouseDown(Ctl::UPbutton, [&p](MouseButton b) { pressCountButton(p, Direction::Up, b); });
+    p.onMouseDown(Ctl::DWNbutton, [&p](MouseButton b) { pressCountButton(p, Direction::Down, b); });
 
     TimerPort& cup = p.timer(Tmr::Cup);
     TimerPort& cdwn = p.timer(Tmr::Cdwn);
@@ -126,8 +130,8 @@ AutoBrowse::AutoBrowse(Panel& p) : p_(p) {
         });
     }
 
-    p.onStepClick([&p](bool up, int index) { stepWindowClick(p, up, index); });
-    p.onStepMouseMove([&p](bool up, int index) { stepWindowHover(p, up, index); });
+    p.onStepClick([&p](Direction d, int index) { stepWindowClick(p, d, index); });
+    p.onStepMouseMove([&p](Direction d, int index) { stepWindowHover(p, d, index); });
 }
 
 } // namespace kurumin

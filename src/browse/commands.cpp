@@ -1,11 +1,12 @@
 // PICK, UP, DWN, [SET], LIMIT and the caret arrows' click.
 #include "browse/commands.h"
 
+#include "browse/modes.h"
 #include "browse/navigation.h"
 #include "browse/numbers.h"
 #include "browse/stepping.h"
-#include "panel/messages.h"
 #include "panel/panel.h"
+#include "panel/user_texts.h"
 
 namespace kurumin {
 
@@ -13,11 +14,6 @@ namespace {
 
 constexpr Ctl kNow = Ctl::txtNow;
 constexpr Ctl kNo = Ctl::txtNo;
-
-// A failure inside UP or DWN ends the command with Error_06.
-template <typename Body> void stepCommand(Panel& p, const QString& failureText, Body body) {
-    trap(body, [&] { p.message(failureText, msg::stepFailedTitle()); });
-}
 
 } // namespace
 
@@ -32,38 +28,30 @@ void pick(Panel& p) {
         const auto value = parseNumber(now.caption.mid(now.selStart, now.selLength));
         if (!value) throw CommandFailed("selection is no number");
         p.setText(kNo, shortestText(*value));
-        p.enable(kNo);
-        p.s.PickMode = True;
+        enterPickMode(p);
         p.s.lblSTR = now.caption.mid(now.selStart + now.selLength);
         p.setFocus(kNo);
         p.setCaret(kNo, static_cast<int>(p.text(kNo).size()));
-        if (isOn(p.s.UrlCaptured)) p.enable({Ctl::UPbutton, Ctl::DWNbutton});
-        showLimiterState(p, true);
-        p.enable({Ctl::cmdUP, Ctl::Command1});
+        showLimiterState(p, LimitOffColour::Rest);
     };
     trap(body, [&] { p.message(msg::pickText(), msg::pickTitle()); });
 }
 
-void stepUp(Panel& p, const QString& failureText, bool countButton) {
-    stepCommand(p, failureText, [&] {
+void stepAndBrowse(Panel& p, Direction d, StepControl from) {
+    const bool countButton = from == StepControl::CountButton;
+    const auto body = [&] {
         if (countButton) p.setFocus(kNo);
-        setWidth(p, stepWidth(p, Direction::Up));
-        if (!limiterAllows(p, Direction::Up)) return;
-        stepNumber(p, 1);
+        if (d == Direction::Down && currentNumber(p) <= 0) return;
+        setWidth(p, stepWidth(p, d));
+        if (!limiterAllows(p, d)) return;
+        stepNumber(p, d == Direction::Up ? 1 : -1);
         if (countButton) caretsToEnd(p);
         openSteppedPage(p);
-    });
-}
-
-void stepDown(Panel& p, const QString& failureText, bool countButton) {
-    stepCommand(p, failureText, [&] {
-        if (countButton) p.setFocus(kNo);
-        if (currentNumber(p) <= 0) return;
-        setWidth(p, stepWidth(p, Direction::Down));
-        if (!limiterAllows(p, Direction::Down)) return;
-        stepNumber(p, -1);
-        if (countButton) caretsToEnd(p);
-        openSteppedPage(p);
+    };
+    // A failure ends the command with Error_06.
+    trap(body, [&] {
+        p.message(countButton ? msg::countFailedText() : msg::stepFailedText(),
+                  msg::stepFailedTitle());
     });
 }
 
@@ -73,9 +61,8 @@ void setToMin(Panel& p) {
         const QString& min = p.text(Ctl::txtLimL);
         setWidth(p, static_cast<int>(min.size()));
         p.setText(kNo, padText(min, p.s.DigitCount));
-        p.s.PickMode = False;
-        p.enable({Ctl::cmdUP, Ctl::Command1, Ctl::txtNo, Ctl::UPbutton, Ctl::DWNbutton});
-        showLimiterState(p, true);
+        enterRangeMode(p);
+        showLimiterState(p, LimitOffColour::Rest);
         caretsToEnd(p);
         if (isOn(p.s.AutoBrowse)) OpenRangeUrl(p);
     });
@@ -85,7 +72,7 @@ void toggleLimit(Panel& p) {
     const bool wasOn = isOn(p.s.LimitOn);
     p.text(Ctl::lblLIMIT) = wasOn ? QStringLiteral("OFF") : QStringLiteral("ON");
     p.s.LimitOn = complement(p.s.LimitOn);
-    showLimiterState(p, false);
+    showLimiterState(p, LimitOffColour::DullRed);
 }
 
 void moveCaret(Panel& p, int by) {
@@ -96,12 +83,8 @@ void moveCaret(Panel& p, int by) {
 }
 
 BrowseCommands::BrowseCommands(Panel& p)
-    : p_(p), hold_(p.svc.clock, p.timer(Tmr::PressHold), [&p](bool up) {
-          if (up)
-              stepUp(p, msg::stepFailedText(), false);
-          else
-              stepDown(p, msg::stepFailedText(), false);
-      }) {
+    : p_(p), hold_(p.svc.clock, p.timer(Tmr::PressHold),
+                   [&p](Direction d) { stepAndBrowse(p, d, StepControl::Label); }) {
     p.onClick(Ctl::lblCUT, [&p] { pick(p); });
     p.onClick(Ctl::Label1, [&p] { setToMin(p); });
     p.onClick(Ctl::lblLIMIT, [&p] { toggleLimit(p); });
@@ -109,14 +92,14 @@ BrowseCommands::BrowseCommands(Panel& p)
     p.onClick(Ctl::Label3, [&p] { moveCaret(p, -1); });
 
     // Press feedback: bright while held, green once released.
-    for (const bool up : {true, false}) {
-        const Ctl n = up ? Ctl::lblUP : Ctl::lblDWN;
-        p.onMouseDown(n, [this, n, up](MouseButton) {
+    for (const Direction d : {Direction::Up, Direction::Down}) {
+        const Ctl n = d == Direction::Up ? Ctl::lblUP : Ctl::lblDWN;
+        p.onMouseDown(n, [this, n, d](MouseButton) {
             p_.c[n].fore = colors::BrightGreen;
-            hold_.pressed(up);
+            hold_.pressed(d);
         });
         p.onMouseUp(n, [this, n](MouseButton) { p_.c[n].fore = colors::Green; });
-        p.onClick(n, [this, up] { hold_.clicked(up); });
+        p.onClick(n, [this, d] { hold_.clicked(d); });
     }
     p.onTick(Tmr::PressHold, [this] { hold_.tick(); });
 }

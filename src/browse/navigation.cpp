@@ -1,7 +1,8 @@
 #include "browse/navigation.h"
 
-#include "panel/messages.h"
+#include "browse/modes.h"
 #include "panel/panel.h"
+#include "panel/user_texts.h"
 
 namespace kurumin {
 
@@ -21,15 +22,8 @@ QString leftOf(const QString& text, qsizetype count) {
 
 } // namespace
 
-void setLamp(Panel& p, bool requesting) {
-    p.c[Ctl::Sh1].back = requesting ? colors::Yellow : colors::Black;
-}
-
-void endPickMode(Panel& p) {
-    if (!isOn(p.s.PickMode)) return;
-    p.enable({Ctl::Label1, Ctl::UPbutton, Ctl::DWNbutton}, false);
-    p.steps.closeAll();
-    p.s.PickMode = False;
+void setLamp(Panel& p, Lamp lamp) {
+    p.c[Ctl::Sh1].back = lamp == Lamp::Requesting ? colors::Yellow : colors::Black;
 }
 
 QString tailOf(Panel& p, const QString& text) {
@@ -49,28 +43,26 @@ BracketPair findBrackets(const QString& text) {
 void OpenCopiedUrl(Panel& p) {
     BrowseState& s = p.s;
     s.lblURL = copiedText(p);
-    setLamp(p, true);
+    setLamp(p, Lamp::Requesting);
     const QString tail = tailOf(p, s.lblURL);
     if (tail == s.lblURLright) {
-        setLamp(p, false);
+        setLamp(p, Lamp::Off);
         return;
     }
     s.lblURLright = tail;
     p.setText(Ctl::txtNow, kHttp + s.lblURLright);
     if (!isOn(s.AutoBrowse)) {
-        setLamp(p, false);
+        setLamp(p, Lamp::Off);
         return;
     }
-    p.openPage(kHttp + s.lblURLright, false, [&p](bool) { setLamp(p, false); });
+    p.openPage(kHttp + s.lblURLright, ReportFailure::No, [&p](bool) { setLamp(p, Lamp::Off); });
     // Settled now, not at the answer: a step pressed before it works on this address.
     endPickMode(p);
 }
 
 void OpenRangeUrl(Panel& p) {
     BrowseState& s = p.s;
-    p.enable(Ctl::Label1);
-    p.enable(Ctl::UPbutton);
-    p.enable(Ctl::DWNbutton);
+    stepFromRange(p);
     const QString copied = copiedText(p);
     s.lblURLright = tailOf(p, copied);
     p.setText(Ctl::txtNow, kHttp + s.lblURLright);
@@ -81,21 +73,20 @@ void OpenRangeUrl(Panel& p) {
     s.lblB = copied.right(copied.size() - pair.close);
     s.lblF = tailOf(p, copied.left(pair.open - 1));
     p.setText(Ctl::txtNow, s.lblF + p.text(Ctl::txtNo) + s.lblB);
-    p.openPage(kHttp + p.text(Ctl::txtNow), true, [&p](bool) { setLamp(p, false); });
+    p.openPage(kHttp + p.text(Ctl::txtNow), ReportFailure::Yes,
+               [&p](bool) { setLamp(p, Lamp::Off); });
 }
 
 void OpenPickedUrl(Panel& p) {
     BrowseState& s = p.s;
-    p.enable(Ctl::Label1, false);
-    p.enable(Ctl::UPbutton);
-    p.enable(Ctl::DWNbutton);
+    stepFromPick(p);
     s.lblB = s.lblSTR;
     s.lblF = tailOf(p, copiedText(p));
     s.lblF = leftOf(s.lblF, s.lblF.size() - s.PickDigits - s.lblB.size());
     const QString page = kHttp + s.lblF + p.text(Ctl::txtNo) + s.lblB;
     // The box shows the address asked for at once; the answer only reports.
     p.setText(Ctl::txtNow, page);
-    p.openPage(page, true, [&p](bool) { setLamp(p, false); });
+    p.openPage(page, ReportFailure::Yes, [&p](bool) { setLamp(p, Lamp::Off); });
 }
 
 } // namespace kurumin

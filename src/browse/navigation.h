@@ -20,9 +20,8 @@ struct BracketPair {
 BracketPair findBrackets(const QString& text);
 
 // The lamp Sh1: yellow while a browse request is being made, black otherwise.
-void setLamp(Panel& p, bool requesting);
-// After a page opened from a copied address: the picked number no longer applies.
-void endPickMode(Panel& p);
+enum class Lamp { Off, Requesting };
+void setLamp(Panel& p, Lamp lamp);
 
 void OpenCopiedUrl(Panel& p);
 void OpenRangeUrl(Panel& p);

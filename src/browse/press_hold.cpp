@@ -5,22 +5,22 @@
 
 namespace kurumin {
 
-void PressHold::pressed(bool up) {
-    pressedAt_[up] = clock_.tickCount();
+void PressHold::pressed(Direction d) {
+    pressedAt(d) = clock_.tickCount();
 }
 
-void PressHold::clicked(bool up) {
-    const std::optional<std::uint32_t> at = std::exchange(pressedAt_[up], std::nullopt);
-    if (!at || (waiting_.empty() && over(*at))) return step_(up);
-    waiting_.push_back({up, *at});
+void PressHold::clicked(Direction d) {
+    const std::optional<std::uint32_t> at = std::exchange(pressedAt(d), std::nullopt);
+    if (!at || (waiting_.empty() && over(*at))) return step_(d);
+    waiting_.push_back({d, *at});
     if (waiting_.size() == 1) waitForFirst();
 }
 
 void PressHold::tick() {
     while (!waiting_.empty() && over(waiting_.front().pressedAt)) {
-        const bool up = waiting_.front().up;
+        const Direction d = waiting_.front().direction;
         waiting_.pop_front();
-        step_(up);
+        step_(d);
     }
     if (waiting_.empty())
         timer_.stop();

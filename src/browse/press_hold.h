@@ -3,6 +3,7 @@
 // hasty double click cannot open two pages at once. The wait runs on a timer,
 // never in the thread; clicks made meanwhile step in order once theirs is over.
 
+#include "panel/controls.h"
 #include "platform/desktop.h"
 
 #include <array>
@@ -16,20 +17,20 @@ namespace kurumin {
 class PressHold {
   public:
     static constexpr std::uint32_t WaitMs = 200;
-    using Step = std::function<void(bool up)>;
+    using Step = std::function<void(Direction d)>;
 
     PressHold(ClockPort& clock, TimerPort& timer, Step step)
         : clock_(clock), timer_(timer), step_(std::move(step)) {}
 
-    void pressed(bool up);
+    void pressed(Direction d);
     // A click from the keyboard or a screen reader has no press to wait out.
-    void clicked(bool up);
+    void clicked(Direction d);
     void tick();
     bool waiting() const { return !waiting_.empty(); }
 
   private:
     struct Waiting {
-        bool up;
+        Direction direction;
         std::uint32_t pressedAt;
     };
     void waitForFirst();
@@ -38,7 +39,8 @@ class PressHold {
     ClockPort& clock_;
     TimerPort& timer_;
     Step step_;
-    std::array<std::optional<std::uint32_t>, 2> pressedAt_; // [up]
+    std::optional<std::uint32_t>& pressedAt(Direction d) { return pressedAt_[d == Direction::Up]; }
+    std::array<std::optional<std::uint32_t>, 2> pressedAt_;
     std::deque<Waiting> waiting_;
 };
 

@@ -2,8 +2,8 @@
 
 #include "browse/navigation.h"
 #include "browse/numbers.h"
-#include "panel/messages.h"
 #include "panel/panel.h"
+#include "panel/user_texts.h"
 
 namespace kurumin {
 
@@ -66,9 +66,11 @@ void caretsToEnd(Panel& p) {
         p.setCaret(n, static_cast<int>(p.text(n).size()));
 }
 
-void showLimiterState(Panel& p, bool restColourWhenOff) {
+void showLimiterState(Panel& p, LimitOffColour offColour) {
     const bool on = isOn(p.s.LimitOn);
-    p.c[Ctl::lblLIMIT].fore = on ? colors::Red : restColourWhenOff ? colors::Rest : colors::DullRed;
+    p.c[Ctl::lblLIMIT].fore = on                                  ? colors::Red
+                              : offColour == LimitOffColour::Rest ? colors::Rest
+                                                                  : colors::DullRed;
     p.enable(Ctl::txtLimH, on);
     p.enable(Ctl::txtLimL, on);
 }

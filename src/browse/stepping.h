@@ -2,15 +2,13 @@
 // The one Step rule and the one Limiter rule that every stepping feature
 // shares (UP, DWN, the count buttons, the spin ticks, the step windows).
 
-#include <QString>
+#include "panel/controls.h"
 
 #include <functional>
 
 namespace kurumin {
 
 class Panel;
-
-enum class Direction { Up, Down };
 
 // The padding width: MIN's length in range mode; in pick mode the picked
 // width going up and the number's current length going down.
@@ -47,7 +45,9 @@ void openSteppedPage(Panel& p);
 // Caret after the last character of txtNo and of txtNow.
 void caretsToEnd(Panel& p);
 
-// LIMIT's colour and the bound boxes' enabled state, from LimitOn.
-void showLimiterState(Panel& p, bool restColourWhenOff);
+// LIMIT's colour and the bound boxes' enabled state, from LimitOn. Off, LIMIT
+// is drawn in the resting colour or in dull red.
+enum class LimitOffColour { Rest, DullRed };
+void showLimiterState(Panel& p, LimitOffColour offColour);
 
 } // namespace kurumin

@@ -1,5 +1,6 @@
 #include "capture/clipboard_tools.h"
 
+#include "browse/modes.h"
 #include "browse/navigation.h"
 #include "panel/panel.h"
 
@@ -22,23 +23,23 @@ void appendTextBrowse(Panel& p) {
     const QString& add = p.text(Ctl::Text2);
     const QString& now = p.text(Ctl::txtNow);
     if (now.left(add.size()) == add) return;
-    setLamp(p, true);
+    setLamp(p, Lamp::Requesting);
     p.setText(Ctl::txtNow, add + p.c[Ctl::lblCripDirect].toolTip);
     putOnClipboard(p, now);
     p.setCaret(Ctl::txtNow, static_cast<int>(now.size()));
     if (!isOn(p.s.AutoBrowse)) {
-        setLamp(p, false);
+        setLamp(p, Lamp::Off);
         return;
     }
-    p.openPage(now, false, [&p](bool) { setLamp(p, false); });
+    p.openPage(now, ReportFailure::No, [&p](bool) { setLamp(p, Lamp::Off); });
     endPickMode(p);
 }
 
 void reBrowse(Panel& p) {
-    p.openPage(p.text(Ctl::txtNow), false, [&p](bool ok) {
+    p.openPage(p.text(Ctl::txtNow), ReportFailure::No, [&p](bool ok) {
         if (ok) return;
         p.setFocus(Ctl::txtNow);
-        setLamp(p, false);
+        setLamp(p, Lamp::Off);
     });
     p.setFocus(Ctl::txtNow);
 }

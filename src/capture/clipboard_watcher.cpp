@@ -1,9 +1,10 @@
 #include "capture/clipboard_watcher.h"
 
+#include "browse/modes.h"
 #include "browse/navigation.h"
 #include "browse/numbers.h"
-#include "panel/messages.h"
 #include "panel/panel.h"
+#include "panel/user_texts.h"
 
 #include <QRegularExpression>
 
@@ -23,8 +24,7 @@ qsizetype halfWidth(qsizetype length) {
 
 void takeUpRange(Panel& p, const QString& text, const BracketPair& pair) {
     BrowseState& s = p.s;
-    p.enable(Ctl::Label1);
-    p.enable(Ctl::lbl);
+    enterRangeUrl(p);
     s.lbl1 = QString::number(pair.open);
     s.lbl2 = QString::number(pair.close);
     s.lblNO = text.mid(pair.open, pair.close - pair.open - 1);
@@ -47,12 +47,7 @@ void takeUpPlainUrl(Panel& p) {
     p.setText(Ctl::txtLimH, QStringLiteral("0"));
     p.setText(Ctl::txtLimL, QStringLiteral("0"));
     s.lblNO = QStringLiteral("0");
-    p.enable(Ctl::lbl, false);
-    if (!isOn(s.PickMode)) {
-        p.enable({Ctl::UPbutton, Ctl::DWNbutton}, false);
-        p.steps.closeAll();
-        p.enable({Ctl::Label1, Ctl::cmdUP, Ctl::Command1, Ctl::txtNo}, false);
-    }
+    enterPlainUrl(p);
     OpenCopiedUrl(p);
 }
 
@@ -62,36 +57,26 @@ void tick(Panel& p) {
     Control& indicator = p.c[Ctl::lblCripDirect];
     if (!clip.hasText()) {
         p.setText(Ctl::txtNow, QStringLiteral(" 　- 待機中 -"));
-        p.enable(
-            {Ctl::txtNow, Ctl::Label2, Ctl::Label3, Ctl::Command5, Ctl::lblCUT, Ctl::Command10},
-            false);
+        enterWaiting(p);
         indicator.toolTip.clear();
         indicator.fore = colors::Rest;
         return;
     }
-    p.enable({Ctl::txtNow, Ctl::Label2, Ctl::Label3}, true);
+    leaveWaiting(p);
     const QString text = clip.text();
     indicator.toolTip = text;
     indicator.fore = colors::Green;
-    p.enable(Ctl::Command5);
     if (s.lblOldURL == text) return;
 
     s.lblOldURL = text;
     p.setText(Ctl::txtNow, text);
     s.KeywordPos = static_cast<std::int32_t>(text.indexOf(p.text(Ctl::txtKeyWord)) + 1);
     if (s.KeywordPos == 0) {
-        p.enable({Ctl::lblCUT, Ctl::Label1, Ctl::Command10}, false);
-        s.UrlCaptured = False;
         p.setText(Ctl::txtNo, QStringLiteral("0"));
-        p.enable({Ctl::txtNo, Ctl::UPbutton, Ctl::DWNbutton}, false);
-        p.steps.closeAll();
-        s.PickMode = False;
+        enterNoAddress(p);
         return;
     }
-    p.enable(Ctl::lblCUT);
-    s.UrlCaptured = True;
-    p.enable({Ctl::Command10, Ctl::txtNo}, true);
-    if (isOn(s.PickMode)) p.enable({Ctl::UPbutton, Ctl::DWNbutton});
+    enterAddress(p);
 
     const BracketPair pair = findBrackets(text);
     s.OpenBracketPos = pair.open;

@@ -1,7 +1,7 @@
 #include "capture/page_capture.h"
 
-#include "panel/messages.h"
 #include "panel/panel.h"
+#include "panel/user_texts.h"
 
 namespace kurumin {
 

@@ -102,15 +102,15 @@ ControlSet::ControlSet() {
     }
 }
 
-StepLabels designStepWindow(bool up) {
+StepLabels designStepWindow(Direction d) {
     StepLabels labels;
     for (int i = 0; i < StepLabelCount; ++i) {
         Control& l = labels[static_cast<std::size_t>(i)];
         l.kind = ControlKind::Label;
         l.clickable = true;
         const int step = StepWindowSteps[static_cast<std::size_t>(i)];
-        l.caption =
-            step == 0 ? QStringLiteral("Close") : QString(up ? u'+' : u'-') + QString::number(step);
+        l.caption = step == 0 ? QStringLiteral("Close")
+                              : QString(d == Direction::Up ? u'+' : u'-') + QString::number(step);
         l.fore = colors::PanelText;
         l.back = colors::PanelBack;
         l.geo = {45, kStepTops[i], 495, 195};

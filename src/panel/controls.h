@@ -49,6 +49,9 @@ enum class ControlKind {
 
 enum class MouseButton { Left, Right, Middle };
 
+// Which way a command steps the number; also which of the two step windows.
+enum class Direction { Up, Down };
+
 // The buttons held during a mouse move.
 struct HeldButtons {
     bool left = false;
@@ -146,7 +149,7 @@ inline constexpr std::array<int, StepLabelCount> StepWindowSteps = {
 #undef KURUMIN_STEP_LABEL
 };
 using StepLabels = std::array<Control, StepLabelCount>;
-StepLabels designStepWindow(bool up);
+StepLabels designStepWindow(Direction d);
 QString stepLabelName(int index); // "Label1(3)"
 
 inline constexpr int StepWindowWidth = 600; // client area, twips

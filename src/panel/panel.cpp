@@ -1,18 +1,18 @@
 #include "panel/panel.h"
 
-#include "panel/messages.h"
+#include "panel/user_texts.h"
 
 #include <algorithm>
 
 namespace kurumin {
 
-StepWindow::StepWindow(Panel& panel, bool isUp)
-    : up(isUp), labels(designStepWindow(isUp)), panel_(panel),
-      window_(panel.svc.stepWindows.createStepWindow(isUp, *this)) {}
+StepWindowModel::StepWindowModel(Panel& panel, Direction d)
+    : direction(d), labels(designStepWindow(d)), panel_(panel),
+      window_(panel.ownWindows.stepWindows.createStepWindow(d, *this)) {}
 
-StepWindow::~StepWindow() = default;
+StepWindowModel::~StepWindowModel() = default;
 
-void StepWindow::show() {
+void StepWindowModel::show() {
     std::vector<StepLabelLook> looks;
     looks.reserve(labels.size());
     for (const Control& l : labels)
@@ -22,18 +22,18 @@ void StepWindow::show() {
     window_->showLabels(shown_);
 }
 
-void StepWindow::stepClick(int index) {
-    panel_.stepClick(up, index);
+void StepWindowModel::stepClick(int index) {
+    panel_.stepClick(direction, index);
 }
 
-void StepWindow::stepMouseMove(int index) {
-    panel_.stepMouseMove(up, index);
+void StepWindowModel::stepMouseMove(int index) {
+    panel_.stepMouseMove(direction, index);
 }
 
-StepWindow& StepWindows::open(bool up, int left, int top) {
-    close(up);
-    std::unique_ptr<StepWindow>& w = slot(up);
-    w = std::make_unique<StepWindow>(panel_, up);
+StepWindowModel& StepWindowPair::open(Direction d, int left, int top) {
+    close(d);
+    std::unique_ptr<StepWindowModel>& w = slot(d);
+    w = std::make_unique<StepWindowModel>(panel_, d);
     w->show();
     StepWindowPort& win = w->window();
     win.setTopmost();
@@ -42,29 +42,29 @@ StepWindow& StepWindows::open(bool up, int left, int top) {
     return *w;
 }
 
-void StepWindows::close(bool up) {
-    std::unique_ptr<StepWindow> gone = std::move(slot(up));
+void StepWindowPair::close(Direction d) {
+    std::unique_ptr<StepWindowModel> gone = std::move(slot(d));
     if (gone) gone->window().close();
 }
 
-void StepWindows::closeAll() {
-    close(true);
-    close(false);
+void StepWindowPair::closeAll() {
+    close(Direction::Up);
+    close(Direction::Down);
 }
 
-void StepWindows::show() {
-    for (const bool up : {true, false})
-        if (StepWindow* w = get(up)) w->show();
+void StepWindowPair::show() {
+    for (const Direction d : {Direction::Up, Direction::Down})
+        if (StepWindowModel* w = get(d)) w->show();
 }
 
-Panel::Panel(Services& services) : svc(services) {
+Panel::Panel(Services& services, PanelWindowMakers windows) : svc(services), ownWindows(windows) {
     for (std::size_t i = 0; i < TimerCount; ++i) {
         const Tmr id = static_cast<Tmr>(i);
         timers_[i] =
             svc.timers.create(timerName(id), timerInterval(id), [this, id] { runTick(id); });
     }
     scheduler_.setAfterEach([this] { endPressOfDisabled(); });
-    scheduler_.addListener([this] { steps.show(); });
+    scheduler_.setWhenEnded([this] { notify(); });
     // The page-capture timers run from the moment the panel exists.
     timer(Tmr::timGETURL).start();
     timer(Tmr::Timer3).start();
@@ -132,14 +132,14 @@ void Panel::mouseDown(Ctl id, MouseButton button) {
     ++presses_;
     pressedOn_ = id;
     if (!c[id].enabled) return;
-    scheduler_.pressed(id, button);
+    held_.pressed(id, button);
     if (const ButtonHandler& h = downs_[at(id)])
         scheduler_.run({"MouseDown", id, {}}, [h, button] { h(button); });
 }
 
 void Panel::mouseUp(Ctl id, MouseButton button) {
     pressedOn_.reset();
-    scheduler_.released(id);
+    held_.released(id);
     const ButtonHandler& h = ups_[at(id)];
     if (!h || !c[id].enabled) return;
     scheduler_.run({"MouseUp", id, {}}, [h, button] { h(button); });
@@ -156,7 +156,7 @@ void Panel::doubleClick(Ctl id, MouseButton button) {
 }
 
 void Panel::endPressOfDisabled() {
-    const auto held = scheduler_.takeHeldIf([this](Ctl id) { return !c[id].enabled; });
+    const auto held = held_.takeIf([this](Ctl id) { return !c[id].enabled; });
     if (!held) return;
     if (const ButtonHandler& h = ups_[at(held->first)]) h(held->second);
 }
@@ -193,14 +193,14 @@ void Panel::selectItem(Ctl id, int index) {
     if (index >= 0 && index < ctl.items.size()) ctl.caption = ctl.items[index];
 }
 
-void Panel::stepClick(bool up, int index) {
-    if (!stepClick_ || !steps.get(up)) return;
-    scheduler_.run({"StepWindow.Click", {}, {}}, [this, up, index] { stepClick_(up, index); });
+void Panel::stepClick(Direction d, int index) {
+    if (!stepClick_ || !steps.get(d)) return;
+    scheduler_.run({"StepWindow.Click", {}, {}}, [this, d, index] { stepClick_(d, index); });
 }
 
-void Panel::stepMouseMove(bool up, int index) {
-    if (!stepMove_ || !steps.get(up)) return;
-    scheduler_.run({"StepWindow.MouseMove", {}, {}}, [this, up, index] { stepMove_(up, index); });
+void Panel::stepMouseMove(Direction d, int index) {
+    if (!stepMove_ || !steps.get(d)) return;
+    scheduler_.run({"StepWindow.MouseMove", {}, {}}, [this, d, index] { stepMove_(d, index); });
 }
 
 MsgResult Panel::message(const QString& text, const QString& title, MsgButtons buttons,
@@ -221,23 +221,23 @@ void Panel::setCaret(Ctl id, int pos) {
     ctl.selLength = 0;
 }
 
-void Panel::openPage(const QString& url, bool reportFailure, std::function<void(bool)> then) {
+void Panel::openPage(const QString& url, ReportFailure report, std::function<void(bool)> then) {
     const std::uint64_t id = ++opensIssued_;
-    svc.browser.openPage(
-        url, [this, id, reportFailure, then = std::move(then)](const OpenResult& result) {
-            run("OpenPage.Answer", [this, id, reportFailure, then, ok = result.ok()] {
-                if (!ok && reportFailure && id > failuresReportedUpTo_) {
-                    message(msg::accessText(), msg::accessTitle());
-                    // One box answers for everything that was asked before it closed.
-                    failuresReportedUpTo_ = opensIssued_;
-                }
-                if (then) then(ok);
-            });
+    svc.browser.openPage(url, [this, id, report, then = std::move(then)](const OpenResult& result) {
+        run("OpenPage.Answer", [this, id, report, then, ok = result.ok()] {
+            if (!ok && report == ReportFailure::Yes && id > failuresReportedUpTo_) {
+                message(msg::accessText(), msg::accessTitle());
+                // One box answers for everything that was asked before it closed.
+                failuresReportedUpTo_ = opensIssued_;
+            }
+            if (then) then(ok);
         });
+    });
 }
 
 void Panel::notify() {
-    scheduler_.notify();
+    steps.show();
+    emit changes_.changed();
 }
 
 void Panel::close() {

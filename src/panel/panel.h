@@ -5,6 +5,9 @@
 
 #include "panel/browse_state.h"
 #include "panel/controls.h"
+#include "panel/held_press.h"
+#include "panel/panel_changes.h"
+#include "panel/panel_windows.h"
 #include "panel/scheduler.h"
 #include "panel/trap.h"
 #include "platform/services.h"
@@ -21,12 +24,15 @@ namespace kurumin {
 
 class Panel;
 
+// Whether a failed open shows Error_08.
+enum class ReportFailure { No, Yes };
+
 // A floating step window: seven labels over the panel's browse state.
-class StepWindow final : public StepWindowInput {
+class StepWindowModel final : public StepLabelInput {
   public:
-    StepWindow(Panel& panel, bool up);
-    ~StepWindow() override;
-    const bool up;
+    StepWindowModel(Panel& panel, Direction d);
+    ~StepWindowModel() override;
+    const Direction direction;
     StepLabels labels;
     StepWindowPort& window() { return *window_; }
     // Shows the labels as they stand now.
@@ -41,31 +47,34 @@ class StepWindow final : public StepWindowInput {
 };
 
 // frmUP and frmDWN: at most one of each, each built anew when opened.
-class StepWindows {
+class StepWindowPair {
   public:
-    explicit StepWindows(Panel& panel) : panel_(panel) {}
-    StepWindow* get(bool up) const { return slot(up).get(); }
+    explicit StepWindowPair(Panel& panel) : panel_(panel) {}
+    StepWindowModel* get(Direction d) const { return slot(d).get(); }
     // Builds the window anew at the given place (twips), topmost, and shows it.
-    StepWindow& open(bool up, int left, int top);
-    void close(bool up);
+    StepWindowModel& open(Direction d, int left, int top);
+    void close(Direction d);
     void closeAll();
     void show();
 
   private:
-    std::unique_ptr<StepWindow>& slot(bool up) { return up ? up_ : down_; }
-    const std::unique_ptr<StepWindow>& slot(bool up) const { return up ? up_ : down_; }
+    std::unique_ptr<StepWindowModel>& slot(Direction d) { return d == Direction::Up ? up_ : down_; }
+    const std::unique_ptr<StepWindowModel>& slot(Direction d) const {
+        return d == Direction::Up ? up_ : down_;
+    }
     Panel& panel_;
-    std::unique_ptr<StepWindow> up_, down_;
+    std::unique_ptr<StepWindowModel> up_, down_;
 };
 
 class Panel {
   public:
-    explicit Panel(Services& services);
+    Panel(Services& services, PanelWindowMakers windows);
     ~Panel();
     Panel(const Panel&) = delete;
     Panel& operator=(const Panel&) = delete;
 
     Services& svc;
+    PanelWindowMakers ownWindows;
     ControlSet c;
     BrowseState s;
     // How the panel window stands: folded or open, tucked away or in place.
@@ -102,14 +111,14 @@ class Panel {
     void selectItem(Ctl id, int index);
     void focusChanged(Ctl id) { focus_ = id; }
     // From a floating step window: label index 0..6, -1 the background.
-    void stepClick(bool up, int index);
-    void stepMouseMove(bool up, int index);
+    void stepClick(Direction d, int index);
+    void stepMouseMove(Direction d, int index);
 
     // --- Handlers, registered once each by the features -----------------
     using Handler = std::function<void()>;
     using ButtonHandler = std::function<void(MouseButton)>;
     using MoveHandler = std::function<void(HeldButtons)>;
-    using StepHandler = std::function<void(bool up, int index)>;
+    using StepHandler = std::function<void(Direction d, int index)>;
     void onClick(Ctl id, Handler h);
     void onMouseDown(Ctl id, ButtonHandler h);
     void onMouseUp(Ctl id, ButtonHandler h);
@@ -146,20 +155,20 @@ class Panel {
     }
     void setCaret(Ctl id, int pos);
 
-    StepWindows steps{*this};
-    StepWindow* frmUP() const { return steps.get(true); }
-    StepWindow* frmDWN() const { return steps.get(false); }
+    StepWindowPair steps{*this};
+    StepWindowModel* frmUP() const { return steps.get(Direction::Up); }
+    StepWindowModel* frmDWN() const { return steps.get(Direction::Down); }
 
     // Asks the browser for a new window at url. `then` runs as its own
     // handler when the answer comes. A failure shows Error_08 when asked to,
     // once for every request made before that box was closed.
-    void openPage(const QString& url, bool reportFailure, std::function<void(bool ok)> then);
+    void openPage(const QString& url, ReportFailure report, std::function<void(bool ok)> then);
 
     // The about window, once it exists.
     WindowPort* form2 = nullptr;
 
-    int addListener(std::function<void()> l) { return scheduler_.addListener(std::move(l)); }
-    void removeListener(int id) { scheduler_.removeListener(id); }
+    // Connect to changed() to follow the model; the connection goes with its receiver.
+    const PanelChanges& changes() const { return changes_; }
     // Shows the model's state in every view now.
     void notify();
 
@@ -169,6 +178,8 @@ class Panel {
     void endPressOfDisabled();
 
     Scheduler scheduler_;
+    HeldPress held_;
+    PanelChanges changes_;
     WindowPort* window_ = nullptr;
     std::function<void()> quit_;
     bool closed_ = false;

@@ -41,7 +41,7 @@ void Scheduler::run(const Origin& origin, Task task) {
         bug(origin, "an exception of unknown type");
     }
     --depth_;
-    notify();
+    if (whenEnded_) whenEnded_();
     drain();
 }
 
@@ -76,26 +76,6 @@ void Scheduler::tick(Tmr timer, Task task, std::function<bool()> stillDue) {
 void Scheduler::stop() {
     stopped_ = true;
     deferred_.clear();
-}
-
-void Scheduler::released(Ctl control) {
-    if (held_ && held_->first == control) held_.reset();
-}
-
-std::optional<std::pair<Ctl, MouseButton>>
-Scheduler::takeHeldIf(const std::function<bool(Ctl)>& gone) {
-    if (!held_ || !gone(held_->first)) return std::nullopt;
-    return std::exchange(held_, std::nullopt);
-}
-
-int Scheduler::addListener(Task listener) {
-    listeners_.emplace(++lastListener_, std::move(listener));
-    return lastListener_;
-}
-
-void Scheduler::notify() {
-    for (auto& [id, l] : listeners_)
-        l();
 }
 
 } // namespace kurumin

@@ -36,6 +36,8 @@ class Scheduler {
 
     // Runs after every handler, inside it: what the model does at the end of each.
     void setAfterEach(Task after) { afterEach_ = std::move(after); }
+    // Runs once each handler has ended, outside it: where its result is shown.
+    void setWhenEnded(Task ended) { whenEnded_ = std::move(ended); }
 
     void run(const Origin& origin, Task task);
     // stillDue is asked when a held-back tick finally runs.
@@ -45,18 +47,6 @@ class Scheduler {
     void stop();
     bool stopped() const { return stopped_; }
 
-    // The control a button is held on. Disabled meanwhile, it never sees the
-    // release, so the release is given to it once the handler that disabled it ends.
-    void pressed(Ctl control, MouseButton button) { held_.emplace(control, button); }
-    void released(Ctl control);
-    // The press, taken back, when its control can no longer see the release.
-    std::optional<std::pair<Ctl, MouseButton>> takeHeldIf(const std::function<bool(Ctl)>& gone);
-
-    // The views follow the model through listeners; each removes its own when it goes.
-    int addListener(Task listener);
-    void removeListener(int id) { listeners_.erase(id); }
-    void notify();
-
   private:
     void drain();
     void bug(const Origin& origin, const char* what);
@@ -64,13 +54,11 @@ class Scheduler {
     OnBug onBug_ = defaultOnBug();
     int bugs_ = 0;
     Task afterEach_;
+    Task whenEnded_;
     int depth_ = 0;
     bool stopped_ = false;
     std::deque<std::pair<Origin, Task>> deferred_;
     std::map<Tmr, bool> heldTicks_;
-    std::optional<std::pair<Ctl, MouseButton>> held_;
-    std::map<int, Task> listeners_;
-    int lastListener_ = 0;
 };
 
 } // namespace kurumin

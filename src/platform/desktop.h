@@ -86,44 +86,6 @@ class WindowPort {
 
 enum class Align { Left, Center, Right };
 
-// A floating step window: its labels as they are to be shown, its input
-// passed back by label index.
-struct StepLabelLook {
-    QString caption;
-    std::uint32_t fore = 0; // &HBBGGRR
-    std::uint32_t back = 0;
-    RectTwips geo;
-    Align align = Align::Center;
-    friend bool operator==(const StepLabelLook&, const StepLabelLook&) = default;
-};
-
-class StepWindowInput {
-  public:
-    virtual ~StepWindowInput() = default;
-    virtual void stepClick(int index) = 0;
-    virtual void stepMouseMove(int index) = 0; // -1: the window's background
-};
-
-class StepWindowPort : public WindowPort {
-  public:
-    virtual void showLabels(const std::vector<StepLabelLook>& labels) = 0;
-};
-
-class StepWindowHostPort {
-  public:
-    virtual ~StepWindowHostPort() = default;
-    // The window reports to input until it is destroyed.
-    virtual std::unique_ptr<StepWindowPort> createStepWindow(bool up, StepWindowInput& input) = 0;
-};
-
-// The about window Form2: made once, at its first showing, and kept.
-class AboutWindowHostPort {
-  public:
-    virtual ~AboutWindowHostPort() = default;
-    // The same window at every call; onLink runs when its help link is clicked.
-    virtual WindowPort& aboutWindow(std::function<void()> onLink) = 0;
-};
-
 class ClipboardPort {
   public:
     virtual ~ClipboardPort() = default;

@@ -20,8 +20,6 @@ struct Services {
     TimerFactoryPort& timers;
     EventLoopPort& loop;
     BrowserPort& browser;
-    StepWindowHostPort& stepWindows;
-    AboutWindowHostPort& about;
 };
 
 } // namespace kurumin

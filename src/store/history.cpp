@@ -1,7 +1,7 @@
 #include "store/history.h"
 
-#include "panel/messages.h"
 #include "panel/panel.h"
+#include "panel/user_texts.h"
 
 namespace kurumin {
 

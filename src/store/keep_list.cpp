@@ -1,8 +1,8 @@
 #include "store/keep_list.h"
 
 #include "browse/numbers.h"
-#include "panel/messages.h"
 #include "panel/panel.h"
+#include "panel/user_texts.h"
 #include "platform/browser.h"
 
 #include <cmath>
@@ -122,7 +122,7 @@ void browse(Panel& p) {
     const QStringList& urls = p.c[Ctl::List2].items;
     const int k = names.listIndex;
     if (k < 0 || k >= urls.size() || !isWebAddress(urls[k])) return;
-    p.openPage(urls[k], false, nullptr);
+    p.openPage(urls[k], ReportFailure::No, nullptr);
 }
 
 } // namespace

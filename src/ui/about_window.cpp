@@ -67,7 +67,7 @@ class AboutWindow : public QWidget, public WindowPort {
             lines->addWidget(l);
         }
         lines->addStretch(1);
-        link_ = new FlatButton(false, this);
+        link_ = new FlatButton(Bevel::None, this);
         link_->setObjectName(QStringLiteral("Label2"));
         link_->setText(QStringLiteral("オンラインヘルプの閲覧はココをクリック"));
         link_->setAccessibleName(link_->text());

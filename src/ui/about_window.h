@@ -1,7 +1,7 @@
 #pragma once
 // The about window Form2 and its help link.
 
-#include "platform/desktop.h"
+#include "panel/panel_windows.h"
 
 #include <QPointer>
 #include <QWidget>

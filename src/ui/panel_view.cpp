@@ -97,11 +97,12 @@ PanelView::PanelView(Panel& panel, QWidget* parent)
     QWidget::resize(toPixels({0, 0, PanelWidth, FoldedHeight}, this).size());
     build();
     sync();
-    listener_ = panel_.addListener([this] { sync(); });
+    connect(&panel_.changes(), &PanelChanges::changed, this, &PanelView::sync);
 }
 
 PanelView::~PanelView() {
-    panel_.removeListener(listener_);
+    // The widgets go before the QObject does: no sync may reach them half gone.
+    disconnect(&panel_.changes(), nullptr, this, nullptr);
     panel_.attachWindow(nullptr);
 }
 
@@ -164,14 +165,14 @@ QWidget* PanelView::makeComboBox(Ctl id) {
 QWidget* PanelView::makeWidget(const Control& c) {
     switch (c.kind) {
     case ControlKind::Label:
-        if (c.clickable) return new FlatButton(false, this);
+        if (c.clickable) return new FlatButton(Bevel::None, this);
         {
             auto* l = new QLabel(this);
             l->setTextFormat(Qt::PlainText);
             return l;
         }
     case ControlKind::Button:
-        return new FlatButton(true, this);
+        return new FlatButton(Bevel::Raised, this);
     case ControlKind::TextBox:
         return makeLineEdit(c.id);
     case ControlKind::MemoBox:

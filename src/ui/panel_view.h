@@ -21,7 +21,7 @@ class PanelView : public QWidget, public WindowPort {
     // The widget showing a control; null for controls never shown (List2).
     QWidget* widget(Ctl id) const { return widgets_[static_cast<std::size_t>(id)]; }
     QWidget* widget(const QString& name) const;
-    // Shows the model's state now; the panel's listener calls it.
+    // Shows the model's state now; the panel's changed() calls it.
     void sync();
 
     // WindowPort, in twips of the screen.
@@ -73,7 +73,6 @@ class PanelView : public QWidget, public WindowPort {
         QPoint window;
     } press_;
     bool movingByHand_ = false; // no window manager took the move
-    int listener_ = 0;
 };
 
 } // namespace kurumin

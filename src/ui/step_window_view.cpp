@@ -12,10 +12,10 @@ namespace kurumin {
 
 using namespace ui;
 
-StepWindowView::StepWindowView(bool up, StepWindowInput& input)
+StepWindowView::StepWindowView(Direction d, StepLabelInput& input)
     : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
       input_(&input) {
-    setWindowTitle(up ? QStringLiteral("Kurumin +") : QStringLiteral("Kurumin -"));
+    setWindowTitle(d == Direction::Up ? QStringLiteral("Kurumin +") : QStringLiteral("Kurumin -"));
     // Opened by a press on the panel; the panel keeps the keyboard.
     setAttribute(Qt::WA_ShowWithoutActivating);
     setFont(panelFont());
@@ -25,7 +25,7 @@ StepWindowView::StepWindowView(bool up, StepWindowInput& input)
     setPalette(p);
     setMouseTracking(true);
     for (int i = 0; i < StepLabelCount; ++i) {
-        auto* b = new FlatButton(false, this);
+        auto* b = new FlatButton(Bevel::None, this);
         b->setObjectName(stepLabelName(i));
         b->setMouseTracking(true);
         b->setAttribute(Qt::WA_NoMousePropagation);
@@ -74,10 +74,10 @@ void StepWindowView::paintEvent(QPaintEvent*) {
 
 namespace {
 
-class StepWindowWidgetPort : public StepWindowPort {
+class StepWindowViewPort : public StepWindowPort {
   public:
-    explicit StepWindowWidgetPort(StepWindowView* view) : view_(view) {}
-    ~StepWindowWidgetPort() override {
+    explicit StepWindowViewPort(StepWindowView* view) : view_(view) {}
+    ~StepWindowViewPort() override {
         if (!view_) return;
         view_->detach();
         view_->hide();
@@ -115,17 +115,18 @@ class StepWindowWidgetPort : public StepWindowPort {
 
 } // namespace
 
-StepWindowHost::~StepWindowHost() {
+StepWindowFactory::~StepWindowFactory() {
     // Widgets whose deleteLater never ran (the event loop has ended) go now.
     for (const QPointer<StepWindowView>& v : views_)
         delete v.data();
 }
 
-std::unique_ptr<StepWindowPort> StepWindowHost::createStepWindow(bool up, StepWindowInput& input) {
+std::unique_ptr<StepWindowPort> StepWindowFactory::createStepWindow(Direction d,
+                                                                    StepLabelInput& input) {
     std::erase_if(views_, [](const QPointer<StepWindowView>& v) { return v.isNull(); });
-    auto* view = new StepWindowView(up, input);
+    auto* view = new StepWindowView(d, input);
     views_.emplace_back(view);
-    return std::make_unique<StepWindowWidgetPort>(view);
+    return std::make_unique<StepWindowViewPort>(view);
 }
 
 } // namespace kurumin

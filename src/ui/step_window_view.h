@@ -2,7 +2,7 @@
 // Floating step windows: seven labels, shown as the panel says, their
 // clicks and moves passed back by index.
 
-#include "platform/desktop.h"
+#include "panel/panel_windows.h"
 
 #include <QPointer>
 #include <QWidget>
@@ -19,7 +19,7 @@ class FlatButton;
 class StepWindowView : public QWidget {
     Q_OBJECT
   public:
-    StepWindowView(bool up, StepWindowInput& input);
+    StepWindowView(Direction d, StepLabelInput& input);
     void showLabels(const std::vector<StepLabelLook>& labels);
     // The panel has let the window go; nothing may reach it from here on.
     void detach() { input_ = nullptr; }
@@ -31,19 +31,19 @@ class StepWindowView : public QWidget {
     void paintEvent(QPaintEvent* e) override;
 
   private:
-    StepWindowInput* input_;
+    StepLabelInput* input_;
     std::vector<ui::FlatButton*> labels_;
 };
 
-class StepWindowHost : public StepWindowHostPort {
+class StepWindowFactory : public StepWindowFactoryPort {
   public:
-    StepWindowHost() = default;
-    ~StepWindowHost() override;
-    StepWindowHost(const StepWindowHost&) = delete;
-    StepWindowHost& operator=(const StepWindowHost&) = delete;
+    StepWindowFactory() = default;
+    ~StepWindowFactory() override;
+    StepWindowFactory(const StepWindowFactory&) = delete;
+    StepWindowFactory& operator=(const StepWindowFactory&) = delete;
 
     // The window port hides its widget when destroyed and deletes it later.
-    std::unique_ptr<StepWindowPort> createStepWindow(bool up, StepWindowInput& input) override;
+    std::unique_ptr<StepWindowPort> createStepWindow(Direction d, StepLabelInput& input) override;
 
   private:
     std::vector<QPointer<StepWindowView>> views_;

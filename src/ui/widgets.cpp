@@ -65,7 +65,8 @@ QFont panelFont() {
     return f;
 }
 
-FlatButton::FlatButton(bool bevel, QWidget* parent) : QAbstractButton(parent), bevel_(bevel) {
+FlatButton::FlatButton(Bevel bevel, QWidget* parent)
+    : QAbstractButton(parent), raised_(bevel == Bevel::Raised) {
     // Tab reaches it; a mouse press leaves the caret where it was.
     setFocusPolicy(Qt::TabFocus);
 }
@@ -146,10 +147,10 @@ void FlatButton::paintEvent(QPaintEvent*) {
     const QRect r = rect();
     if (back_)
         p.fillRect(r, *back_);
-    else if (bevel_)
+    else if (raised_)
         p.fillRect(r, palette().color(QPalette::Button));
     const bool sunken = isDown();
-    if (bevel_) {
+    if (raised_) {
         const QColor light = palette().color(QPalette::Light);
         const QColor dark = palette().color(QPalette::Dark);
         p.setPen(sunken ? dark : light);
@@ -162,7 +163,7 @@ void FlatButton::paintEvent(QPaintEvent*) {
     QColor text = isEnabled() ? fore_ : palette().color(QPalette::Disabled, QPalette::WindowText);
     p.setPen(text);
     QRect tr = r.adjusted(1, 0, -1, 0);
-    if (bevel_ && sunken) tr.translate(1, 1);
+    if (raised_ && sunken) tr.translate(1, 1);
     p.drawText(tr, static_cast<int>(align_ | Qt::TextSingleLine), this->text());
     // The focus frame shows once the keyboard moves the focus, as push buttons do.
     if (hasFocus() && window()->testAttribute(Qt::WA_KeyboardFocusChange)) {

@@ -2,6 +2,7 @@
 // Small widgets and conversions the panel and the step windows share.
 
 #include "panel/controls.h"
+#include "panel/panel_windows.h"
 
 #include <QAbstractButton>
 #include <QColor>
@@ -35,13 +36,16 @@ void place(QWidget* w, const Control& c, QPoint shift = {});
 // The small Japanese-capable face every caption is drawn in.
 QFont panelFont();
 
+// Raised: drawn as a push button.
+enum class Bevel { None, Raised };
+
 // A caption that carries a command: flat text in its own colour, focusable
 // from the keyboard and pressable by Space, Enter and the accessibility
 // "press" action. With a bevel it is drawn as a push button.
 class FlatButton : public QAbstractButton {
     Q_OBJECT
   public:
-    explicit FlatButton(bool bevel, QWidget* parent = nullptr);
+    explicit FlatButton(Bevel bevel, QWidget* parent = nullptr);
     void setColors(QColor fore, std::optional<QColor> back);
     void setAlignment(Qt::Alignment a);
     // Caption, colours and alignment as the control has them.
@@ -64,7 +68,7 @@ class FlatButton : public QAbstractButton {
 
   private:
     bool keysRefused(const QKeyEvent* e) const;
-    bool bevel_;
+    bool raised_;
     bool keysOnlyAfterTab_ = false;
     bool tabbedTo_ = false;
     QColor fore_;

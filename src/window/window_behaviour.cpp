@@ -121,14 +121,14 @@ void hover(Panel& p, Ctl over, const HeldButtons& held) {
 
 void showAbout(Panel& p) {
     if (!p.form2)
-        p.form2 =
-            &p.svc.about.aboutWindow([&p] { p.run("Form2.Label2.Click", [&p] { openHelp(p); }); });
+        p.form2 = &p.ownWindows.about.aboutWindow(
+            [&p] { p.run("Form2.Label2.Click", [&p] { openHelp(p); }); });
     p.form2->show();
 }
 
 void openHelp(Panel& p) {
     const QString url = QUrl::fromLocalFile(p.svc.program.helpPage()).toString(QUrl::FullyEncoded);
-    p.openPage(url, true, [&p](bool ok) {
+    p.openPage(url, ReportFailure::Yes, [&p](bool ok) {
         if (ok && p.form2) p.form2->close();
     });
 }

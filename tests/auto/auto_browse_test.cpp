@@ -13,9 +13,9 @@ class AutoBrowse : public PanelTest {
         tick(QByteArray(button) == "cmdUP" ? "Cup" : "Cdwn", ticks);
         return text("txtNo");
     }
-    QString step(bool up, int label, const char* from = "") {
+    QString step(Direction way, int label, const char* from = "") {
         if (*from) setText("txtNo", from);
-        panel.stepClick(up, label);
+        panel.stepClick(way, label);
         return text("txtNo");
     }
 };
@@ -29,7 +29,7 @@ TEST_F(AutoBrowse, CountButtonsStepLikeUpAndDownAndAutoOffOpensNothing) {
     click("lblAuto");
     walk({{"", "UPbutton", "05"}});
     down("UPbutton", MouseButton::Right);
-    EXPECT_EQ(step(true, 3), "15");
+    EXPECT_EQ(step(Direction::Up, 3), "15");
     answer();
     EXPECT_EQ(d.browser.opened().size(), 2);
     click("lblAuto");
@@ -84,10 +84,10 @@ TEST_F(AutoBrowse, StepWindowsTestTheLimiterBeforeTheStepOnlyAndGoWithTheNumberS
     // Where the window opens, and that the other one closes, the end-to-end run shows.
     down("UPbutton", MouseButton::Right);
     ASSERT_TRUE(panel.frmUP());
-    EXPECT_EQ(text("txtNo"), "003");        // opening does not step
-    EXPECT_EQ(step(true, 2), "014");        // +5
-    EXPECT_EQ(step(true, 4, "040"), "060"); // +20: no clamp after the step
-    EXPECT_EQ(step(true, 1), "050");
+    EXPECT_EQ(text("txtNo"), "003");                 // opening does not step
+    EXPECT_EQ(step(Direction::Up, 2), "014");        // +5
+    EXPECT_EQ(step(Direction::Up, 4, "040"), "060"); // +20: no clamp after the step
+    EXPECT_EQ(step(Direction::Up, 1), "050");
     EXPECT_EQ(titles(), QStringList{msg::limiterTitle()});
     EXPECT_TRUE(panel.frmUP());
     answer();
@@ -97,8 +97,8 @@ TEST_F(AutoBrowse, StepWindowsTestTheLimiterBeforeTheStepOnlyAndGoWithTheNumberS
     setText("txtLimL", "00");
     down("DWNbutton", MouseButton::Right);
     EXPECT_FALSE(panel.frmUP());
-    EXPECT_EQ(step(false, 3, "05"), "-05"); // -10 with no stop at zero
-    panel.stepClick(false, 0);
+    EXPECT_EQ(step(Direction::Down, 3, "05"), "-05"); // -10 with no stop at zero
+    panel.stepClick(Direction::Down, 0);
     EXPECT_FALSE(panel.frmDWN());
     down("UPbutton", MouseButton::Right);
     copy("no url here"); // the number source changes: the window goes

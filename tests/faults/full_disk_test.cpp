@@ -46,7 +46,7 @@ class FullDisk {
 
     RealFiles files;
     fake::Window window;
-    Kurumin app{files.services};
+    Kurumin app{files.services, files.d.ownWindows};
 
   private:
     QString folder_;

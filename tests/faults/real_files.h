@@ -36,7 +36,7 @@ struct RealFiles {
 
     // The panel's start: the list as it loads from the file.
     KeepLists loaded() {
-        Kurumin app(services);
+        Kurumin app(services, d.ownWindows);
         app.load();
         return {app.panel.c[Ctl::List1].items, app.panel.c[Ctl::List2].items};
     }
@@ -44,9 +44,9 @@ struct RealFiles {
     fake::Desktop d;
     ProfileFile profile;
     Utf8TextAppend textAppend;
-    Services services{d.messageBox, d.beep,  d.clock,   d.windows,     d.clipboard,
-                      d.fileDialog, d.shell, d.program, profile,       textAppend,
-                      d.timers,     d.loop,  d.browser, d.stepWindows, d.about};
+    Services services{d.messageBox, d.beep,  d.clock,   d.windows, d.clipboard,
+                      d.fileDialog, d.shell, d.program, profile,   textAppend,
+                      d.timers,     d.loop,  d.browser};
 };
 
 } // namespace kurumin::testing

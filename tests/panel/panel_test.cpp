@@ -15,7 +15,7 @@ TEST(Scheduler, AHandlerFallingDueInsideAnotherRunsAfterItInOrder) {
     Scheduler s;
     QStringList log;
     int notified = 0;
-    s.addListener([&] { ++notified; });
+    s.setWhenEnded([&] { ++notified; });
     s.run(kAt, [&] {
         log << "outer begins";
         // As a modal box's loop would: a click and an answer arrive meanwhile.
@@ -110,8 +110,8 @@ class WindowBehaviour : public PanelTest {
     }
     // Opens both step windows, presses, and tells whether they closed.
     bool pressClosesStepWindows(const char* name, MouseButton b) {
-        panel.steps.open(true, 0, 0);
-        panel.steps.open(false, 0, 0);
+        panel.steps.open(Direction::Up, 0, 0);
+        panel.steps.open(Direction::Down, 0, 0);
         press(name, b);
         return !panel.frmUP() && !panel.frmDWN();
     }
@@ -168,7 +168,7 @@ TEST_F(WindowBehaviour, FoldingAndTuckingAreIndependent) {
     press("lbl10", MouseButton::Right);
     EXPECT_EQ(window.geo, (RectTwips{1001, 100, 2730, 2955}));
     EXPECT_EQ(panel.c[Ctl::lbl10].geo.height, 2895);
-    panel.steps.open(true, 0, 0);
+    panel.steps.open(Direction::Up, 0, 0);
     click("lblOPEN");
     EXPECT_FALSE(panel.frmUP());
     EXPECT_EQ(window.geo.height, 685);

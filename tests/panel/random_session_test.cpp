@@ -105,8 +105,8 @@ const struct Kind {
     {"choose", [](World& w, A x) { w.panel.selectItem(Ctl::List1, x.a % 60 - 1); }},
     {"step window",
      [](World& w, A x) {
-         x.c % 2 ? w.panel.stepClick(x.a % 2, x.b % 8 - 1)
-                 : w.panel.stepMouseMove(x.a % 2, x.b % 8 - 1);
+         x.c % 2 ? w.panel.stepClick(x.a % 2 ? Direction::Up : Direction::Down, x.b % 8 - 1)
+                 : w.panel.stepMouseMove(x.a % 2 ? Direction::Up : Direction::Down, x.b % 8 - 1);
      }},
     {"page",
      [](World& w, A x) {

@@ -47,11 +47,8 @@ class ViewTest : public ::testing::Test {
     }
 
     fake::Desktop d;
-    StepWindowHost stepWindows; // the real floating windows
-    Services svc{d.messageBox, d.beep,  d.clock,   d.windows,   d.clipboard,
-                 d.fileDialog, d.shell, d.program, d.profile,   d.textAppend,
-                 d.timers,     d.loop,  d.browser, stepWindows, d.about};
-    Kurumin app{svc};
+    StepWindowFactory stepWindows; // the real floating windows
+    Kurumin app{d.services, {stepWindows, d.about}};
     Panel& panel = app.panel;
     PanelView view{panel};
 };

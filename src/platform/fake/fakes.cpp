@@ -150,8 +150,9 @@ class StepWindowRef : public StepWindowPort {
 };
 } // namespace
 
-std::unique_ptr<StepWindowPort> StepWindowHost::createStepWindow(bool up, StepWindowInput& input) {
-    created.push_back(std::make_unique<StepWindow>(next++, up, input));
+std::unique_ptr<StepWindowPort> StepWindowFactory::createStepWindow(Direction d,
+                                                                    StepLabelInput& input) {
+    created.push_back(std::make_unique<StepWindow>(next++, d, input));
     return std::make_unique<StepWindowRef>(*created.back());
 }
 

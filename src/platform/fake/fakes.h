@@ -3,6 +3,7 @@
 // desktop: time, timers, the clipboard and the browser move only when a test
 // says so.
 
+#include "panel/panel_windows.h"
 #include "platform/services.h"
 
 #include <QHash>
@@ -261,15 +262,16 @@ class Browser : public BrowserPort {
 // A floating step window as its view would show it.
 class StepWindow : public Window {
   public:
-    StepWindow(WindowHandle h, bool isUp, StepWindowInput& in) : Window(h), up(isUp), input(&in) {}
-    bool up;
-    StepWindowInput* input; // null once the panel has let the window go
+    StepWindow(WindowHandle h, Direction d, StepLabelInput& in)
+        : Window(h), direction(d), input(&in) {}
+    Direction direction;
+    StepLabelInput* input; // null once the panel has let the window go
     std::vector<StepLabelLook> labels;
 };
 
-class StepWindowHost : public StepWindowHostPort {
+class StepWindowFactory : public StepWindowFactoryPort {
   public:
-    std::unique_ptr<StepWindowPort> createStepWindow(bool up, StepWindowInput& input) override;
+    std::unique_ptr<StepWindowPort> createStepWindow(Direction d, StepLabelInput& input) override;
     // Kept here after the panel lets its window go, so tests can still look at it.
     std::vector<std::unique_ptr<StepWindow>> created;
     WindowHandle next = 0x2000;
@@ -303,11 +305,11 @@ struct Desktop {
     Timers timers;
     EventLoop loop;
     Browser browser{loop};
-    StepWindowHost stepWindows;
+    StepWindowFactory stepWindows;
     AboutWindowHost about;
-    Services services{messageBox, beep,  clock,   windows,     clipboard,
-                      fileDialog, shell, program, profile,     textAppend,
-                      timers,     loop,  browser, stepWindows, about};
+    Services services{messageBox, beep,    clock,      windows, clipboard, fileDialog, shell,
+                      program,    profile, textAppend, timers,  loop,      browser};
+    PanelWindowMakers ownWindows{stepWindows, about};
 };
 
 } // namespace kurumin::fake

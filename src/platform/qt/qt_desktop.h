@@ -23,11 +23,9 @@ struct QtDesktop {
     QtTimers timers;
     QtEventLoop loop;
 
-    Services services(ProfilePort& profile, BrowserPort& browser, StepWindowHostPort& stepWindows,
-                      AboutWindowHostPort& about) {
-        return Services{messageBox, beep,  clock,   windows,     clipboard,
-                        fileDialog, shell, program, profile,     textAppend,
-                        timers,     loop,  browser, stepWindows, about};
+    Services services(ProfilePort& profile, BrowserPort& browser) {
+        return Services{messageBox, beep,    clock,      windows, clipboard, fileDialog, shell,
+                        program,    profile, textAppend, timers,  loop,      browser};
     }
 };
 

@@ -1,5 +1,6 @@
 #pragma once
-// The boxes the stepping features show, word for word.
+// Every text the features show the user in a message box or a tooltip, word
+// for word: boxes' texts and titles, and the TREC tooltip.
 
 #include <QString>
 
