@@ -34,8 +34,8 @@ inline Ctl ctl(const char* name) {
 }
 
 // Not loaded yet, so a test can first lay out what start-up finds.
-struct Bench {
-    Bench() {
+struct PanelRig {
+    PanelRig() {
         window.geo = {1000, 100, 2730, 685};
         panel.attachWindow(&window);
     }
@@ -98,7 +98,7 @@ struct Bench {
     Panel& panel = app.panel;
 };
 
-class PanelTest : public ::testing::Test, public Bench {
+class PanelTest : public ::testing::Test, public PanelRig {
   protected:
     PanelTest() { app.load(); }
 };

@@ -1,11 +1,10 @@
-#include "app/startup.h"
 #include "panel_fixture.h"
 
 namespace kurumin::testing {
 namespace {
 
 // The timers that run from the start are proven by every tick the other tests fire.
-TEST_F(PanelTest, StartUpLeavesTheNumberControlsOffAndExitEndsTheRunSavingNothing) {
+TEST_F(PanelTest, StartUpLeavesTheNumberControlsOffAndExitSavesNothing) {
     for (const char* t : {"Cup", "Cdwn", "Timer1", "Timer2", "Timer4"})
         EXPECT_FALSE(d.timers[t].isActive()) << t;
     for (const char* c : {"UPbutton", "DWNbutton", "cmdUP", "Command1", "txtNo", "Label1", "lbl"})
@@ -16,17 +15,11 @@ TEST_F(PanelTest, StartUpLeavesTheNumberControlsOffAndExitEndsTheRunSavingNothin
     EXPECT_TRUE(quit && panel.closed());
     EXPECT_FALSE(d.timers["timCrip"].isActive());
     EXPECT_EQ(d.profile.writes, 0);
-
-    fake::Desktop other;
-    EXPECT_FALSE(refuseSecondInstance(other.instance, other.messageBox));
-    other.instance.another = true;
-    EXPECT_TRUE(refuseSecondInstance(other.instance, other.messageBox));
-    EXPECT_EQ(other.messageBox.lastTitle(), QStringLiteral("Kurumin Error_01 [二重起動の防止]"));
 }
 
 // Start-up over a URL.ini holding the count and the first `held` entries.
 QStringList loadList(const QString& count, int held, bool keepEnabled) {
-    Bench b;
+    PanelRig b;
     const QString ini = QStringLiteral("/opt/kurumin/URL.ini");
     b.d.profile.write(ini, "KeepCount", "Count", count);
     for (int i = 0; i < held; ++i) {

@@ -98,24 +98,6 @@ TEST_F(BrowserSessionTest, ALostBrowserFailsWhatWasInFlightOnceAndTheNextOpenCon
     EXPECT_EQ(hanging->calls, 1);
 }
 
-// Each open fails once, and the next tries the port again rather than
-// waiting on a connection that is gone.
-TEST_F(BrowserSessionTest, AHostilePeerEndsEachOpenOnceAndTheNextStartsOver) {
-    HostileDevTools hostile(quint64(1) << 40, HostileDevTools::Shape::OneFrame);
-    connection.setRequestTimeout(30000);
-    auto session = make(quint16(hostile.url().port()));
-    for (int attempt = 1; attempt <= 2; ++attempt) {
-        auto a = openOn(*session, "http://a.example/"), b = openOn(*session, "http://b.example/");
-        ASSERT_TRUE(QTest::qWaitFor([&] { return a->result && b->result; }, 20000));
-        EXPECT_EQ(a->result->failure, OpenFailure::ConnectionLost);
-        EXPECT_EQ(b->result->failure, OpenFailure::ConnectionLost);
-        EXPECT_TRUE(soon([&] { return hostile.dropped == attempt; }));
-        QTest::qWait(50);
-        EXPECT_EQ(a->calls + b->calls, 2);
-    }
-    EXPECT_TRUE(shell.opened.empty());
-}
-
 TEST_F(BrowserSessionTest, StalePortFileIsNeverAStartForAListingButAFailedStartFailsEveryOpen) {
     QTcpServer gone;
     ASSERT_TRUE(gone.listen(QHostAddress::LocalHost, 0));

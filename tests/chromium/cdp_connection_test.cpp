@@ -3,7 +3,6 @@
 #include "fake_devtools.h"
 
 #include <QFile>
-#include <QTcpServer>
 
 #include <gtest/gtest.h>
 
@@ -77,25 +76,6 @@ TEST(CdpConnection, EachCommandEndsOnceByItsOwnReplyItsDeadlineOrTheLostConnecti
     EXPECT_EQ(after->result->failure, OpenFailure::ConnectionLost);
     QTest::qWait(50);
     EXPECT_EQ(slow->calls + first->calls + second->calls + a->calls + after->calls, 5);
-}
-
-TEST(CdpConnection, NothingListeningOrNoHandshakeFailsTheOpenOnce) {
-    QTcpServer silent, closed;
-    ASSERT_TRUE(silent.listen(QHostAddress::LocalHost, 0) &&
-                closed.listen(QHostAddress::LocalHost, 0));
-    const quint16 closedPort = closed.serverPort();
-    closed.close();
-    for (quint16 port : {closedPort, silent.serverPort()}) {
-        CdpConnection connection;
-        connection.setRequestTimeout(100);
-        int failed = 0;
-        QObject::connect(&connection, &CdpConnection::openFailed, [&] { ++failed; });
-        connection.open(QUrl(QStringLiteral("ws://127.0.0.1:%1/devtools/browser/x").arg(port)));
-        EXPECT_TRUE(soon([&] { return failed > 0; })) << port;
-        QTest::qWait(150); // past the handshake deadline, which must not fail it again
-        EXPECT_EQ(failed, 1) << port;
-        EXPECT_TRUE(connection.isIdle());
-    }
 }
 
 long residentKiB() {

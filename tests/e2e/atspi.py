@@ -83,6 +83,3 @@ def centre(node):
     e = node.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
     return e.x + e.width // 2, e.y + e.height // 2
 
-
-def names(root):
-    return [n.name for n in _walk(root) if n.name]

@@ -4,7 +4,6 @@ manager's focus, AT-SPI presses and the files read back, then a restart.
 Run inside tests/desktop-session.sh: argv[1] is the kurumin binary."""
 
 import datetime
-import http.server
 import os
 import subprocess
 import sys
@@ -27,19 +26,8 @@ TITLES = dict((FIRST, SECOND))
 NAME = "くるみの表紙"
 
 
-class TitledPages(http.server.BaseHTTPRequestHandler):
-    def do_GET(self):
-        title = TITLES.get(self.path, self.path)
-        body = (f'<html><head><meta charset="utf-8"><title>{title}</title></head>'
-                f"<body>{title}</body></html>").encode()
-        self.send_response(200)
-        self.send_header("Content-Type", "text/html; charset=utf-8")
-        self.send_header("Content-Length", str(len(body)))
-        self.end_headers()
-        self.wfile.write(body)
-
-    def log_message(self, *args):
-        pass
+class TitledPages(session.Pages):
+    titles = TITLES
 
 
 def read_bytes(path):

@@ -26,7 +26,6 @@ import pyatspi
 import atspi
 import session
 from session import wait_for
-from stepping_e2e import Pages
 from window_e2e import copy, pixel, xdotool
 
 HERE = os.path.dirname(os.path.abspath(__file__))
@@ -100,7 +99,7 @@ class Session:
     def __init__(self, binary, rng, skip=()):
         self.rng, self.skip = rng, skip
         self.home_class = type("Home", (session.PanelSession,), {"BINARY": binary})
-        self.home_class.set_up_home("kurumin-random-", Pages)
+        self.home_class.set_up_home("kurumin-random-", session.Pages)
         self.home = self.home_class.home
         self.site = self.home_class.site
         self.ini = os.path.join(self.home, "URL.ini")

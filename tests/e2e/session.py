@@ -80,6 +80,25 @@ def pages(home):
     return [(t["url"], t.get("title", "")) for t in targets if t.get("type") == "page"]
 
 
+class Pages(http.server.BaseHTTPRequestHandler):
+    """Every path a page titled after it, or after `titles` where it is listed."""
+
+    titles = {}
+
+    def do_GET(self):
+        title = self.titles.get(self.path, self.path)
+        body = (f'<html><head><meta charset="utf-8"><title>{title}</title></head>'
+                f"<body>{title}</body></html>").encode()
+        self.send_response(200)
+        self.send_header("Content-Type", "text/html; charset=utf-8")
+        self.send_header("Content-Length", str(len(body)))
+        self.end_headers()
+        self.wfile.write(body)
+
+    def log_message(self, *args):
+        pass
+
+
 class PanelSession(unittest.TestCase):
     """A copy of the binary in a folder of its own, started there."""
 

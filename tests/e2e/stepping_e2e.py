@@ -2,7 +2,6 @@
 
 Run inside tests/desktop-session.sh: argv[1] is the kurumin binary."""
 
-import http.server
 import os
 import re
 import subprocess
@@ -16,23 +15,10 @@ from session import wait_for
 LIMIT_TITLE = "Kurumin\u3000Err\u006f\uff52_02"
 
 
-class Pages(http.server.BaseHTTPRequestHandler):
-    def do_GET(self):
-        body = f"<html><title>{self.path}</title><body>{self.path}</body></html>".encode()
-        self.send_response(200)
-        self.send_header("Content-Type", "text/html")
-        self.send_header("Content-Length", str(len(body)))
-        self.end_headers()
-        self.wfile.write(body)
-
-    def log_message(self, *args):
-        pass
-
-
 class Stepping(session.PanelSession):
     @classmethod
     def setUpClass(cls):
-        cls.set_up_home("kurumin-e2e-", Pages)
+        cls.set_up_home("kurumin-e2e-", session.Pages)
         cls.start()
 
     # --- helpers -------------------------------------------------------------

@@ -84,24 +84,6 @@ TEST(Scheduler, SystemFailuresEndTheHandlerBugsAbortOrAreReportedAndStoppedRunsN
     EXPECT_EQ(ran, 1);
 }
 
-TEST_F(PanelTest, AHeldPressEndsWhenItsControlIsDisabledAndHandlersRegisterOnce) {
-    int released = 0;
-    panel.onMouseDown(Ctl::lblCUT, [&](MouseButton) { panel.enable(Ctl::lblCUT, false); });
-    panel.onMouseUp(Ctl::lblCUT, [&](MouseButton) { ++released; });
-    panel.enable(Ctl::lblCUT);
-    down("lblCUT");
-    EXPECT_EQ(released, 1); // it will never see the release itself
-    up("lblCUT");
-    EXPECT_EQ(released, 1);
-    EXPECT_THROW(panel.onClick(Ctl::lblCUT, [] {}), std::logic_error); // PICK is wired already
-    EXPECT_THROW(panel.onClick(Ctl::txtNow, [] {}), std::logic_error); // a box takes no clicks
-
-    // Names round-trip; arrays keep their system names.
-    for (std::size_t i = 0; i < ControlCount; ++i)
-        EXPECT_EQ(controlNamed(controlName(Ctl(i))), Ctl(i)) << qPrintable(controlName(Ctl(i)));
-    EXPECT_EQ(controlName(Ctl::Command6_0), "Command6(0)");
-}
-
 class WindowBehaviour : public PanelTest {
   protected:
     void press(const char* name, MouseButton b) {

@@ -53,14 +53,6 @@ class ViewTest : public ::testing::Test {
     PanelView view{panel};
 };
 
-TEST_F(ViewTest, TheFoldedPanelIsItsSizeInTwipsAtTheScreensDpi) {
-    const qreal dpi = view.screen()->logicalDotsPerInchX();
-    EXPECT_EQ(view.width(), qRound(2730 * dpi / 1440));
-    EXPECT_EQ(view.height(), qRound(685 * dpi / 1440));
-    EXPECT_TRUE(view.windowFlags() & Qt::FramelessWindowHint);
-    EXPECT_TRUE(view.windowFlags() & Qt::WindowStaysOnTopHint);
-}
-
 TEST_F(ViewTest, EveryClickableControlIsNamedAndPressable) {
     int clickable = 0;
     for (const Control& c : panel.c) {
