@@ -3,7 +3,7 @@
 // for a cold start, and no desktop handler to fall back on, so that a browser
 // that cannot start fails the open instead of opening the page elsewhere.
 
-#include "platform/chromium/chromium_port.h"
+#include "platform/chromium/chromium_browser.h"
 
 namespace kurumin::bench {
 
