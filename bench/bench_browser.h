@@ -9,7 +9,7 @@ namespace kurumin::bench {
 
 class NoShell : public ShellPort {
   public:
-    bool open(const QString&, const QString&) override { return false; }
+    void open(const QString&, const QString&) override { throw PlatformFailure("no handler"); }
 };
 
 inline ChromiumOptions browserOptions(const QString& dataFolder, WindowSystemPort& desktop) {
