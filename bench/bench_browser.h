@@ -3,13 +3,13 @@
 // for a cold start, and no desktop handler to fall back on, so that a browser
 // that cannot start fails the open instead of opening the page elsewhere.
 
-#include "platform/chromium/chromium_port.h"
+#include "platform/chromium/chromium_browser.h"
 
 namespace kurumin::bench {
 
 class NoShell : public ShellPort {
   public:
-    bool open(const QString&, const QString&) override { return false; }
+    void open(const QString&, const QString&) override { throw PlatformFailure("no handler"); }
 };
 
 inline ChromiumOptions browserOptions(const QString& dataFolder, WindowSystemPort& desktop) {

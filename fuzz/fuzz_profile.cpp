@@ -105,7 +105,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             const std::string raw = in.ConsumeRandomLengthString(kind == 1 ? 64 : 3000);
             const QString value = QString::fromUtf8(raw.data(), qsizetype(raw.size()));
             const QStringList before = linesOf(path);
-            check(profile.write(path, section, key, value), "a write failed");
+            profile.apply(path, {{ProfileEdit::Write, section, key, value}});
             if (known) {
                 check(onlyOneLineWritten(before, linesOf(path)), "a write moved other lines");
                 written[name] = asRead(value);
@@ -115,7 +115,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         } else {
             const bool existed = QFile::exists(path);
             const QStringList before = linesOf(path);
-            check(profile.deleteSection(path, section), "a delete failed");
+            profile.apply(path, {{ProfileEdit::DeleteSection, section, {}, {}}});
             check(QFile::exists(path) == existed, "a delete made or removed the file");
             if (known) {
                 check(oneSectionTakenOut(before, linesOf(path)), "a delete took other lines");

@@ -2,7 +2,7 @@
 // cost of pages() with many windows open. Starts its own browser on a private
 // profile; run on a display, e.g.
 //   tests/desktop-session.sh build/bin/bench_chromium
-#include "platform/chromium/chromium_port.h"
+#include "platform/chromium/chromium_browser.h"
 
 #include "../bench_browser.h"
 #include "../event_waits.h"

@@ -15,7 +15,7 @@
 #include "app/kurumin.h"
 #include "capture/page_capture.h"
 #include "local_http.h"
-#include "platform/chromium/chromium_port.h"
+#include "platform/chromium/chromium_browser.h"
 #include "platform/fake/fakes.h"
 #include "platform/qt/qt_desktop.h"
 #include "platform/qt/xcb_util.h"

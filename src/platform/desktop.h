@@ -15,8 +15,9 @@
 
 namespace kurumin {
 
-// A port that could not do what it was asked (a clipboard that is busy, a
-// file that cannot be read). Handlers trap it like a failed command.
+// A port that could not do what it was asked (a clipboard another program
+// holds, a file that cannot be written): the one way every port, real or
+// double, reports a failure. Handlers trap it like a failed command.
 struct PlatformFailure : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
@@ -108,8 +109,9 @@ class FileDialogPort {
 class ShellPort {
   public:
     virtual ~ShellPort() = default;
-    // Opens a file (or address) with the desktop's default handler.
-    virtual bool open(const QString& target, const QString& workingFolder) = 0;
+    // Opens a file (or address) with the desktop's default handler; throws
+    // when no handler could be started.
+    virtual void open(const QString& target, const QString& workingFolder) = 0;
 };
 
 class ProgramPort {
@@ -143,19 +145,18 @@ class ProfilePort {
     static constexpr int BufferSize = 1024;
     // Every edit in order, then the file written once: a crash leaves the
     // old file or the new one, never a list half rewritten.
-    virtual bool apply(const QString& file, const std::vector<ProfileEdit>& edits) = 0;
+    virtual void apply(const QString& file, const std::vector<ProfileEdit>& edits) = 0;
+    // Never fails: what cannot be read answers the default.
     virtual QString read(const QString& file, const QString& section, const QString& key,
                          const QString& defaultValue) = 0;
-    virtual bool write(const QString& file, const QString& section, const QString& key,
-                       const QString& value) = 0;
-    virtual bool deleteSection(const QString& file, const QString& section) = 0;
 };
 
 class TextAppendPort {
   public:
     virtual ~TextAppendPort() = default;
-    // Each line gets CR LF. Creates a missing file, never its folder.
-    virtual bool append(const QString& path, const QStringList& lines) = 0;
+    // Each line gets CR LF. Creates a missing file, never its folder. A
+    // failed append leaves the file as it was.
+    virtual void append(const QString& path, const QStringList& lines) = 0;
 };
 
 class TimerPort {

@@ -5,29 +5,24 @@
 
 #include "platform/desktop.h"
 
-#include <memory>
+#include <QHash>
 
 namespace kurumin {
 
 class ProfileFile : public ProfilePort {
   public:
-    ProfileFile();
-    ~ProfileFile() override;
-    ProfileFile(const ProfileFile&) = delete;
-    ProfileFile& operator=(const ProfileFile&) = delete;
-
-    // Answered from an index of the file, built once and built again only
-    // when the file on disk is no longer the one indexed.
+    // Answered from the file as first read, or as last written here. A file
+    // that cannot be read answers every default, as a missing one does.
     QString read(const QString& file, const QString& section, const QString& key,
                  const QString& defaultValue) override;
-    bool write(const QString& file, const QString& section, const QString& key,
-               const QString& value) override;
-    bool deleteSection(const QString& file, const QString& section) override;
-    bool apply(const QString& file, const std::vector<ProfileEdit>& edits) override;
+    void apply(const QString& file, const std::vector<ProfileEdit>& edits) override;
 
   private:
-    struct Index;
-    std::unique_ptr<Index> index_; // of the file read last
+    void hold(const QString& file, const QStringList& lines);
+
+    QString file_; // the file held; empty: none
+    // "section\nkey" folded -> the value a read returns; lines hold no '\n'.
+    QHash<QString, QString> values_;
 };
 
 // A value as one line holds it: CR, LF and NUL, which would end the line

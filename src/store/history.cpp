@@ -25,10 +25,8 @@ void record(Panel& p, bool withTitle) {
     const QString path = historyPath(p.svc.program.dataFolder(), p.svc.clock.today());
     const QStringList lines = withTitle ? QStringList{QString(), quoted(p.s.lTTL), quoted(p.s.lURL)}
                                         : QStringList{quoted(p.s.lURL)};
-    const bool written = trap([&] {
-        if (!p.svc.textAppend.append(path, lines)) throw PlatformFailure("append failed");
-    });
-    if (!written) p.message(msg::historyWriteText(withTitle), msg::historyWriteTitle());
+    trap([&] { p.svc.textAppend.append(path, lines); },
+         [&] { p.message(msg::historyWriteText(withTitle), msg::historyWriteTitle()); });
 }
 
 } // namespace

@@ -76,9 +76,12 @@ bool isWebAddress(const QString& url) {
 namespace {
 
 void saveList(Panel& p, bool clearFirst) {
-    const bool saved = p.svc.profile.apply(
-        keepListPath(p), keepListEdits(p.c[Ctl::List1].items, p.c[Ctl::List2].items, clearFirst));
-    if (!saved) p.message(msg::keepFileText(), msg::keepFileTitle());
+    trap(
+        [&] {
+            p.svc.profile.apply(keepListPath(p), keepListEdits(p.c[Ctl::List1].items,
+                                                               p.c[Ctl::List2].items, clearFirst));
+        },
+        [&] { p.message(msg::keepFileText(), msg::keepFileTitle()); });
 }
 
 void keep(Panel& p) {

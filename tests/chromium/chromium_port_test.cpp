@@ -1,4 +1,4 @@
-#include "platform/chromium/chromium_port.h"
+#include "platform/chromium/chromium_browser.h"
 
 #include "fake_devtools.h"
 #include "test_support.h"

@@ -3,6 +3,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -86,7 +87,7 @@ class SmallFileSystem : public ::testing::Test {
 
 TEST_F(SmallFileSystem, AFullFileSystemGivesTheClearMessagesAndLosesNothing) {
     const QString ini = dir.filePath("URL.ini");
-    ASSERT_TRUE(ProfileFile().apply(ini, keepListEdits({"a"}, {"http://a/"}, true)));
+    ProfileFile().apply(ini, keepListEdits({"a"}, {"http://a/"}, true));
     FullDisk panel(dir.path());
     panel.app.load();
     ASSERT_EQ(panel.names(), QStringList{"a"});
@@ -118,6 +119,20 @@ TEST_F(SmallFileSystem, AFullFileSystemGivesTheClearMessagesAndLosesNothing) {
     // The entry kept while the disk was full is written with the next one.
     EXPECT_EQ(RealFiles(dir.path()).loaded().names, (QStringList{"a", "b", "c"}));
     EXPECT_EQ(bytesOf(panel.history()), historyBefore + "\"http://c/\"\r\n");
+}
+
+// No REC folder, and a URL.ini that is a folder: no user, root included, can
+// write either.
+TEST(UnwritableFiles, KeepAndRecordTellTheUserAndKeepTheListInMemory) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(QDir(dir.path()).mkdir("URL.ini"));
+    FullDisk panel(dir.path());
+    panel.capture("http://b/", "b");
+    panel.click(Ctl::Command3);
+    panel.click(Ctl::Label6);
+    EXPECT_EQ(panel.titles(), (QStringList{"Kurumin Error_14", "Kurumin Error_13"}));
+    EXPECT_EQ(panel.names(), QStringList{"b"});
+    EXPECT_FALSE(QFileInfo::exists(panel.history()));
 }
 
 } // namespace

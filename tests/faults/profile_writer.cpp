@@ -16,7 +16,7 @@ int main(int argc, char** argv) {
     std::fflush(stdout);
     for (bool next = true;; next = !next) {
         const KeepLists& l = next ? kNewList : kOldList;
-        if (!file.apply(ini, keepListEdits(l.names, l.urls, true))) return 1;
+        file.apply(ini, keepListEdits(l.names, l.urls, true));
         std::fputc('+', stdout);
         std::fflush(stdout);
     }

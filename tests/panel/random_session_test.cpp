@@ -92,11 +92,7 @@ const struct Kind {
          w.d.profile.fail = x.a % 2;
          w.d.textAppend.fail = x.b % 2;
      }},
-    {"clipboard fails",
-     [](World& w, A x) {
-         w.d.clipboard.failReads = 1;
-         w.d.clipboard.refuseWrites = x.b % 2;
-     }},
+    {"clipboard fails", [](World& w, A x) { w.d.clipboard.refuseWrites = x.b % 2; }},
     {"box answer",
      [](World& w, A x) {
          w.d.messageBox.answers.push_back(x.a % 2 ? MsgResult::Cancel : MsgResult::Ok);

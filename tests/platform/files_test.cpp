@@ -2,17 +2,13 @@
 #include "platform/data_folder.h"
 #include "platform/profile_file.h"
 
-#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QStringEncoder>
 #include <QTemporaryDir>
-#include <QThread>
 
 #include <gtest/gtest.h>
-
-#include <cstdio>
 
 namespace kurumin {
 namespace {
@@ -66,12 +62,13 @@ class ProfileFileTest : public ::testing::Test {
         QFile f(path);
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
     }
-    void put(const QByteArray& b, const QString& to = {}, const QDateTime& stamp = {}) {
-        QFile f(to.isEmpty() ? path : to);
+    void put(const QByteArray& b) {
+        QFile f(path);
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
         f.write(b);
-        f.flush();
-        ASSERT_TRUE(!stamp.isValid() || f.setFileTime(stamp, QFileDevice::FileModificationTime));
+    }
+    void set(const char* section, const QString& key, const QString& value) {
+        ini.apply(path, {{ProfileEdit::Write, section, key, value}});
     }
     QString read(const char* section, const char* key) { return ini.read(path, section, key, "-"); }
     QTemporaryDir dir;
@@ -82,30 +79,42 @@ class ProfileFileTest : public ::testing::Test {
 // The profile fuzzer reads back what it writes; here is the layout of the lines.
 TEST_F(ProfileFileTest, WritesInPlaceKeepingEveryOtherLineAndDeletesWholeSections) {
     put("; kept\r\n[KeepCount]\r\nCount=2\r\n\r\n[KeepURL]\r\nName0=a\r\nURL0=http://a/\r\n");
-    EXPECT_TRUE(ini.write(path, "KeepCount", "count", "3"));
-    EXPECT_TRUE(ini.write(path, "KeepURL", "Name1", "b=c \"q\""));
-    EXPECT_TRUE(ini.write(path, "NewOne", "k", "v"));
+    EXPECT_EQ(read("KeepCount", "Count"), "2");
+    set("KeepCount", "count", "3");
+    set("KeepURL", "Name1", "b=c \"q\"");
+    set("NewOne", "k", "v");
     EXPECT_EQ(bytes(), "; kept\r\n[KeepCount]\r\ncount=3\r\n\r\n[KeepURL]\r\nName0=a\r\n"
                        "URL0=http://a/\r\nName1=b=c \"q\"\r\n[NewOne]\r\nk=v\r\n");
-    EXPECT_TRUE(ini.deleteSection(path, "KeepURL"));
+    EXPECT_EQ(read("KeepCount", "Count"), "3");
+    ini.apply(path, {{ProfileEdit::DeleteSection, "KeepURL", {}, {}}});
     EXPECT_EQ(bytes(), "; kept\r\n[KeepCount]\r\ncount=3\r\n\r\n[NewOne]\r\nk=v\r\n");
+    EXPECT_EQ(read("KeepURL", "Name0"), "-");
     const QString none = dir.filePath("none.ini");
     EXPECT_EQ(ini.read(none, "KeepCount", "Count", "0"), "0");
-    EXPECT_TRUE(ini.deleteSection(none, "KeepURL"));
+    ini.apply(none, {{ProfileEdit::DeleteSection, "KeepURL", {}, {}}});
     EXPECT_FALSE(QFile::exists(none));
+    // A folder that is not there: nothing written, and the failure told.
+    const QString lost = dir.filePath("gone/URL.ini");
+    EXPECT_THROW(ini.apply(lost, {{ProfileEdit::Write, "KeepCount", "Count", "1"}}),
+                 PlatformFailure);
+    EXPECT_EQ(ini.read(lost, "KeepCount", "Count", "0"), "0");
 }
 
 // The first section and key of a name in any case, blanks trimmed, one pair
 // of quotes taken off, cut to the 1023 bytes of the old buffer.
 TEST_F(ProfileFileTest, ReadsAnswerTheFirstMatchTrimmedUnquotedAndCutToTheBuffer) {
-    put("[keepurl]\nName0 = \"q\" \nname0=second\nName2='s'\nnoequals\n[KeepURL]\nName1=later\n");
+    put("k=before any section\n[keepurl]\nName0 = \"q\" \nname0=second\nName2='s'\nnoequals\n"
+        "[KeepURL]\nName1=later\n[ÄRGER]\nK=v\n");
     EXPECT_EQ(read("KeepURL", "NAME0"), "q");
     EXPECT_EQ(read("KeepURL", "Name1"), "-"); // a second [KeepURL] is not read
     EXPECT_EQ(read("KeepURL", "Name2"), "s");
     EXPECT_EQ(read("KeepURL", ""), "noequals");
+    EXPECT_EQ(read("", "k"), "-");
+    EXPECT_EQ(ini.read(path, QStringLiteral("ärger"), "k", "-"), "v");
     const QString longName = QString(400, QChar(0x3042)); // 1200 bytes in UTF-8
-    ini.write(path, "KeepURL", "Name3", longName);
+    set("KeepURL", "Name3", longName);
     EXPECT_EQ(read("KeepURL", "Name3"), longName.left(341));
+    EXPECT_EQ(ini.read(path, "KeepURL", "Name4", longName), longName.left(341));
 }
 
 TEST_F(ProfileFileTest, AFileFromTheOriginalPlatformReadsAsShiftJisAndIsRewrittenAsUtf8) {
@@ -113,40 +122,10 @@ TEST_F(ProfileFileTest, AFileFromTheOriginalPlatformReadsAsShiftJisAndIsRewritte
     ASSERT_TRUE(sjis.isValid());
     put(QByteArray(sjis(QStringLiteral("[KeepURL]\r\nName0=連番画像　その１\r\n"))));
     EXPECT_EQ(read("KeepURL", "Name0"), QStringLiteral("連番画像　その１"));
-    ini.write(path, "KeepURL", "URL0", QStringLiteral("http://例え/"));
-    EXPECT_EQ(read("KeepURL", "Name0"), QStringLiteral("連番画像　その１"));
-    EXPECT_EQ(read("KeepURL", "URL0"), QStringLiteral("http://例え/"));
-}
-
-// The sleeps let the file's stamps settle past the clock's tick, so the
-// reader trusts them; each change below must still be seen.
-TEST_F(ProfileFileTest, AFileChangedOnDiskIsReadAgainHoweverItWasChanged) {
-    put("[KeepURL]\r\nName0=first\r\n");
-    EXPECT_EQ(read("KeepURL", "Name0"), "first");
-    put("[KeepURL]\r\nName0=again\r\n"); // within one tick: the stamps may not move
-    EXPECT_EQ(read("KeepURL", "Name0"), "again");
-    QThread::msleep(150);
-    EXPECT_EQ(read("KeepURL", "Name0"), "again");
-    const QDateTime stamp = QFileInfo(path).lastModified();
-    put("[KeepURL]\r\nName0=third\r\n", path, stamp); // mtime put back
-    EXPECT_EQ(read("KeepURL", "Name0"), "third");
-
-    // Replaced by another file of the same size and time.
-    const QString other = dir.filePath("other.ini");
-    put("[KeepURL]\r\nName0=swapd\r\n", other, stamp);
-    QThread::msleep(150);
-    EXPECT_EQ(read("KeepURL", "Name0"), "third");
-    ASSERT_EQ(::rename(QFile::encodeName(other).constData(), QFile::encodeName(path).constData()),
-              0);
-    EXPECT_EQ(read("KeepURL", "Name0"), "swapd");
-
-    // Written through the port, and gone.
-    EXPECT_TRUE(ini.write(path, "KeepURL", "Name0", "fourth"));
-    EXPECT_EQ(read("KeepURL", "Name0"), "fourth");
-    EXPECT_TRUE(ini.apply(path, {{ProfileEdit::DeleteSection, "KeepURL", {}, {}}}));
-    EXPECT_EQ(read("KeepURL", "Name0"), "-");
-    ASSERT_TRUE(QFile::remove(path));
-    EXPECT_EQ(ini.read(path, "KeepURL", "Name0", "gone"), "gone");
+    set("KeepURL", "URL0", QStringLiteral("http://例え/"));
+    EXPECT_EQ(ProfileFile().read(path, "KeepURL", "Name0", "-"),
+              QStringLiteral("連番画像　その１"));
+    EXPECT_EQ(ProfileFile().read(path, "KeepURL", "URL0", "-"), QStringLiteral("http://例え/"));
 }
 
 } // namespace

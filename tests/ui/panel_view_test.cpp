@@ -353,6 +353,28 @@ TEST(QtClipboardTest, AnOwnerThatNeverAnswersStallsNothing) {
     xclip.waitForFinished();
 }
 
+// A program that took the clipboard after the panel's last event keeps it:
+// the write is refused, and said so. Once the panel has seen the change, its
+// writes go through again.
+TEST(QtClipboardTest, AClipboardTakenUnseenRefusesTheWriteAndSaysSo) {
+    QtClipboard clipboard;
+    clipboard.setText(QStringLiteral("ours"));
+    QTest::qWait(100);
+    QProcess owner; // waiting for it runs no event of the panel's
+    owner.start(QStringLiteral(CLIPBOARD_OWNER), {});
+    ASSERT_TRUE(owner.waitForReadyRead(5000));
+    EXPECT_THROW(clipboard.setText(QStringLiteral("refused")), PlatformFailure);
+    EXPECT_THROW(clipboard.clear(), PlatformFailure);
+    QTest::qWait(200);
+    EXPECT_NO_THROW(clipboard.setText(QStringLiteral("again")));
+    EXPECT_EQ(clipboard.text(), QStringLiteral("again"));
+    // Qt's answer to the fetch still out must reach this reader, not a later
+    // one that reuses its window id.
+    QTest::qWait(200);
+    owner.kill();
+    owner.waitForFinished();
+}
+
 } // namespace
 } // namespace kurumin::testing
 

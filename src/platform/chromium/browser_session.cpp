@@ -174,7 +174,12 @@ void BrowserSession::handToFallback() {
     waiting.swap(queue_);
     for (Request& r : waiting) {
         QTimer::singleShot(0, this, [this, r = std::move(r)] {
-            const bool opened = fallback_.open(r.url, {});
+            bool opened = true;
+            try {
+                fallback_.open(r.url, {});
+            } catch (const PlatformFailure&) {
+                opened = false;
+            }
             if (!r.done) return;
             r.done(opened ? OpenResult{}
                           : failure(OpenFailure::NoBrowser,

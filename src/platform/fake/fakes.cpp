@@ -44,9 +44,8 @@ QString Profile::read(const QString& file, const QString& section, const QString
     return defaultValue;
 }
 
-bool Profile::write(const QString& file, const QString& section, const QString& key,
+void Profile::write(const QString& file, const QString& section, const QString& key,
                     const QString& value) {
-    if (fail) return false;
     ++writes;
     auto& f = files[file];
     Section* sec = findSection(f, section);
@@ -57,31 +56,23 @@ bool Profile::write(const QString& file, const QString& section, const QString& 
     for (auto& [k, v] : *sec)
         if (k.compare(key, Qt::CaseInsensitive) == 0) {
             v = value;
-            return true;
+            return;
         }
     sec->push_back({key, value});
-    return true;
 }
 
-bool Profile::deleteSection(const QString& file, const QString& section) {
-    auto f = files.find(file);
-    if (f == files.end()) return true;
-    std::erase_if(f->second, [&](const auto& s) {
-        return s.first.compare(section, Qt::CaseInsensitive) == 0;
-    });
-    return true;
-}
-
-bool Profile::apply(const QString& file, const std::vector<ProfileEdit>& edits) {
-    if (fail) return false;
+void Profile::apply(const QString& file, const std::vector<ProfileEdit>& edits) {
+    if (fail) throw PlatformFailure("cannot write " + file.toStdString());
     ++commits;
     for (const ProfileEdit& e : edits) {
-        if (e.kind == ProfileEdit::Write)
+        if (e.kind == ProfileEdit::Write) {
             write(file, e.section, e.key, e.value);
-        else
-            deleteSection(file, e.section);
+        } else if (auto f = files.find(file); f != files.end()) {
+            std::erase_if(f->second, [&](const auto& s) {
+                return s.first.compare(e.section, Qt::CaseInsensitive) == 0;
+            });
+        }
     }
-    return true;
 }
 
 std::unique_ptr<TimerPort> Timers::create(const QString& name, int intervalMs,

@@ -100,13 +100,7 @@ class Window : public WindowPort {
 class Clipboard : public ClipboardPort {
   public:
     bool hasText() override { return content.has_value(); }
-    QString text() override {
-        if (failReads > 0) {
-            --failReads;
-            throw PlatformFailure("clipboard busy");
-        }
-        return content.value_or(QString());
-    }
+    QString text() override { return content.value_or(QString()); }
     void clear() override {
         refuse();
         content.reset();
@@ -123,7 +117,6 @@ class Clipboard : public ClipboardPort {
     }
     std::optional<QString> content;
     std::function<void()> onChange;
-    int failReads = 0;
     bool refuseWrites = false; // another program holds it open
 
   private:
@@ -145,9 +138,9 @@ class FileDialog : public FileDialogPort {
 
 class Shell : public ShellPort {
   public:
-    bool open(const QString& target, const QString& workingFolder) override {
+    void open(const QString& target, const QString& workingFolder) override {
         opened.push_back({target, workingFolder});
-        return succeed;
+        if (!succeed) throw PlatformFailure("no handler");
     }
     std::vector<QStringList> opened;
     bool succeed = true;
@@ -173,11 +166,11 @@ class Profile : public ProfilePort {
   public:
     QString read(const QString& file, const QString& section, const QString& key,
                  const QString& defaultValue) override;
-    bool write(const QString& file, const QString& section, const QString& key,
-               const QString& value) override;
-    bool deleteSection(const QString& file, const QString& section) override;
     // A file that cannot be written changes nothing and says so.
-    bool apply(const QString& file, const std::vector<ProfileEdit>& edits) override;
+    void apply(const QString& file, const std::vector<ProfileEdit>& edits) override;
+    // A line put there by hand.
+    void write(const QString& file, const QString& section, const QString& key,
+               const QString& value);
     bool fail = false;
     int commits = 0;
 
@@ -188,10 +181,9 @@ class Profile : public ProfilePort {
 
 class TextAppend : public TextAppendPort {
   public:
-    bool append(const QString& path, const QStringList& lines) override {
-        if (fail) return false;
+    void append(const QString& path, const QStringList& lines) override {
+        if (fail) throw PlatformFailure("disk full");
         files[path] += lines;
-        return true;
     }
     std::map<QString, QStringList> files;
     bool fail = false;

@@ -1,6 +1,7 @@
 #include "platform/qt/qt_services.h"
 
 #include "platform/data_folder.h"
+#include "platform/qt/xcb_util.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -8,6 +9,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileDialog>
+#include <QGuiApplication>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QProcess>
@@ -94,15 +96,31 @@ QString QtClipboard::text() {
     return content().value_or(QString());
 }
 
+// Qt claims the clipboard with the time of the last event it saw: a program
+// that took it after that keeps it, and Qt only logs a warning.
+void QtClipboard::refusedUnlessOurs() {
+    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    if (!x11) return;
+    xcb_connection_t* c = x11->connection();
+    const xcb::Reply<xcb_get_selection_owner_reply_t> r(xcb_get_selection_owner_reply(
+        c, xcb_get_selection_owner(c, xcb::atom(c, "CLIPBOARD")), nullptr));
+    const xcb_setup_t* setup = xcb_get_setup(c);
+    if (r && r->owner != XCB_NONE &&
+        (r->owner & ~setup->resource_id_mask) != setup->resource_id_base)
+        throw PlatformFailure("another program holds the clipboard");
+}
+
 // A read asked before the panel's own write would give back the text it replaced.
 void QtClipboard::clear() {
     QGuiApplication::clipboard()->clear();
+    refusedUnlessOurs();
     if (reader_) reader_->forget();
     fetched_.emplace(std::nullopt);
 }
 
 void QtClipboard::setText(const QString& text) {
     QGuiApplication::clipboard()->setText(text);
+    refusedUnlessOurs();
     if (reader_) reader_->forget();
     fetched_.emplace(text);
 }
@@ -141,14 +159,15 @@ QString QtFileDialog::openFile(const QString& title, const QString& filter,
     return QFileDialog::getOpenFileName(nullptr, title, initialFolder, qtNameFilter(filter));
 }
 
-bool XdgShell::open(const QString& target, const QString& workingFolder) {
-    if (target.isEmpty()) return false;
+void XdgShell::open(const QString& target, const QString& workingFolder) {
+    if (target.isEmpty()) throw PlatformFailure("nothing to open");
     // A name starting with '-' would be taken for an option of xdg-open.
     const QString arg = target.startsWith(u'-')
                             ? QDir(workingFolder.isEmpty() ? QDir::currentPath() : workingFolder)
                                   .absoluteFilePath(target)
                             : target;
-    return QProcess::startDetached(QStringLiteral("xdg-open"), {arg}, workingFolder);
+    if (!QProcess::startDetached(QStringLiteral("xdg-open"), {arg}, workingFolder))
+        throw PlatformFailure("cannot start xdg-open");
 }
 
 QString QtProgram::programFolder() {
@@ -194,22 +213,25 @@ bool LockFileInstance::anotherInstanceRuns() {
     return *another_;
 }
 
-bool Utf8TextAppend::append(const QString& path, const QStringList& lines) {
+void Utf8TextAppend::append(const QString& path, const QStringList& lines) {
+    const auto failed = [&] { return PlatformFailure("cannot append to " + path.toStdString()); };
     QFile file(path);
     // Unbuffered: what failed to go out must not go out later, at close.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered)) return false;
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered))
+        throw failed();
     QByteArray out;
     for (const QString& line : lines)
         out += line.toUtf8() + "\r\n";
     const qint64 before = file.size();
     if (file.write(out) == out.size()) {
         file.close();
-        return file.error() == QFileDevice::NoError;
+        if (file.error() == QFileDevice::NoError) return;
+        throw failed();
     }
     // A full disk took part of the record. Taken back, or the next record
     // would go on the same line as half of this one.
     file.resize(before);
-    return false;
+    throw failed();
 }
 
 namespace {

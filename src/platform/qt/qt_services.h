@@ -60,11 +60,13 @@ class QtClipboard : public ClipboardPort {
     explicit QtClipboard(Read read = Read::OwnConnection);
     bool hasText() override;
     QString text() override;
+    // Both throw when another program holds the clipboard.
     void clear() override;
     void setText(const QString& text) override;
     void setChangeHandler(std::function<void()> handler) override;
 
   private:
+    void refusedUnlessOurs();
     const std::optional<QString>& content();
     void fetched(const std::optional<QString>& text);
 
@@ -82,7 +84,7 @@ class QtFileDialog : public FileDialogPort {
 
 class XdgShell : public ShellPort {
   public:
-    bool open(const QString& target, const QString& workingFolder) override;
+    void open(const QString& target, const QString& workingFolder) override;
 };
 
 class QtProgram : public ProgramPort {
@@ -111,7 +113,7 @@ class LockFileInstance : public SingleInstancePort {
 
 class Utf8TextAppend : public TextAppendPort {
   public:
-    bool append(const QString& path, const QStringList& lines) override;
+    void append(const QString& path, const QStringList& lines) override;
 };
 
 class QtTimers : public TimerFactoryPort {

@@ -1,9 +1,9 @@
 #include "platform/qt/x11_clipboard.h"
 
-#include <QSocketNotifier>
-#include <QTimer>
-
+#include "platform/qt/xcb_connection.h"
 #include "platform/qt/xcb_util.h"
+
+#include <QTimer>
 
 #include <cstdint>
 #include <cstdlib>
@@ -11,23 +11,16 @@
 
 namespace kurumin {
 
-struct X11ClipboardReader::State {
-    xcb_connection_t* c = nullptr;
+struct X11ClipboardReader::State : xcb::Connection {
     xcb_window_t window = 0;
     xcb_atom_t clipboard = 0, utf8 = 0, incr = 0, property = 0;
     Done done;
-    std::unique_ptr<QSocketNotifier> notifier;
     QTimer timeout;
     enum class Stage { Idle, Asked, Pieces } stage = Stage::Idle;
     xcb_atom_t target = 0; // what was asked for: UTF8_STRING, then STRING
     bool askAgain = false;
     bool stale = false; // the clipboard changed here after the request went out
     QByteArray bytes;
-
-    ~State() {
-        notifier.reset();
-        if (c) xcb_disconnect(c);
-    }
 
     void ask(xcb_atom_t what) {
         target = what;
@@ -122,11 +115,10 @@ struct X11ClipboardReader::State {
 
 std::unique_ptr<X11ClipboardReader> X11ClipboardReader::create(Done done, int timeoutMs) {
     auto s = std::make_unique<State>();
-    const xcb_window_t root = xcb::connect(&s->c);
-    if (!root) return nullptr;
+    if (!s->open()) return nullptr;
     s->window = xcb_generate_id(s->c);
     const std::uint32_t events = XCB_EVENT_MASK_PROPERTY_CHANGE;
-    xcb_create_window(s->c, XCB_COPY_FROM_PARENT, s->window, root, 0, 0, 1, 1, 0,
+    xcb_create_window(s->c, XCB_COPY_FROM_PARENT, s->window, s->root, 0, 0, 1, 1, 0,
                       XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, XCB_CW_EVENT_MASK,
                       &events);
     s->clipboard = xcb::atom(s->c, "CLIPBOARD");
@@ -141,9 +133,7 @@ std::unique_ptr<X11ClipboardReader> X11ClipboardReader::create(Done done, int ti
 
 X11ClipboardReader::X11ClipboardReader(std::unique_ptr<State> state) : s_(std::move(state)) {
     State* s = s_.get();
-    s->notifier =
-        std::make_unique<QSocketNotifier>(xcb_get_file_descriptor(s->c), QSocketNotifier::Read);
-    connect(s->notifier.get(), &QSocketNotifier::activated, this, [s] { s->drain(); });
+    s->watch(this, [s] { s->drain(); });
     // An owner that never answers: the text stays what it was.
     connect(&s->timeout, &QTimer::timeout, this, [s] { s->settle(std::nullopt); });
 }

@@ -1,27 +1,18 @@
 #include "platform/qt/x11_front_window.h"
 
+#include "platform/qt/xcb_connection.h"
 #include "platform/qt/xcb_util.h"
-
-#include <QSocketNotifier>
 
 #include <cstdlib>
 #include <cstring>
 
 namespace kurumin {
 
-struct X11FrontWindow::State {
-    xcb_connection_t* c = nullptr;
-    xcb_window_t root = 0;
+struct X11FrontWindow::State : xcb::Connection {
     xcb_atom_t active = 0, netName = 0;
     xcb_window_t front = 0;
     QByteArray title;
     std::function<void()> changed;
-    std::unique_ptr<QSocketNotifier> notifier;
-
-    ~State() {
-        notifier.reset();
-        if (c) xcb_disconnect(c);
-    }
 
     QByteArray property(xcb_window_t window, xcb_atom_t name, xcb_atom_t* type) {
         const auto cookie =
@@ -89,8 +80,7 @@ struct X11FrontWindow::State {
 
 std::unique_ptr<X11FrontWindow> X11FrontWindow::create() {
     auto s = std::make_unique<State>();
-    s->root = xcb::connect(&s->c);
-    if (!s->root) return nullptr;
+    if (!s->open()) return nullptr;
     s->active = xcb::atom(s->c, "_NET_ACTIVE_WINDOW");
     s->netName = xcb::atom(s->c, "_NET_WM_NAME");
     const std::uint32_t watch = XCB_EVENT_MASK_PROPERTY_CHANGE;
@@ -102,9 +92,7 @@ std::unique_ptr<X11FrontWindow> X11FrontWindow::create() {
 
 X11FrontWindow::X11FrontWindow(std::unique_ptr<State> state) : s_(std::move(state)) {
     State* s = s_.get();
-    s->notifier =
-        std::make_unique<QSocketNotifier>(xcb_get_file_descriptor(s->c), QSocketNotifier::Read);
-    connect(s->notifier.get(), &QSocketNotifier::activated, this, [s] { s->drain(); });
+    s->watch(this, [s] { s->drain(); });
 }
 
 X11FrontWindow::~X11FrontWindow() = default;

@@ -27,16 +27,4 @@ inline xcb_atom_t atom(xcb_connection_t* c, const char* name) {
     return known[name] = reply->atom;
 }
 
-// A connection of its own to the default display, and its screen's root
-// window: 0 when it failed. The caller ends the connection either way.
-inline xcb_window_t connect(xcb_connection_t** c) {
-    int screenNumber = 0;
-    *c = xcb_connect(nullptr, &screenNumber);
-    if (!*c || xcb_connection_has_error(*c)) return 0;
-    xcb_screen_iterator_t it = xcb_setup_roots_iterator(xcb_get_setup(*c));
-    for (int i = 0; i < screenNumber && it.rem; ++i)
-        xcb_screen_next(&it);
-    return it.rem ? it.data->root : 0;
-}
-
 } // namespace kurumin::xcb

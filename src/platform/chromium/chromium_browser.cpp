@@ -1,5 +1,3 @@
-#include "platform/chromium/chromium_port.h"
-
 #include "platform/chromium/chromium_browser.h"
 
 namespace kurumin {
