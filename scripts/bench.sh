@@ -48,9 +48,9 @@ run() { # label, program and arguments
 out=$(mktemp)
 log=$(mktemp)
 trap 'rm -f "$out" "$log"' EXIT INT TERM
-for dir in "$@"; do
-    dir=$(cd "$dir" 2>/dev/null && pwd) || {
-        echo "bench: no folder $dir" >&2
+for arg in "$@"; do
+    dir=$(cd "$arg" 2>/dev/null && pwd) || {
+        echo "bench: no folder $arg" >&2
         status=1
         continue
     }
@@ -62,7 +62,7 @@ for dir in "$@"; do
     run clipboard "$bin/bench_clipboard_latency"
     run memory "$bin/bench_copies_memory"
     run chromium "$bin/bench_chromium"
-    run capture "$bin/bench_capture" 100
+    run capture "$bin/bench_capture" 100 50 # the same counts for every folder
     run hostile "$bin/bench_hostile_peer" frame
     run hostile "$bin/bench_hostile_peer" fragments
     echo "  ($(($(date +%s) - start)) s)"

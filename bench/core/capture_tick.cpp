@@ -7,8 +7,8 @@
 //    tick with 10, 50 and 100 pages open, a browser window in front. The
 //    ticks fall on their timers' periods, so the browser's answers are
 //    handled between them as in use.
-// Starts its own browser on a private profile, and ends by itself (a
-// watchdog ends it and its browser); run on a display, e.g.
+// Starts its own browser on a private profile, and ends by itself, in about
+// four minutes (a watchdog ends it and its browser); run on a display, e.g.
 //   tests/desktop-session.sh build/bin/bench_capture [ticks per size] [switches]
 #include "../bench_browser.h"
 #include "../event_waits.h"
@@ -254,7 +254,7 @@ void report(const char* what, const std::vector<double>& v) {
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    const int ticks = argc > 1 ? std::max(2, std::atoi(argv[1])) : 200;
+    const int ticks = argc > 1 ? std::max(2, std::atoi(argv[1])) : 100;
     const int switches = argc > 2 ? std::max(1, std::atoi(argv[2])) : 50;
     std::setvbuf(stdout, nullptr, _IOLBF, 0); // figures show as they come
     std::signal(SIGALRM, onWatchdog);
