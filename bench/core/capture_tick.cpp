@@ -305,6 +305,10 @@ int main(int argc, char** argv) {
         if (!open(browser, http.url(QStringLiteral("/p-%1").arg(++serial)))) status = 1;
         browserPid = pid_t(browser.startedProcess());
     }
+    if (status != 0) { // no browser to measure
+        bench::endBrowser(browser.startedProcess());
+        return status;
+    }
     std::vector<QString> paths;
     for (int i = 1; i <= serial; ++i)
         paths.push_back(QStringLiteral("/p-%1").arg(i));
