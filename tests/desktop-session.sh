@@ -42,9 +42,10 @@ fluxbox) HOME="$dir" setsid fluxbox >/dev/null 2>&1 & ;;
 *) echo "desktop-session: unknown window manager $KURUMIN_WM" >&2; exit 2 ;;
 esac
 wm=$!
-# Give the window manager a moment to own the screen.
+# Give the window manager a moment to own the screen; without it nothing
+# comes to the front, which a run's waits should not be left to find out.
 wm_up() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; }
-await 100 "" wm_up || true
+await 100 "" wm_up || echo "desktop-session: no window manager after 5 s, going on" >&2
 
 # A runtime folder of its own: the single-instance lock of a Kurumin the
 # developer is running must not meet the one under test.
