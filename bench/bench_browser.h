@@ -3,7 +3,10 @@
 // for a cold start, and no desktop handler to fall back on, so that a browser
 // that cannot start fails the open instead of opening the page elsewhere.
 
+#include "event_waits.h"
 #include "platform/chromium/chromium_browser.h"
+
+#include <signal.h>
 
 namespace kurumin::bench {
 
@@ -19,6 +22,15 @@ inline ChromiumOptions browserOptions(const QString& dataFolder, WindowSystemPor
     options.startTimeoutMs = 30000;
     options.desktop = &desktop;
     return options;
+}
+
+// The browser outlives the port by design: the benchmark's own is ended.
+inline void endBrowser(qint64 pid) {
+    if (pid <= 0) return;
+    ::kill(pid_t(pid), SIGTERM);
+    if (!runUntil(
+            "the browser to end", [&] { return ::kill(pid_t(pid), 0) != 0; }, 15000, 20))
+        ::kill(pid_t(pid), SIGKILL);
 }
 
 } // namespace kurumin::bench

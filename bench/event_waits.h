@@ -4,10 +4,12 @@
 
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QString>
 #include <QTimer>
 
 #include <algorithm>
 #include <cstddef>
+#include <cstdio>
 #include <functional>
 #include <vector>
 
@@ -19,11 +21,21 @@ inline void runFor(int ms) {
     loop.exec();
 }
 
-inline bool runUntil(const std::function<bool()>& done, int timeoutMs, int pollMs = 50) {
+// A wait that runs out names what it waited for: a stuck run says where.
+inline void gaveUp(const QString& what, qint64 ms) {
+    std::fprintf(stderr, "bench: gave up after %.1f s waiting for %s\n", double(ms) / 1000.0,
+                 qPrintable(what));
+}
+
+inline bool runUntil(const QString& what, const std::function<bool()>& done, int timeoutMs,
+                     int pollMs = 50) {
     QElapsedTimer t;
     t.start();
     while (!done()) {
-        if (t.elapsed() >= timeoutMs) return false;
+        if (t.elapsed() >= timeoutMs) {
+            gaveUp(what, t.elapsed());
+            return false;
+        }
         runFor(pollMs);
     }
     return true;

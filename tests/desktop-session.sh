@@ -5,6 +5,7 @@
 # KURUMIN_MONITORS=2 splits the screen into two monitors side by side, the
 # primary one on the right, where a panel that assumes one desktop goes wrong.
 set -eu
+. "$(dirname "$0")/session-wait.sh"
 
 dir=$(mktemp -d)
 cleanup() {
@@ -16,16 +17,11 @@ trap cleanup EXIT INT TERM
 
 Xvfb -displayfd 3 -screen 0 1600x1000x24 -nolisten tcp -noreset 3>"$dir/display" 2>"$dir/xvfb.log" &
 xvfb=$!
-i=0
-while [ ! -s "$dir/display" ]; do
-    i=$((i + 1))
-    if [ "$i" -gt 200 ] || ! kill -0 "$xvfb" 2>/dev/null; then
-        echo "desktop-session: Xvfb did not start" >&2
-        cat "$dir/xvfb.log" >&2
-        exit 1
-    fi
-    sleep 0.05
-done
+await 200 "$xvfb" test -s "$dir/display" || {
+    echo "desktop-session: Xvfb did not start" >&2
+    cat "$dir/xvfb.log" >&2
+    exit 1
+}
 DISPLAY=:$(head -n 1 "$dir/display")
 export DISPLAY
 unset WAYLAND_DISPLAY
@@ -46,13 +42,10 @@ fluxbox) HOME="$dir" setsid fluxbox >/dev/null 2>&1 & ;;
 *) echo "desktop-session: unknown window manager $KURUMIN_WM" >&2; exit 2 ;;
 esac
 wm=$!
-# Give the window manager a moment to own the screen.
-i=0
-until xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; do
-    i=$((i + 1))
-    [ "$i" -gt 100 ] && break
-    sleep 0.05
-done
+# Give the window manager a moment to own the screen; without it nothing
+# comes to the front, which a run's waits should not be left to find out.
+wm_up() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; }
+await 100 "" wm_up || echo "desktop-session: no window manager after 5 s, going on" >&2
 
 # A runtime folder of its own: the single-instance lock of a Kurumin the
 # developer is running must not meet the one under test.

@@ -8,6 +8,7 @@ set -eu
 if [ "$(id -u)" -eq 0 ]; then
     exec unshare --user --map-user=1000 --map-group=1000 "$0" "$@"
 fi
+. "$(dirname "$0")/session-wait.sh"
 
 dir=$(mktemp -d)
 mkdir -m 700 "$dir/runtime"
@@ -20,25 +21,19 @@ printf 'xwayland enable\nfocus_on_window_activation focus\n' >"$dir/sway.conf"
 sway -c "$dir/sway.conf" >"$dir/sway.log" 2>&1 &
 sway=$!
 trap 'kill "$sway" 2>/dev/null || true; rm -rf "$dir"' EXIT INT TERM
-i=0
-until SWAYSOCK=$(ls "$XDG_RUNTIME_DIR"/sway-ipc.*.sock 2>/dev/null) && [ -n "$SWAYSOCK" ]; do
-    i=$((i + 1))
-    if [ "$i" -gt 100 ] || ! kill -0 "$sway" 2>/dev/null; then
-        echo "wayland-session: sway did not start" >&2
-        cat "$dir/sway.log" >&2
-        exit 1
-    fi
-    sleep 0.05
-done
+sway_socket() { SWAYSOCK=$(ls "$XDG_RUNTIME_DIR"/sway-ipc.*.sock 2>/dev/null) && [ -n "$SWAYSOCK" ]; }
+await 100 "$sway" sway_socket || {
+    echo "wayland-session: sway did not start" >&2
+    cat "$dir/sway.log" >&2
+    exit 1
+}
 export SWAYSOCK
 # What sway gives the programs it starts: its Wayland socket and its Xwayland display.
 swaymsg -q exec "env > $dir/env"
-i=0
-until grep -q '^DISPLAY=' "$dir/env" 2>/dev/null; do
-    i=$((i + 1))
-    [ "$i" -gt 100 ] && { echo "wayland-session: no Xwayland display" >&2; exit 1; }
-    sleep 0.05
-done
+await 100 "" grep -qs '^DISPLAY=' "$dir/env" || {
+    echo "wayland-session: no Xwayland display" >&2
+    exit 1
+}
 WAYLAND_DISPLAY=$(sed -n 's/^WAYLAND_DISPLAY=//p' "$dir/env")
 DISPLAY=$(sed -n 's/^DISPLAY=//p' "$dir/env")
 export WAYLAND_DISPLAY DISPLAY

@@ -13,6 +13,7 @@
 #include <QTimer>
 
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -46,7 +47,11 @@ int main(int argc, char** argv) {
     int portPipe[2];
     if (pipe(portPipe) != 0) return 1;
     const pid_t peer = fork();
+    if (peer < 0) return 1;
     if (peer == 0) {
+        // Ends with the benchmark, however that ends.
+        prctl(PR_SET_PDEATHSIG, SIGKILL);
+        close(portPipe[0]);
         QCoreApplication app(argc, argv);
         HostileDevTools hostile(megabytes << 20, fragments ? HostileDevTools::Shape::Fragments
                                                            : HostileDevTools::Shape::OneFrame);
@@ -54,8 +59,15 @@ int main(int argc, char** argv) {
         if (write(portPipe[1], &port, sizeof port) != sizeof port) _exit(1);
         return app.exec();
     }
+    // A peer that dies before it names its port closes the pipe's last writer.
+    close(portPipe[1]);
     quint16 port = 0;
-    if (read(portPipe[0], &port, sizeof port) != sizeof port) return 1;
+    if (read(portPipe[0], &port, sizeof port) != sizeof port) {
+        std::fprintf(stderr, "bench_hostile_peer: the peer never named its port\n");
+        kill(peer, SIGKILL);
+        waitpid(peer, nullptr, 0);
+        return 1;
+    }
 
     QCoreApplication app(argc, argv);
     // The UI thread's heartbeat: the longest gap between two 1 ms ticks.

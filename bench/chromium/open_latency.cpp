@@ -19,6 +19,7 @@
 #include <csignal>
 #include <cstdio>
 #include <ctime>
+#include <memory>
 #include <vector>
 
 using namespace kurumin;
@@ -46,31 +47,39 @@ struct Open {
     bool ok = false;
 };
 
+// The answer may come after the wait gave up: it lands in state of its own.
 Open timedOpen(BrowserPort& port, const QString& url) {
-    Open result;
-    bool done = false;
-    QEventLoop loop; // woken by the answer itself, not by polling
-    QTimer::singleShot(60000, &loop, &QEventLoop::quit);
+    struct Wait {
+        Open result;
+        bool done = false;
+        QEventLoop loop; // woken by the answer itself, not by polling
+    };
+    const auto w = std::make_shared<Wait>();
+    QTimer::singleShot(60000, &w->loop, &QEventLoop::quit);
     QElapsedTimer wall;
     const double cpu0 = threadCpuMs();
     wall.start();
     QElapsedTimer inside;
     inside.start();
-    port.openPage(url, [&](const OpenResult& r) {
-        result.latencyMs = double(wall.nsecsElapsed()) / 1e6;
+    port.openPage(url, [w, &wall](const OpenResult& r) {
+        if (w->done) return;
+        w->result.latencyMs = double(wall.nsecsElapsed()) / 1e6;
         QElapsedTimer cb;
         cb.start();
-        result.ok = r.ok();
+        w->result.ok = r.ok();
         if (!r.ok()) std::fprintf(stderr, "open failed: %s\n", qPrintable(r.detail));
-        done = true;
-        loop.quit();
-        result.insideMs += double(cb.nsecsElapsed()) / 1e6;
+        w->done = true;
+        w->loop.quit();
+        w->result.insideMs += double(cb.nsecsElapsed()) / 1e6;
     });
-    result.insideMs += double(inside.nsecsElapsed()) / 1e6;
-    if (!done) loop.exec();
-    if (!done) std::fprintf(stderr, "open hung\n");
-    result.threadMs = threadCpuMs() - cpu0;
-    return result;
+    w->result.insideMs += double(inside.nsecsElapsed()) / 1e6;
+    if (!w->done) w->loop.exec();
+    if (!w->done) {
+        bench::gaveUp(QStringLiteral("the answer to opening ") + url, wall.elapsed());
+        w->done = true; // a late answer finds `wall` gone
+    }
+    w->result.threadMs = threadCpuMs() - cpu0;
+    return w->result;
 }
 
 void report(const char* what, const std::vector<double>& v) {
@@ -93,7 +102,10 @@ int main(int argc, char** argv) {
     const Open cold = timedOpen(port, http.url(QStringLiteral("/cold")));
     const qint64 pid = port.startedProcess();
     std::printf("cold open (starts the browser): %.1f ms, ok=%d\n", cold.latencyMs, cold.ok);
-    if (!cold.ok) return 1;
+    if (!cold.ok) {
+        bench::endBrowser(pid);
+        return 1;
+    }
     // What the waiting loop of this benchmark costs by itself, per ms waited.
     runFor(1000);
     const double idle0 = threadCpuMs();
@@ -101,6 +113,7 @@ int main(int argc, char** argv) {
     const double idlePerMs = (threadCpuMs() - idle0) / 2000.0;
     std::printf("idle waiting loop: %.3f ms CPU per second\n", idlePerMs * 1000.0);
 
+    int status = 0;
     for (int target : {10, 50, 100}) {
         if (target == 50) {
             // The open sample runs with 10 to 30 windows open.
@@ -122,10 +135,23 @@ int main(int argc, char** argv) {
             report("UI thread CPU per open", thread);
             report("  less the idle waiting loop", threadLessIdle);
         }
-        while (int(port.pages().size()) < target) {
-            if (!timedOpen(port, http.url(QStringLiteral("/open-%1").arg(++serial))).ok) break;
+        // Opens until the list is full, a few spare: a browser that drops
+        // pages as they come would take every open there is.
+        for (int spare = 10; int(port.pages().size()) < target && spare > 0; --spare) {
+            for (int i = int(port.pages().size()); i < target && status == 0; ++i)
+                if (!timedOpen(port, http.url(QStringLiteral("/open-%1").arg(++serial))).ok)
+                    status = 1;
+            if (status != 0) break;
+            (void)bench::runUntil(
+                QStringLiteral("the browser to list %1 pages").arg(target),
+                [&] { return int(port.pages().size()) >= target; }, 10000, 20);
         }
-        (void)bench::runUntil([&] { return int(port.pages().size()) >= target; }, 10000, 20);
+        if (int(port.pages().size()) < target) {
+            std::fprintf(stderr, "the browser lists %zu of %d pages\n", port.pages().size(),
+                         target);
+            status = 1;
+            break;
+        }
         runFor(1000); // let loading and focus answers settle
         // The call that sends the refresh, then calls answered from the cache.
         QElapsedTimer t;
@@ -156,10 +182,6 @@ int main(int argc, char** argv) {
                     percentile(steady, 0.5), *std::max_element(steady.begin(), steady.end()));
     }
 
-    if (pid > 0) {
-        ::kill(pid_t(pid), SIGTERM);
-        if (!bench::runUntil([&] { return ::kill(pid_t(pid), 0) != 0; }, 15000, 20))
-            ::kill(pid_t(pid), SIGKILL);
-    }
-    return 0;
+    bench::endBrowser(pid);
+    return status;
 }

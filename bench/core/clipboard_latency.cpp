@@ -65,7 +65,10 @@ Figures measure(QtClipboard::Read read, Owner owner, const char* tag, int copies
     QProcess holder;
     if (owner == Owner::LongLived) {
         holder.start(QStringLiteral(CLIPBOARD_OWNER), {});
-        if (!holder.waitForReadyRead(5000)) return {{}, copies};
+        if (!holder.waitForReadyRead(5000)) {
+            bench::gaveUp(QStringLiteral("the clipboard owner to start"), 5000);
+            return {{}, copies};
+        }
     }
     Figures f;
     for (int i = 0; i < copies; ++i) {
@@ -96,7 +99,7 @@ Figures measure(QtClipboard::Read read, Owner owner, const char* tag, int copies
         bench::runFor((i * 211) % 500);
     }
     holder.kill();
-    holder.waitForFinished();
+    holder.waitForFinished(5000);
     return f;
 }
 

@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <climits>
+#include <cstdio>
 
 namespace bench {
 
@@ -44,11 +45,16 @@ inline qint64 browserPid(const QString& profile) {
     return words.contains(" --user-data-dir=" + QFile::encodeName(profile) + ' ') ? pid : 0;
 }
 
-inline bool waitFor(const auto& done, int ms) {
+// A wait that runs out names what it waited for.
+inline bool waitFor(const char* what, const auto& done, int ms) {
     QElapsedTimer t;
     t.start();
     while (!done()) {
-        if (t.elapsed() >= ms) return false;
+        if (t.elapsed() >= ms) {
+            std::fprintf(stderr, "bench: gave up after %.1f s waiting for %s\n",
+                         double(t.elapsed()) / 1000.0, what);
+            return false;
+        }
         QThread::msleep(50);
     }
     return true;
@@ -57,11 +63,15 @@ inline bool waitFor(const auto& done, int ms) {
 inline void endBrowser(const QString& profile) {
     if (!QFileInfo(profile).isDir()) return; // never started
     qint64 pid = 0;
-    if (!waitFor([&] { return (pid = browserPid(profile)) != 0; }, 5000)) return;
+    if (!waitFor(
+            "the browser's lock", [&] { return (pid = browserPid(profile)) != 0; }, 5000))
+        return;
     ::kill(pid_t(pid), SIGTERM);
-    if (!waitFor([&] { return !alive(pid); }, 15000)) {
+    if (!waitFor(
+            "the browser to end", [&] { return !alive(pid); }, 15000)) {
         ::kill(pid_t(pid), SIGKILL);
-        waitFor([&] { return !alive(pid); }, 5000);
+        waitFor(
+            "the browser to end, killed", [&] { return !alive(pid); }, 5000);
     }
 }
 

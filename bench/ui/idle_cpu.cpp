@@ -51,12 +51,17 @@ class Clipboard {
         p->setStandardErrorFile(QProcess::nullDevice());
         p->start(QStringLiteral("xclip"), {QStringLiteral("-quiet"), QStringLiteral("-selection"),
                                            QStringLiteral("clipboard")});
-        if (!p->waitForStarted()) return false;
+        if (!p->waitForStarted(5000)) {
+            std::fprintf(stderr, "xclip did not start\n");
+            return false;
+        }
         p->write(text.toUtf8());
         p->closeWriteChannel();
         std::swap(holder_, p);
         // The one before leaves once the new one owns the clipboard.
-        return !p || runUntil([&] { return p->state() == QProcess::NotRunning; }, 5000, 100);
+        return !p || runUntil(
+                         "the clipboard's last holder to leave",
+                         [&] { return p->state() == QProcess::NotRunning; }, 5000, 100);
     }
 
   private:
@@ -135,8 +140,10 @@ int main(int argc, char** argv) {
     panel.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     panel.start(binary, {});
     int status = 0;
-    if (!panel.waitForStarted() ||
-        !runUntil([] { return windowShown(QStringLiteral("^Kurumin$")); }, 20000, 100)) {
+    if (!panel.waitForStarted(10000) ||
+        !runUntil(
+            "the panel's window", [] { return windowShown(QStringLiteral("^Kurumin$")); }, 20000,
+            100)) {
         std::fprintf(stderr, "the panel never appeared\n");
         status = 1;
     }
@@ -155,8 +162,9 @@ int main(int argc, char** argv) {
         for (int i = 1; i <= pages; ++i) {
             const QString path = QStringLiteral("/idle-%1").arg(i);
             if (clipboard.copy(site.url(path)) &&
-                runUntil([&] { return windowShown(QStringLiteral("^Page %1 ").arg(path)); }, 30000,
-                         100))
+                runUntil(
+                    QStringLiteral("the window of ") + path,
+                    [&] { return windowShown(QStringLiteral("^Page %1 ").arg(path)); }, 30000, 100))
                 ++opened;
             else
                 std::fprintf(stderr, "%s never opened\n", qPrintable(path));
@@ -173,6 +181,7 @@ int main(int argc, char** argv) {
 
     panel.terminate();
     if (!panel.waitForFinished(10000)) {
+        std::fprintf(stderr, "the panel did not end in 10 s\n");
         panel.kill();
         panel.waitForFinished(5000);
     }

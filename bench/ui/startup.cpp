@@ -155,7 +155,10 @@ int main(int argc, char** argv) {
         QElapsedTimer t;
         t.start();
         p.start(binary, {});
-        if (!p.waitForStarted()) return 1;
+        if (!p.waitForStarted(10000)) {
+            std::fprintf(stderr, "run %d: %s did not start\n", i + 1, qPrintable(binary));
+            return 1;
+        }
         // Polled every 2 ms: often enough to see it, seldom enough not to slow it.
         bool shown = false;
         while (!(shown = mapped(c, nameAtom, "Kurumin")) && t.elapsed() < waitMs)
@@ -170,7 +173,8 @@ int main(int argc, char** argv) {
         QThread::msleep(1500); // settled: timers running, browser looked for
         rss.push_back(rssKiB(p.processId()));
         p.terminate();
-        p.waitForFinished(5000);
+        if (!p.waitForFinished(5000))
+            std::fprintf(stderr, "run %d: the panel did not end in 5 s\n", i + 1);
     }
     // The browser a run may have started is the benchmark's, not the user's.
     // The panel names its profile by its own resolved folder.
