@@ -129,8 +129,7 @@ void Panel::click(Ctl id) {
 }
 
 void Panel::mouseDown(Ctl id, MouseButton button) {
-    ++presses_;
-    pressedOn_ = id;
+    press_ = Press{id};
     if (!c[id].enabled) return;
     held_.pressed(id, button);
     if (const ButtonHandler& h = downs_[at(id)])
@@ -138,7 +137,7 @@ void Panel::mouseDown(Ctl id, MouseButton button) {
 }
 
 void Panel::mouseUp(Ctl id, MouseButton button) {
-    pressedOn_.reset();
+    press_.reset();
     held_.released(id);
     const ButtonHandler& h = ups_[at(id)];
     if (!h || !c[id].enabled) return;
@@ -147,8 +146,7 @@ void Panel::mouseUp(Ctl id, MouseButton button) {
 
 void Panel::doubleClick(Ctl id, MouseButton button) {
     if (c[id].kind != ControlKind::Button) {
-        ++presses_; // a press all the same: it ends any drag
-        pressedOn_ = id;
+        press_ = Press{id}; // a press all the same: it may start a drag of its own
         return;
     }
     mouseDown(id, button);

@@ -82,7 +82,6 @@ class Panel {
     Flag PanelInPlace = True;
     Flag BlinkPhase = False;
     int SavedLeft = 0; // twips; where the panel stood before it was tucked away
-    std::optional<std::uint64_t> DragPress; // the press that started the last system move
 
     // The window the panel is shown in; set by the view before start-up.
     void attachWindow(WindowPort* window) { window_ = window; }
@@ -100,11 +99,17 @@ class Panel {
     // The second press of a double click. Command buttons take it as another
     // press and click; labels and the background as neither.
     void doubleClick(Ctl id, MouseButton button);
-    // Counts the presses, so that one press starts one drag at most.
-    std::uint64_t pressSerial() const { return presses_; }
     // Where the button now held went down; none once it is up, or when the
     // press was not the panel's (one that closed a list's popup).
-    std::optional<Ctl> pressedOn() const { return pressedOn_; }
+    std::optional<Ctl> pressedOn() const {
+        return press_ ? std::optional<Ctl>(press_->on) : std::nullopt;
+    }
+    // True once for the press now held: one press starts one window move at most.
+    bool takeMoveOfPress() {
+        if (!press_ || press_->moved) return false;
+        press_->moved = true;
+        return true;
+    }
     void mouseMove(Ctl id, HeldButtons held = {});
     void editText(Ctl id, const QString& text);
     void editSelection(Ctl id, int start, int length);
@@ -184,8 +189,11 @@ class Panel {
     std::function<void()> quit_;
     bool closed_ = false;
     std::optional<Ctl> focus_;
-    std::uint64_t presses_ = 0;
-    std::optional<Ctl> pressedOn_;
+    struct Press {
+        Ctl on;
+        bool moved = false;
+    };
+    std::optional<Press> press_;
     std::uint64_t focusAsked_ = 0;
     std::uint64_t opensIssued_ = 0;
     std::uint64_t failuresReportedUpTo_ = 0;

@@ -108,9 +108,7 @@ void hover(Panel& p, Ctl over, const HeldButtons& held) {
     // stale move then) would start one with no button held. A press that
     // only closed a popup is not the panel's, nor are the moves after it.
     const HoverRow* pressed = p.pressedOn() ? rowOf(*p.pressedOn()) : nullptr;
-    if (row->drags && held.leftOnly() && pressed && pressed->drags &&
-        p.DragPress != p.pressSerial()) {
-        p.DragPress = p.pressSerial();
+    if (row->drags && held.leftOnly() && pressed && pressed->drags && p.takeMoveOfPress()) {
         if (WindowPort* w = p.window()) w->startSystemMove();
     }
     if (row->lit) p.c[*row->lit].fore = row->litColor;
