@@ -1,6 +1,6 @@
-"""What every end-to-end script shares: a private copy of the panel in a
-folder of its own, a local web server, what the test's browser shows over
-its DevTools port, and ending the panel and that browser afterwards."""
+# What every end-to-end script shares: a private copy of the panel in a folder
+# of its own, a local web server, what the test's browser shows over its
+# DevTools port, the desktop's tools, and the panel and that browser ended.
 
 import http.server
 import json
@@ -10,23 +10,48 @@ import signal
 import subprocess
 import tempfile
 import threading
-import time
 import unittest
 import urllib.request
 
 import atspi
+from atspi import wait_for  # noqa: F401  (the scripts take it from here)
 
 SUPPRESSIONS = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "lsan.supp")
 
 
-def wait_for(what, predicate, timeout=10.0):
-    deadline = time.monotonic() + timeout
-    while time.monotonic() < deadline:
-        value = predicate()
-        if value:
-            return value
-        time.sleep(0.05)
-    raise AssertionError(f"timed out waiting for {what}")
+def run(*args, check=False):
+    return subprocess.run(list(map(str, args)), capture_output=True, text=True, check=check,
+                          timeout=30).stdout
+
+
+def xdotool(*args):
+    return run("xdotool", *args, check=True)
+
+
+def visible(name):
+    """Ids of the shown windows whose title matches the regular expression `name`."""
+    return run("xdotool", "search", "--onlyvisible", "--name", name).split()
+
+
+def copy(text):
+    subprocess.run(["xclip", "-selection", "clipboard"], input=text.encode(), check=True)
+
+
+def window_info(wid):
+    """x, y, width, height and whether it is shown; None for a window gone."""
+    f = dict(l.strip().split(": ", 1) for l in run("xwininfo", "-id", wid).splitlines()
+             if ": " in l)
+    if "Width" not in f:
+        return None
+    return (int(f["Absolute upper-left X"]), int(f["Absolute upper-left Y"]),
+            int(f["Width"]), int(f["Height"]), f["Map State"] == "IsViewable")
+
+
+def pixel(x, y):
+    """The screen's colour at x, y as (r, g, b), 8 bits each."""
+    out = run("convert", "x:root", "-crop", f"1x1+{x}+{y}", "-depth", "8", "txt:-", check=True)
+    rgb = out.splitlines()[-1].split("(", 1)[1].split(")", 1)[0]
+    return tuple(int(float(v)) for v in rgb.split(",")[:3])
 
 
 def alive(pid):
@@ -38,14 +63,13 @@ def alive(pid):
 
 
 def browser_processes(profile):
-    """Main browser processes on `profile`, by their argv (as given, or rewritten
-    into one space-separated string); helpers carry a --type= of their own."""
+    """Main browser processes on `profile`; helpers carry a --type= of their own."""
     flag = f"--user-data-dir={profile}".encode()
     found = []
     for pid in filter(str.isdigit, os.listdir("/proc")):
         try:
             with open(f"/proc/{pid}/cmdline", "rb") as f:
-                words = f.read().replace(b"\0", b" ").split()
+                words = f.read().replace(b"\0", b" ").split()  # as given, or rewritten
         except OSError:
             continue
         if flag in words and not any(w.startswith(b"--type=") for w in words):
@@ -69,9 +93,8 @@ def end_browser(profile):
 
 def pages(home):
     """(address, title) of every page of the browser on `home`'s profile."""
-    port_file = os.path.join(home, "browser-profile", "DevToolsActivePort")
     try:
-        with open(port_file) as f:
+        with open(os.path.join(home, "browser-profile", "DevToolsActivePort")) as f:
             port = f.readline().strip()
         with urllib.request.urlopen(f"http://127.0.0.1:{port}/json/list", timeout=2) as r:
             targets = json.load(r)
