@@ -5,14 +5,21 @@ import time
 import pyatspi
 
 
+# The predicate's first true value, tried at least once.
 def wait_for(what, predicate, timeout=10.0):
-    """The predicate's first true value, tried at least once."""
     deadline = time.monotonic() + timeout
     while not (value := predicate()):
         if time.monotonic() > deadline:
             raise AssertionError(f"timed out waiting for {what}")
         time.sleep(0.05)
     return value
+
+
+def settles(predicate, timeout):
+    try:
+        return wait_for("", predicate, timeout)
+    except AssertionError:
+        return False
 
 
 def applications(name):
@@ -37,17 +44,21 @@ def walk(node):
                 pass
 
 
-def shown(root, name, description=None):
-    """The showing control called `name` (its caption, or its tooltip), or None;
-    `description` (the tooltip) tells apart controls of the same caption."""
+def first(root, test):
     for n in walk(root):
         try:
-            if n.name == name and description in (None, n.description) \
-                    and n.getState().contains(pyatspi.STATE_SHOWING):
+            if test(n):
                 return n
-        except Exception:
+        except Exception:  # a node that went away
             pass
     return None
+
+
+# The showing control called `name` (its caption, or its tooltip), or None; `description` (the
+# tooltip) tells apart controls of the same caption.
+def shown(root, name, description=None):
+    return first(root, lambda n: n.name == name and description in (None, n.description)
+                 and n.getState().contains(pyatspi.STATE_SHOWING))
 
 
 def find(root, name, description=None, timeout=5.0):
@@ -72,11 +83,11 @@ def centre(node):
 
 
 def combo(root):
-    return next(n for n in walk(root) if n.getRole() == pyatspi.ROLE_COMBO_BOX)
+    return first(root, lambda n: n.getRole() == pyatspi.ROLE_COMBO_BOX)
 
 
+# A list's item names in its own order, which walk() does not keep.
 def items(node):
-    """A list's item names in its own order, which walk() does not keep."""
     for child in (node.getChildAtIndex(i) for i in range(node.childCount)):
         if child.getRole() == pyatspi.ROLE_LIST_ITEM:
             yield child.name

@@ -5,11 +5,10 @@
 import datetime
 import os
 import sys
-import time
 
 import atspi
 import session
-from session import copy, run, visible, wait_for, xdotool
+from session import copy, read_bytes, run, settles, visible, wait_for, xdotool
 
 TITLE_TIP = "【タイトル付きＵＲＬ保存】\u3000"
 NO_TITLE_TIP = "ブラウザページタイトル取得情報なし"
@@ -25,25 +24,12 @@ class TitledPages(session.Pages):
     titles = dict((FIRST, SECOND))
 
 
-def read_bytes(path):
-    try:
-        with open(path, "rb") as f:
-            return f.read()
-    except OSError:
-        return b""
-
-
 def holds(predicate, seconds):
-    deadline = time.monotonic() + seconds
-    while time.monotonic() < deadline:
-        if not predicate():
-            return False
-        time.sleep(0.05)
-    return True
+    return not settles(lambda: not predicate(), seconds)
 
 
+# `text` as a POSIX extended regular expression that matches only itself.
 def literal(text):
-    """`text` as a POSIX extended regular expression that matches only itself."""
     return "".join("\\" + c if c in ".[]()*+?{}|^$\\" else c for c in text)
 
 
@@ -54,6 +40,10 @@ class TitledSession(session.PanelSession):
         cls.ini = os.path.join(cls.home, "URL.ini")
         cls.history = os.path.join(cls.home, "REC",
                                    datetime.date.today().strftime("URL-%m%d.txt"))
+        url = cls.site + FIRST[0]
+        cls.kept_ini = (f"[KeepCount]\r\nCount=2\r\n[KeepURL]\r\nName0={FIRST[1]}\r\nURL0={url}"
+                        f"\r\nName1={NAME}\r\nURL1={url}\r\n").encode()
+        cls.noted = f'"{url}"\r\n\r\n"{FIRST[1]}"\r\n"{url}"\r\n'.encode()
         cls.start()
 
     def url(self, page):
@@ -71,16 +61,16 @@ class TitledSession(session.PanelSession):
     def bring_to_front(self, page):
         xdotool("windowactivate", "--sync", self.window_of(page))
 
+    # The browser's windows, not its popups (the address bar's suggestions).
     def browser_windows(self):
-        """The browser's windows, not its popups (the address bar's suggestions)."""
         return [w for w in run("xdotool", "search", "--onlyvisible", "--class", "chromium").split()
                 if run("xdotool", "getwindowname", w).strip().endswith(" - Chromium")]
 
     def trec_tip(self):
         return atspi.find(self.app, "TREC").description
 
+    # The panel's capture names `page`, and keeps naming it over a few ticks.
     def follows(self, page):
-        """The panel's capture names `page`, and keeps naming it over a few ticks."""
         tip = TITLE_TIP + page[1]
         wait_for(f"the capture of {page[0]}", lambda: self.trec_tip() == tip, timeout=10)
         self.assertTrue(holds(lambda: self.trec_tip() == tip, 1.5), self.trec_tip())
@@ -89,18 +79,8 @@ class TitledSession(session.PanelSession):
         box = atspi.combo(self.app)
         return box.name, list(atspi.items(box))
 
-    def expected_ini(self):
-        url = self.url(FIRST)
-        return (f"[KeepCount]\r\nCount=2\r\n[KeepURL]\r\nName0={FIRST[1]}\r\nURL0={url}\r\n"
-                f"Name1={NAME}\r\nURL1={url}\r\n").encode()
-
-    def expected_history(self):
-        url = f'"{self.url(FIRST)}"'
-        return f'{url}\r\n\r\n"{FIRST[1]}"\r\n{url}\r\n'.encode()
-
 
 class KeepAndHistory(TitledSession):
-
     def test_1_the_capture_follows_the_browser_window_in_front(self):
         self.open_by_copy(FIRST)
         # The page's window and no other: the browser starts without one of its own.
@@ -137,7 +117,7 @@ class KeepAndHistory(TitledSession):
         name_box = atspi.find(self.app, "登録名")
         name_box.queryEditableText().setTextContents(NAME)
         atspi.press(self.app, "KEEP", "URLをリストに保存")
-        wait_for("URL.ini written", lambda: read_bytes(self.ini) == self.expected_ini(),
+        wait_for("URL.ini written", lambda: read_bytes(self.ini) == self.kept_ini,
                  timeout=5)
         atspi.find(self.app, "2", "リスト保存件数")
         self.assertEqual(self.kept_list()[1], [FIRST[1], NAME])
@@ -149,7 +129,7 @@ class KeepAndHistory(TitledSession):
         url_line = f'"{self.url(FIRST)}"\r\n'.encode()
         wait_for("REC noted", lambda: read_bytes(self.history) == url_line, timeout=5)
         atspi.press(self.app, "TREC")
-        wait_for("TREC noted", lambda: read_bytes(self.history) == self.expected_history(),
+        wait_for("TREC noted", lambda: read_bytes(self.history) == self.noted,
                  timeout=5)
 
     def test_4_the_list_outlives_a_restart(self):
@@ -163,8 +143,8 @@ class KeepAndHistory(TitledSession):
         wait_for("the kept names in the list",
                  lambda: self.kept_list() == (FIRST[1], [FIRST[1], NAME]), timeout=5)
         # Reading the list back rewrites nothing.
-        self.assertEqual(read_bytes(self.ini), self.expected_ini())
-        self.assertEqual(read_bytes(self.history), self.expected_history())
+        self.assertEqual(read_bytes(self.ini), self.kept_ini)
+        self.assertEqual(read_bytes(self.history), self.noted)
 
 
 if __name__ == "__main__":

@@ -2,6 +2,7 @@
 # of its own, a local web server, what the test's browser shows over its
 # DevTools port, the desktop's tools, and the panel and that browser ended.
 
+import contextlib
 import http.server
 import json
 import os
@@ -14,7 +15,7 @@ import unittest
 import urllib.request
 
 import atspi
-from atspi import wait_for  # noqa: F401  (the scripts take it from here)
+from atspi import settles, wait_for  # noqa: F401  (the scripts take them from here)
 
 SUPPRESSIONS = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "lsan.supp")
 
@@ -28,8 +29,8 @@ def xdotool(*args):
     return run("xdotool", *args, check=True)
 
 
+# Ids of the shown windows whose title matches the regular expression `name`.
 def visible(name):
-    """Ids of the shown windows whose title matches the regular expression `name`."""
     return run("xdotool", "search", "--onlyvisible", "--name", name).split()
 
 
@@ -37,8 +38,8 @@ def copy(text):
     subprocess.run(["xclip", "-selection", "clipboard"], input=text.encode(), check=True)
 
 
+# x, y, width, height and whether it is shown; None for a window gone.
 def window_info(wid):
-    """x, y, width, height and whether it is shown; None for a window gone."""
     f = dict(l.strip().split(": ", 1) for l in run("xwininfo", "-id", wid).splitlines()
              if ": " in l)
     if "Width" not in f:
@@ -47,11 +48,19 @@ def window_info(wid):
             int(f["Width"]), int(f["Height"]), f["Map State"] == "IsViewable")
 
 
+# The screen's colour at x, y as (r, g, b), 8 bits each.
 def pixel(x, y):
-    """The screen's colour at x, y as (r, g, b), 8 bits each."""
     out = run("convert", "x:root", "-crop", f"1x1+{x}+{y}", "-depth", "8", "txt:-", check=True)
     rgb = out.splitlines()[-1].split("(", 1)[1].split(")", 1)[0]
     return tuple(int(float(v)) for v in rgb.split(",")[:3])
+
+
+def read_bytes(path):
+    try:
+        with open(path, "rb") as f:
+            return f.read()
+    except OSError:
+        return b""
 
 
 def alive(pid):
@@ -62,8 +71,8 @@ def alive(pid):
         return False
 
 
+# Main browser processes on `profile`; helpers carry a --type= of their own.
 def browser_processes(profile):
-    """Main browser processes on `profile`; helpers carry a --type= of their own."""
     flag = f"--user-data-dir={profile}".encode()
     found = []
     for pid in filter(str.isdigit, os.listdir("/proc")):
@@ -77,35 +86,34 @@ def browser_processes(profile):
     return found
 
 
+# The browser outlives the panel by design; this one is the test's.
 def end_browser(profile):
-    """The browser outlives the panel by design; this one is the test's."""
     for pid in browser_processes(profile):
         for sig, timeout in ((signal.SIGTERM, 15), (signal.SIGKILL, 5)):
-            try:
+            with contextlib.suppress(ProcessLookupError):
                 os.kill(pid, sig)
-                wait_for(f"browser {pid} to exit", lambda: not alive(pid), timeout)
+            if settles(lambda: not alive(pid), timeout):
                 break
-            except ProcessLookupError:
-                break
-            except AssertionError:
-                pass
 
 
+def devtools(home, path):
+    with open(os.path.join(home, "browser-profile", "DevToolsActivePort")) as f:
+        port = f.readline().strip()
+    with urllib.request.urlopen(f"http://127.0.0.1:{port}/json/{path}", timeout=5) as r:
+        return r.read()
+
+
+# (address, title) of every page of the browser on `home`'s profile.
 def pages(home):
-    """(address, title) of every page of the browser on `home`'s profile."""
     try:
-        with open(os.path.join(home, "browser-profile", "DevToolsActivePort")) as f:
-            port = f.readline().strip()
-        with urllib.request.urlopen(f"http://127.0.0.1:{port}/json/list", timeout=2) as r:
-            targets = json.load(r)
+        targets = json.loads(devtools(home, "list"))
     except (OSError, ValueError):
         return []
     return [(t["url"], t.get("title", "")) for t in targets if t.get("type") == "page"]
 
 
+# Every path a page titled after it, or after `titles` where it is listed.
 class Pages(http.server.BaseHTTPRequestHandler):
-    """Every path a page titled after it, or after `titles` where it is listed."""
-
     titles = {}
 
     def do_GET(self):
@@ -122,9 +130,8 @@ class Pages(http.server.BaseHTTPRequestHandler):
         pass
 
 
+# A copy of the binary in a folder of its own, started there.
 class PanelSession(unittest.TestCase):
-    """A copy of the binary in a folder of its own, started there."""
-
     BINARY = None
 
     @classmethod
@@ -145,28 +152,25 @@ class PanelSession(unittest.TestCase):
 
     @classmethod
     def start(cls, stderr=None):
-        env = dict(os.environ)
-        env.setdefault("LSAN_OPTIONS", f"suppressions={SUPPRESSIONS}:print_suppressions=0")
+        env = {"LSAN_OPTIONS": f"suppressions={SUPPRESSIONS}:print_suppressions=0", **os.environ}
         cls.panel = subprocess.Popen([cls.binary], cwd=cls.home, env=env, stderr=stderr)
         cls.app = atspi.application("Kurumin", timeout=20)
 
     @classmethod
     def clean_up(cls):
-        if cls.panel is not None and cls.panel.poll() is None:
+        if cls.panel is not None:
             cls.panel.terminate()
-            try:
-                cls.panel.wait(10)
-            except subprocess.TimeoutExpired:
+            if not settles(lambda: cls.panel.poll() is not None, 10):
                 cls.panel.kill()
-                cls.panel.wait()
+            cls.panel.wait()
         end_browser(os.path.join(cls.home, "browser-profile"))
         if cls.server:
             cls.server.shutdown()
             cls.server.server_close()
         shutil.rmtree(cls.home, ignore_errors=True)
 
+    # Every address the browser shows in a page.
     def opened(self):
-        """Every address the browser shows in a page."""
         return [url for url, _ in pages(self.home)]
 
 

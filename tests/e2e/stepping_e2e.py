@@ -69,8 +69,7 @@ class Stepping(session.PanelSession):
             self.expect_page(f"/g/p{n:02}.html")
         before = len(self.opened())
         self.press("UP")
-        box = atspi.find(self.app, LIMIT_TITLE)
-        atspi.press(box, "OK")
+        atspi.press(atspi.find(self.app, LIMIT_TITLE), "OK")
         wait_for("the box closed", lambda: not atspi.shown(self.app, LIMIT_TITLE), timeout=5)
         time.sleep(0.5)
         self.assertEqual(len(self.opened()), before)
@@ -94,9 +93,8 @@ class Stepping(session.PanelSession):
         # An accessible press is animated: it lands a moment later.
         atspi.find(self.app, "OFF", "数値リミット自動認識 On/Off")
         start = int(self.text("txtNo"))
-        xdotool("mousemove", *atspi.centre(atspi.find(self.app, "+", "")), "mousedown", 1)
-        time.sleep(1.0)
-        xdotool("mouseup", 1)
+        plus = atspi.centre(atspi.find(self.app, "+", ""))
+        xdotool("mousemove", *plus, "mousedown", 1, "sleep", 1, "mouseup", 1)
         steps = int(self.text("txtNo")) - start
         self.assertTrue(14 <= steps <= 22, f"spin held 1 s: {steps} steps")
 
