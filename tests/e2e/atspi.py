@@ -29,8 +29,7 @@ def applications(name):
 
 
 def application(name, timeout=10.0):
-    return wait_for(f"the accessible application {name!r}", lambda: applications(name),
-                    timeout)[0]
+    return wait_for(f"the accessible application {name!r}", lambda: applications(name), timeout)[0]
 
 
 def walk(node):

@@ -38,8 +38,7 @@ class TitledSession(session.PanelSession):
     def setUpClass(cls):
         cls.set_up_home("kurumin-keep-", TitledPages)
         cls.ini = os.path.join(cls.home, "URL.ini")
-        cls.history = os.path.join(cls.home, "REC",
-                                   datetime.date.today().strftime("URL-%m%d.txt"))
+        cls.history = os.path.join(cls.home, "REC", datetime.date.today().strftime("URL-%m%d.txt"))
         url = cls.site + FIRST[0]
         cls.kept_ini = (f"[KeepCount]\r\nCount=2\r\n[KeepURL]\r\nName0={FIRST[1]}\r\nURL0={url}"
                         f"\r\nName1={NAME}\r\nURL1={url}\r\n").encode()
@@ -102,8 +101,7 @@ class KeepAndHistory(TitledSession):
         self.follows(FIRST)
         # A new tab, its box holding the focus, is a browser page that is no web page.
         xdotool("key", "--clearmodifiers", "ctrl+t")
-        wait_for("the new tab's page counted", lambda: self.trec_tip() == NO_TITLE_TIP,
-                 timeout=10)
+        wait_for("the new tab's page counted", lambda: self.trec_tip() == NO_TITLE_TIP, timeout=10)
         xdotool("key", "--clearmodifiers", "ctrl+w")
         self.follows(FIRST)
 
@@ -117,8 +115,7 @@ class KeepAndHistory(TitledSession):
         name_box = atspi.find(self.app, "登録名")
         name_box.queryEditableText().setTextContents(NAME)
         atspi.press(self.app, "KEEP", "URLをリストに保存")
-        wait_for("URL.ini written", lambda: read_bytes(self.ini) == self.kept_ini,
-                 timeout=5)
+        wait_for("URL.ini written", lambda: read_bytes(self.ini) == self.kept_ini, timeout=5)
         atspi.find(self.app, "2", "リスト保存件数")
         self.assertEqual(self.kept_list()[1], [FIRST[1], NAME])
         self.assertEqual(atspi.text_of(name_box), "")
@@ -129,8 +126,7 @@ class KeepAndHistory(TitledSession):
         url_line = f'"{self.url(FIRST)}"\r\n'.encode()
         wait_for("REC noted", lambda: read_bytes(self.history) == url_line, timeout=5)
         atspi.press(self.app, "TREC")
-        wait_for("TREC noted", lambda: read_bytes(self.history) == self.noted,
-                 timeout=5)
+        wait_for("TREC noted", lambda: read_bytes(self.history) == self.noted, timeout=5)
 
     def test_4_the_list_outlives_a_restart(self):
         atspi.press(self.app, "×", "Kuruminの終了")

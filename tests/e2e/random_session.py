@@ -459,9 +459,9 @@ def main():
     log, faults, started = [], [], time.monotonic()
     s = Session(os.path.abspath(args.binary), random.Random(args.seed), args.skip)
     try:
-        last = ["start"]
+        a = ["start"]
         for i in range(actions):
-            log.append(a := replay[i] if replay else s.next_action(last))
+            log.append(a := replay[i] if replay else s.next_action(a))
             try:
                 exit_ok = s.act(a)
                 time.sleep(0.2)
@@ -474,7 +474,6 @@ def main():
                 if getattr(e, "lasting", True) or s.panel.poll() is not None:
                     log.append(["restart"])  # so that a replay does the same
                     s.recover()
-            last = a
     finally:
         s.close()
     took = time.monotonic() - started

@@ -33,8 +33,7 @@ class Wayland(TitledSession):
         for page in (SECOND, FIRST):
             self.window_of(page)
             # The focus given as a click on the window would.
-            subprocess.run(["swaymsg", "-q", f'[title="^{literal(page[1])} - "] focus'],
-                           check=True)
+            subprocess.run(["swaymsg", "-q", f'[title="^{literal(page[1])} - "] focus'], check=True)
             self.follows(page)
         self.log.seek(0)
         self.assertNotIn(FRONT_UNKNOWN, self.log.read())
