@@ -28,10 +28,6 @@ def applications(name):
     return [a for a in apps if a is not None and a.name == name]
 
 
-def application(name, timeout=10.0):
-    return wait_for(f"the accessible application {name!r}", lambda: applications(name), timeout)[0]
-
-
 def walk(node):
     stack = [node]
     while stack:

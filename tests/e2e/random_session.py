@@ -142,10 +142,6 @@ class Session:
     def geometry(self):
         return window_info(self.window)
 
-    def browser_windows(self):
-        pids = session.browser_processes(self.profile)
-        return [w for w, pid, _ in self.windows() if pid in pids]
-
     # The page count once no page has come or gone for half a second.
     def settled_pages(self):
         last, since = len(session.pages(self.home)), time.monotonic()
@@ -304,7 +300,8 @@ class Session:
             copy(a[1])
             time.sleep(0.6)  # the watcher's tick, and a plain address's page on its way
         elif kind == "front":
-            if wins := self.browser_windows():
+            pids = session.browser_processes(self.profile)
+            if wins := [w for w, pid, _ in self.windows() if pid in pids]:
                 xdotool("windowactivate", "--sync", wins[a[1] % len(wins)])
         elif kind == "close-pages":
             for t in [t for t in json.loads(session.devtools(self.home, "list"))
@@ -360,7 +357,7 @@ class Session:
         self.saved = g
         t = self.geometry()
         if t[0] != mon[0] or t[2] not in TUCKED:
-            raise Fault(f"tucked from {g[:2]}: x={t[0]}, {t[2]} px wide, not a strip at x={mon[0]}")
+            raise Fault(f"tucked from {g[:2]}: {t[2]} px wide at x={t[0]}, not a strip at {mon[0]}")
 
     def expect_back(self, where):
         if not settles(lambda: not where or self.geometry()[:4] == self.saved[:4], 3):

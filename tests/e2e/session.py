@@ -154,7 +154,7 @@ class PanelSession(unittest.TestCase):
     def start(cls, stderr=None):
         env = {"LSAN_OPTIONS": f"suppressions={SUPPRESSIONS}:print_suppressions=0", **os.environ}
         cls.panel = subprocess.Popen([cls.binary], cwd=cls.home, env=env, stderr=stderr)
-        cls.app = atspi.application("Kurumin", timeout=20)
+        cls.app = wait_for("the panel on AT-SPI", lambda: atspi.applications("Kurumin"), 20)[0]
 
     @classmethod
     def clean_up(cls):
