@@ -63,27 +63,18 @@ def read_bytes(path):
         return b""
 
 
-def alive(pid):
-    try:
-        with open(f"/proc/{pid}/stat") as f:
-            return f.read().rpartition(")")[2].split()[0] != "Z"
-    except OSError:
-        return False
+def alive(pid):  # neither gone nor a zombie
+    return read_bytes(f"/proc/{pid}/stat").rpartition(b")")[2].split()[:1] not in ([], [b"Z"])
 
 
-# Main browser processes on `profile`; helpers carry a --type= of their own.
+# Main browser processes on `profile`, by their argv as given or rewritten into one
+# string; helpers carry a --type= of their own.
 def browser_processes(profile):
     flag = f"--user-data-dir={profile}".encode()
-    found = []
-    for pid in filter(str.isdigit, os.listdir("/proc")):
-        try:
-            with open(f"/proc/{pid}/cmdline", "rb") as f:
-                words = f.read().replace(b"\0", b" ").split()  # as given, or rewritten
-        except OSError:
-            continue
-        if flag in words and not any(w.startswith(b"--type=") for w in words):
-            found.append(int(pid))
-    return found
+    argv = {int(p): read_bytes(f"/proc/{p}/cmdline").replace(b"\0", b" ").split()
+            for p in os.listdir("/proc") if p.isdigit()}
+    return [p for p, words in argv.items()
+            if flag in words and not any(w.startswith(b"--type=") for w in words)]
 
 
 # The browser outlives the panel by design; this one is the test's.
