@@ -1,19 +1,14 @@
-"""The page in front kept and noted: real Chromium windows, the real window
-manager's focus, AT-SPI presses and the files read back, then a restart.
-
-Run inside tests/desktop-session.sh: argv[1] is the kurumin binary."""
+# The page in front kept and noted: real Chromium windows, the real window
+# manager's focus, AT-SPI presses and the files read back, then a restart.
+# Run inside tests/desktop-session.sh: argv[1] is the kurumin binary.
 
 import datetime
 import os
-import subprocess
 import sys
-import time
-
-import pyatspi
 
 import atspi
 import session
-from session import wait_for
+from session import copy, read_bytes, run, settles, visible, wait_for, xdotool
 
 TITLE_TIP = "【タイトル付きＵＲＬ保存】\u3000"
 NO_TITLE_TIP = "ブラウザページタイトル取得情報なし"
@@ -21,112 +16,70 @@ NO_TITLE_TIP = "ブラウザページタイトル取得情報なし"
 # "=" and the query's "=" and "&" are the profile file's own separator.
 FIRST = ("/k/first.html?n=1&m=2", "くるみ 一頁目 = first")
 SECOND = ("/k/second.html", "くるみ 二頁目")
-TITLES = dict((FIRST, SECOND))
 # Put into the name box through the accessibility interface, as an input tool does.
 NAME = "くるみの表紙"
 
 
 class TitledPages(session.Pages):
-    titles = TITLES
-
-
-def read_bytes(path):
-    try:
-        with open(path, "rb") as f:
-            return f.read()
-    except OSError:
-        return b""
+    titles = dict((FIRST, SECOND))
 
 
 def holds(predicate, seconds):
-    """True when `predicate` stays true for `seconds`."""
-    deadline = time.monotonic() + seconds
-    while time.monotonic() < deadline:
-        if not predicate():
-            return False
-        time.sleep(0.05)
-    return True
+    return not settles(lambda: not predicate(), seconds)
 
 
+# `text` as a POSIX extended regular expression that matches only itself.
 def literal(text):
-    """`text` as a POSIX extended regular expression that matches only itself."""
     return "".join("\\" + c if c in ".[]()*+?{}|^$\\" else c for c in text)
 
 
-class KeepAndHistory(session.PanelSession):
+class TitledSession(session.PanelSession):
     @classmethod
     def setUpClass(cls):
         cls.set_up_home("kurumin-keep-", TitledPages)
         cls.ini = os.path.join(cls.home, "URL.ini")
+        cls.history = os.path.join(cls.home, "REC", datetime.date.today().strftime("URL-%m%d.txt"))
+        url = cls.site + FIRST[0]
+        cls.kept_ini = (f"[KeepCount]\r\nCount=2\r\n[KeepURL]\r\nName0={FIRST[1]}\r\nURL0={url}"
+                        f"\r\nName1={NAME}\r\nURL1={url}\r\n").encode()
+        cls.noted = f'"{url}"\r\n\r\n"{FIRST[1]}"\r\n"{url}"\r\n'.encode()
         cls.start()
-
-    # --- helpers -------------------------------------------------------------
 
     def url(self, page):
         return self.site + page[0]
 
     def open_by_copy(self, page):
-        subprocess.run(["xclip", "-selection", "clipboard"],
-                       input=self.url(page).encode(), check=True)
+        copy(self.url(page))
         wait_for(f"{page[0]} listed by the browser",
                  lambda: self.url(page) in self.opened(), timeout=30)
 
     def window_of(self, page):
-        """The browser window whose front page is `page`."""
-        return wait_for(f"a window titled {page[1]}", lambda: subprocess.run(
-            ["xdotool", "search", "--onlyvisible", "--name", f"^{literal(page[1])} - "],
-            capture_output=True, text=True).stdout.split(), timeout=20)[0]
+        return wait_for(f"a window titled {page[1]}",
+                        lambda: visible(f"^{literal(page[1])} - "), timeout=20)[0]
 
     def bring_to_front(self, page):
-        subprocess.run(["xdotool", "windowactivate", "--sync", self.window_of(page)], check=True,
-                       timeout=10)
+        xdotool("windowactivate", "--sync", self.window_of(page))
 
-    def focus_address_bar(self, page):
-        """The window of `page` in front with its address bar holding the focus,
-        which the window keeps when it comes to the front again."""
-        self.bring_to_front(page)
-        subprocess.run(["xdotool", "key", "--clearmodifiers", "ctrl+l"], check=True, timeout=10)
-
+    # The browser's windows, not its popups (the address bar's suggestions).
     def browser_windows(self):
-        """The browser's windows, not its popups (the address bar's suggestions)."""
-        def name(window):
-            return subprocess.run(["xdotool", "getwindowname", window], capture_output=True,
-                                  text=True, timeout=10).stdout.strip()
-        found = subprocess.run(["xdotool", "search", "--onlyvisible", "--class", "chromium"],
-                               capture_output=True, text=True, timeout=10).stdout.split()
-        return [w for w in found if name(w).endswith(" - Chromium")]
+        return [w for w in run("xdotool", "search", "--onlyvisible", "--class", "chromium").split()
+                if run("xdotool", "getwindowname", w).strip().endswith(" - Chromium")]
 
     def trec_tip(self):
         return atspi.find(self.app, "TREC").description
 
+    # The panel's capture names `page`, and keeps naming it over a few ticks.
     def follows(self, page):
-        """The panel's capture names `page`, and keeps naming it over a few ticks."""
-        wait_for(f"the capture of {page[0]}", lambda: self.trec_tip() == TITLE_TIP + page[1],
-                 timeout=10)
-        self.assertTrue(holds(lambda: self.trec_tip() == TITLE_TIP + page[1], 1.5),
-                        self.trec_tip())
+        tip = TITLE_TIP + page[1]
+        wait_for(f"the capture of {page[0]}", lambda: self.trec_tip() == tip, timeout=10)
+        self.assertTrue(holds(lambda: self.trec_tip() == tip, 1.5), self.trec_tip())
 
     def kept_list(self):
-        box = next(n for n in atspi._walk(self.app)
-                   if n.getRole() == pyatspi.ROLE_COMBO_BOX)
-        items = [n.name for n in atspi._walk(box) if n.getRole() == pyatspi.ROLE_LIST_ITEM]
-        return box.name, items[::-1]  # the walk visits siblings last first
+        box = atspi.combo(self.app)
+        return box.name, list(atspi.items(box))
 
-    def history_path(self):
-        day = datetime.date.today().strftime("%m%d")
-        return os.path.join(self.home, "REC", f"URL-{day}.txt")
 
-    def expected_ini(self):
-        url = self.url(FIRST)
-        return (f"[KeepCount]\r\nCount=2\r\n[KeepURL]\r\nName0={FIRST[1]}\r\nURL0={url}\r\n"
-                f"Name1={NAME}\r\nURL1={url}\r\n").encode()
-
-    def expected_history(self):
-        url = f'"{self.url(FIRST)}"'
-        return f'{url}\r\n\r\n"{FIRST[1]}"\r\n{url}\r\n'.encode()
-
-    # --- the walk, in order ----------------------------------------------------
-
+class KeepAndHistory(TitledSession):
     def test_1_the_capture_follows_the_browser_window_in_front(self):
         self.open_by_copy(FIRST)
         # The page's window and no other: the browser starts without one of its own.
@@ -137,18 +90,19 @@ class KeepAndHistory(session.PanelSession):
         self.open_by_copy(SECOND)
         self.assertEqual(self.opened().count(self.url(FIRST)), 1)
         wait_for("the second window", lambda: len(self.browser_windows()) == 2, timeout=10)
-        # Both ways round: a capture stuck on the first or the last page opened fails.
-        self.focus_address_bar(FIRST)
+        # Both ways round: a capture stuck on the first or the last page opened
+        # fails. The first window's address bar holds the focus, which it keeps
+        # when it comes to the front again: its page still counts.
+        self.bring_to_front(FIRST)
+        xdotool("key", "--clearmodifiers", "ctrl+l")
         self.bring_to_front(SECOND)
         self.follows(SECOND)
-        # The address bar, not the page, holds the focus there: its page still counts.
         self.bring_to_front(FIRST)
         self.follows(FIRST)
         # A new tab, its box holding the focus, is a browser page that is no web page.
-        subprocess.run(["xdotool", "key", "--clearmodifiers", "ctrl+t"], check=True, timeout=10)
-        wait_for("the new tab's page counted", lambda: self.trec_tip() == NO_TITLE_TIP,
-                 timeout=10)
-        subprocess.run(["xdotool", "key", "--clearmodifiers", "ctrl+w"], check=True, timeout=10)
+        xdotool("key", "--clearmodifiers", "ctrl+t")
+        wait_for("the new tab's page counted", lambda: self.trec_tip() == NO_TITLE_TIP, timeout=10)
+        xdotool("key", "--clearmodifiers", "ctrl+w")
         self.follows(FIRST)
 
     def test_2_keep_writes_the_page_in_front_to_the_list(self):
@@ -161,20 +115,18 @@ class KeepAndHistory(session.PanelSession):
         name_box = atspi.find(self.app, "登録名")
         name_box.queryEditableText().setTextContents(NAME)
         atspi.press(self.app, "KEEP", "URLをリストに保存")
-        wait_for("URL.ini written", lambda: read_bytes(self.ini) == self.expected_ini(),
-                 timeout=5)
+        wait_for("URL.ini written", lambda: read_bytes(self.ini) == self.kept_ini, timeout=5)
         atspi.find(self.app, "2", "リスト保存件数")
         self.assertEqual(self.kept_list()[1], [FIRST[1], NAME])
         self.assertEqual(atspi.text_of(name_box), "")
         self.follows(FIRST)  # the presses did not move the capture
 
     def test_3_rec_and_trec_append_to_the_day_file(self):
-        path = self.history_path()
-        url_line = f'"{self.url(FIRST)}"\r\n'.encode()
         atspi.press(self.app, "REC", "ＵＲＬのみ履歴の保存")
-        wait_for("REC noted", lambda: read_bytes(path) == url_line, timeout=5)
+        url_line = f'"{self.url(FIRST)}"\r\n'.encode()
+        wait_for("REC noted", lambda: read_bytes(self.history) == url_line, timeout=5)
         atspi.press(self.app, "TREC")
-        wait_for("TREC noted", lambda: read_bytes(path) == self.expected_history(), timeout=5)
+        wait_for("TREC noted", lambda: read_bytes(self.history) == self.noted, timeout=5)
 
     def test_4_the_list_outlives_a_restart(self):
         atspi.press(self.app, "×", "Kuruminの終了")
@@ -187,8 +139,8 @@ class KeepAndHistory(session.PanelSession):
         wait_for("the kept names in the list",
                  lambda: self.kept_list() == (FIRST[1], [FIRST[1], NAME]), timeout=5)
         # Reading the list back rewrites nothing.
-        self.assertEqual(read_bytes(self.ini), self.expected_ini())
-        self.assertEqual(read_bytes(self.history_path()), self.expected_history())
+        self.assertEqual(read_bytes(self.ini), self.kept_ini)
+        self.assertEqual(read_bytes(self.history), self.noted)
 
 
 if __name__ == "__main__":

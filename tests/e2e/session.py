@@ -1,7 +1,8 @@
-"""What every end-to-end script shares: a private copy of the panel in a
-folder of its own, a local web server, what the test's browser shows over
-its DevTools port, and ending the panel and that browser afterwards."""
+# What every end-to-end script shares: a private copy of the panel in a folder
+# of its own, a local web server, what the test's browser shows over its
+# DevTools port, the desktop's tools, and the panel and that browser ended.
 
+import contextlib
 import http.server
 import json
 import os
@@ -10,79 +11,100 @@ import signal
 import subprocess
 import tempfile
 import threading
-import time
 import unittest
 import urllib.request
 
 import atspi
+from atspi import settles, wait_for  # noqa: F401  (the scripts take them from here)
 
 SUPPRESSIONS = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "lsan.supp")
 
 
-def wait_for(what, predicate, timeout=10.0):
-    deadline = time.monotonic() + timeout
-    while time.monotonic() < deadline:
-        value = predicate()
-        if value:
-            return value
-        time.sleep(0.05)
-    raise AssertionError(f"timed out waiting for {what}")
+def run(*args, check=False):
+    return subprocess.run(list(map(str, args)), capture_output=True, text=True, check=check,
+                          timeout=30).stdout
 
 
-def alive(pid):
+def xdotool(*args):
+    return run("xdotool", *args, check=True)
+
+
+# Ids of the shown windows whose title matches the regular expression `name`.
+def visible(name):
+    return run("xdotool", "search", "--onlyvisible", "--name", name).split()
+
+
+def copy(text):
+    subprocess.run(["xclip", "-selection", "clipboard"], input=text.encode(), check=True)
+
+
+# x, y, width, height and whether it is shown; None for a window gone.
+def window_info(wid):
+    f = dict(l.strip().split(": ", 1) for l in run("xwininfo", "-id", wid).splitlines()
+             if ": " in l)
+    if "Width" not in f:
+        return None
+    return (int(f["Absolute upper-left X"]), int(f["Absolute upper-left Y"]),
+            int(f["Width"]), int(f["Height"]), f["Map State"] == "IsViewable")
+
+
+# The screen's colour at x, y as (r, g, b), 8 bits each.
+def pixel(x, y):
+    out = run("convert", "x:root", "-crop", f"1x1+{x}+{y}", "-depth", "8", "txt:-", check=True)
+    rgb = out.splitlines()[-1].split("(", 1)[1].split(")", 1)[0]
+    return tuple(int(float(v)) for v in rgb.split(",")[:3])
+
+
+def read_bytes(path):
     try:
-        with open(f"/proc/{pid}/stat") as f:
-            return f.read().rpartition(")")[2].split()[0] != "Z"
+        with open(path, "rb") as f:
+            return f.read()
     except OSError:
-        return False
+        return b""
 
 
+def alive(pid):  # neither gone nor a zombie
+    return read_bytes(f"/proc/{pid}/stat").rpartition(b")")[2].split()[:1] not in ([], [b"Z"])
+
+
+# Main browser processes on `profile`, by their argv as given or rewritten into one
+# string; helpers carry a --type= of their own.
 def browser_processes(profile):
-    """Main browser processes on `profile`, by their argv (as given, or rewritten
-    into one space-separated string); helpers carry a --type= of their own."""
     flag = f"--user-data-dir={profile}".encode()
-    found = []
-    for pid in filter(str.isdigit, os.listdir("/proc")):
-        try:
-            with open(f"/proc/{pid}/cmdline", "rb") as f:
-                words = f.read().replace(b"\0", b" ").split()
-        except OSError:
-            continue
-        if flag in words and not any(w.startswith(b"--type=") for w in words):
-            found.append(int(pid))
-    return found
+    argv = {int(p): read_bytes(f"/proc/{p}/cmdline").replace(b"\0", b" ").split()
+            for p in os.listdir("/proc") if p.isdigit()}
+    return [p for p, words in argv.items()
+            if flag in words and not any(w.startswith(b"--type=") for w in words)]
 
 
+# The browser outlives the panel by design; this one is the test's.
 def end_browser(profile):
-    """The browser outlives the panel by design; this one is the test's."""
     for pid in browser_processes(profile):
         for sig, timeout in ((signal.SIGTERM, 15), (signal.SIGKILL, 5)):
-            try:
+            with contextlib.suppress(ProcessLookupError):
                 os.kill(pid, sig)
-                wait_for(f"browser {pid} to exit", lambda: not alive(pid), timeout)
+            if settles(lambda: not alive(pid), timeout):
                 break
-            except ProcessLookupError:
-                break
-            except AssertionError:
-                pass
 
 
+def devtools(home, path):
+    with open(os.path.join(home, "browser-profile", "DevToolsActivePort")) as f:
+        port = f.readline().strip()
+    with urllib.request.urlopen(f"http://127.0.0.1:{port}/json/{path}", timeout=5) as r:
+        return r.read()
+
+
+# (address, title) of every page of the browser on `home`'s profile.
 def pages(home):
-    """(address, title) of every page of the browser on `home`'s profile."""
-    port_file = os.path.join(home, "browser-profile", "DevToolsActivePort")
     try:
-        with open(port_file) as f:
-            port = f.readline().strip()
-        with urllib.request.urlopen(f"http://127.0.0.1:{port}/json/list", timeout=2) as r:
-            targets = json.load(r)
+        targets = json.loads(devtools(home, "list"))
     except (OSError, ValueError):
         return []
     return [(t["url"], t.get("title", "")) for t in targets if t.get("type") == "page"]
 
 
+# Every path a page titled after it, or after `titles` where it is listed.
 class Pages(http.server.BaseHTTPRequestHandler):
-    """Every path a page titled after it, or after `titles` where it is listed."""
-
     titles = {}
 
     def do_GET(self):
@@ -99,9 +121,8 @@ class Pages(http.server.BaseHTTPRequestHandler):
         pass
 
 
+# A copy of the binary in a folder of its own, started there.
 class PanelSession(unittest.TestCase):
-    """A copy of the binary in a folder of its own, started there."""
-
     BINARY = None
 
     @classmethod
@@ -122,28 +143,25 @@ class PanelSession(unittest.TestCase):
 
     @classmethod
     def start(cls, stderr=None):
-        env = dict(os.environ)
-        env.setdefault("LSAN_OPTIONS", f"suppressions={SUPPRESSIONS}:print_suppressions=0")
+        env = {"LSAN_OPTIONS": f"suppressions={SUPPRESSIONS}:print_suppressions=0", **os.environ}
         cls.panel = subprocess.Popen([cls.binary], cwd=cls.home, env=env, stderr=stderr)
-        cls.app = atspi.application("Kurumin", timeout=20)
+        cls.app = wait_for("the panel on AT-SPI", lambda: atspi.applications("Kurumin"), 20)[0]
 
     @classmethod
     def clean_up(cls):
-        if cls.panel is not None and cls.panel.poll() is None:
+        if cls.panel is not None:
             cls.panel.terminate()
-            try:
-                cls.panel.wait(10)
-            except subprocess.TimeoutExpired:
+            if not settles(lambda: cls.panel.poll() is not None, 10):
                 cls.panel.kill()
-                cls.panel.wait()
+            cls.panel.wait()
         end_browser(os.path.join(cls.home, "browser-profile"))
         if cls.server:
             cls.server.shutdown()
             cls.server.server_close()
         shutil.rmtree(cls.home, ignore_errors=True)
 
+    # Every address the browser shows in a page.
     def opened(self):
-        """Every address the browser shows in a page."""
         return [url for url, _ in pages(self.home)]
 
 

@@ -1,53 +1,21 @@
-"""The panel as a window of its own under a real window manager: tucked away
-and back, the about window and its help page in a real Chromium,
-and the memo tools over the real X clipboard.
-
-Run inside tests/desktop-session.sh: argv[1] is the kurumin binary."""
+# The panel as a window of its own under a real window manager: tucked away
+# and back, the about window and its help page in a real Chromium, and the
+# memo tools over the real X clipboard.
+# Run inside tests/desktop-session.sh: argv[1] is the kurumin binary.
 
 import os
-import subprocess
 import sys
 import time
 
 import atspi
 import session
-from session import wait_for
+from session import copy, pixel, run, visible, wait_for, window_info, xdotool
 
 ABOUT = "Kuruminについて..."
-LINK = "オンラインヘルプの閲覧はココをクリック"
-
-
-def xdotool(*args):
-    return subprocess.run(["xdotool", *map(str, args)], capture_output=True, text=True,
-                          check=True).stdout
-
-
-def geometry(window):
-    shell = dict(line.split("=", 1) for line in xdotool(
-        "getwindowgeometry", "--shell", window).split())
-    return int(shell["X"]), int(shell["Y"]), int(shell["WIDTH"]), int(shell["HEIGHT"])
-
-
-def pixel(x, y):
-    """The screen's colour at x, y as (r, g, b), 8 bits each."""
-    out = subprocess.run(["convert", "x:root", "-crop", f"1x1+{x}+{y}", "-depth", "8",
-                          "txt:-"], capture_output=True, text=True, check=True).stdout
-    rgb = out.splitlines()[-1].split("(", 1)[1].split(")", 1)[0]
-    return tuple(int(float(v)) for v in rgb.split(",")[:3])
 
 
 def clipboard():
-    r = subprocess.run(["xclip", "-o", "-selection", "clipboard"], capture_output=True)
-    return r.stdout.decode() if r.returncode == 0 else ""
-
-
-def copy(text):
-    subprocess.run(["xclip", "-selection", "clipboard"], input=text.encode(), check=True)
-
-
-def visible(name):
-    return subprocess.run(["xdotool", "search", "--onlyvisible", "--name", name],
-                          capture_output=True, text=True).stdout.split()
+    return run("xclip", "-o", "-selection", "clipboard")  # empty when it holds nothing
 
 
 class Window(session.PanelSession):
@@ -57,27 +25,23 @@ class Window(session.PanelSession):
         cls.start()
         cls.window = wait_for("the panel window", lambda: visible("^Kurumin$"), 10)[0]
 
-    def background(self):
-        """A point of the panel's own background: right of the × button, above the rows."""
-        x, y, w, _ = geometry(self.window)
-        return x + w - 1, y + 1
+    def geometry(self):
+        return window_info(self.window)[:4]
 
     def test_1_a_right_press_tucks_the_panel_to_the_left_edge_and_the_strip_brings_it_back(self):
-        home = geometry(self.window)
-        x, y = self.background()
-        xdotool("mousemove", x, y, "click", 3)
+        home = self.geometry()
+        # The panel's own background: right of the × button, above the rows.
+        xdotool("mousemove", home[0] + home[2] - 1, home[1] + 1, "click", 3)
         # Of the panel past the screen's left edge, only its 16-pixel strip shows.
-        wait_for("the panel tucked away",
-                 lambda: geometry(self.window)[:2] == (0, home[1]), timeout=5)
+        wait_for("the panel tucked away", lambda: self.geometry()[:2] == (0, home[1]), 5)
         lamp = (7, home[1] + 5)
         colours = set()
-        wait_for("the lamp to blink", lambda: colours.add(pixel(*lamp)) or len(colours) >= 2,
-                 timeout=5)
+        wait_for("the lamp to blink", lambda: colours.add(pixel(*lamp)) or len(colours) >= 2, 5)
         self.assertEqual(colours, {(255, 0, 0), (128, 0, 0)})
         self.assertEqual(pixel(2, home[1] + 30), (0x40, 0x40, 0x40))  # the strip
 
         xdotool("mousemove", 4, home[1] + 30, "click", 1)
-        wait_for("the panel back in place", lambda: geometry(self.window) == home, timeout=5)
+        wait_for("the panel back in place", lambda: self.geometry() == home, 5)
         still = pixel(*lamp)
         time.sleep(1.0)
         self.assertEqual(pixel(*lamp), still)  # stopped
@@ -86,11 +50,11 @@ class Window(session.PanelSession):
         atspi.press(self.app, "▼", "詳細")
         atspi.press(self.app, "HELP")
         about = wait_for("the about window", lambda: visible(f"^{ABOUT}$"), 10)[0]
-        self.assertEqual(geometry(about)[2:], (312, 174))
+        self.assertEqual(window_info(about)[2:4], (312, 174))
         atspi.press(self.app, "HELP")
         self.assertEqual(visible(f"^{ABOUT}$"), [about])
 
-        atspi.press(self.app, LINK)
+        atspi.press(self.app, "オンラインヘルプの閲覧はココをクリック")
         page = "file://" + os.path.join(self.home, "help", "index.html")
         wait_for("the help page in the browser",
                  lambda: (page, "Kurumin ヘルプ") in session.pages(self.home), timeout=40)
@@ -101,11 +65,9 @@ class Window(session.PanelSession):
         atspi.press(self.app, "INPUT", "クリップボードから取込み")
         memo = atspi.find(self.app, "txtMemo")
         wait_for("the memo filled", lambda: atspi.text_of(memo) == "くるみのメモ", 5)
-
         copy("something else")
         atspi.press(self.app, "OUTPUT", "クリップボードへ送る")
         wait_for("the memo on the clipboard", lambda: clipboard() == "くるみのメモ", 5)
-
         atspi.press(self.app, "CLS", "クリップボードとKuruminのクリア")
         wait_for("the clipboard emptied", lambda: clipboard() == "", 5)
         self.assertEqual(self.panel.poll(), None)

@@ -42,15 +42,13 @@ cd "$HOME"
 run_once() {
     "$prefix/bin/kurumin" &
     pid=$!
-    window=""
     i=0
-    while [ -z "$window" ]; do
+    until window=$(xdotool search --onlyvisible --pid "$pid" --name '^Kurumin$' 2>/dev/null |
+        head -n 1) && [ -n "$window" ]; do
         kill -0 "$pid" 2>/dev/null || fail "the installed program ended before showing its panel"
         i=$((i + 1))
         [ "$i" -gt 200 ] && fail "no panel window after 20 s"
         sleep 0.1
-        window=$(xdotool search --onlyvisible --pid "$pid" --name '^Kurumin$' 2>/dev/null |
-            head -n 1) || true
     done
     xdotool windowactivate --sync "$window" key --clearmodifiers alt+F4
     i=0
@@ -59,10 +57,8 @@ run_once() {
         [ "$i" -gt 100 ] && fail "the panel did not end within 10 s of its close"
         sleep 0.1
     done
-    status=0
-    wait "$pid" || status=$?
+    wait "$pid" || fail "the installed program exited with $?"
     pid=""
-    [ "$status" -eq 0 ] || fail "the installed program exited with $status"
 }
 run_once
 
