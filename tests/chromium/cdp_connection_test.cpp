@@ -10,22 +10,9 @@ using namespace kurumin;
 
 namespace {
 
-// What a command's handler is given, and how often.
-struct Outcome {
-    std::optional<CdpReply> result;
-    int calls = 0;
-};
-
-std::shared_ptr<Outcome> send(CdpConnection& c, const QString& method,
-                              const QString& session = {}) {
-    auto o = std::make_shared<Outcome>();
-    c.send(
-        method, {},
-        [o](const CdpReply& r) {
-            o->result = r;
-            ++o->calls;
-        },
-        session);
+auto send(CdpConnection& c, const QString& method, const QString& session = {}) {
+    auto o = std::make_shared<Outcome<CdpReply>>();
+    c.send(method, {}, Outcome<CdpReply>::recorder(o), session);
     return o;
 }
 

@@ -15,6 +15,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class FakeDevTools {
@@ -208,6 +209,18 @@ class FakeBrowser : public FakeDevTools {
         }
     }
     int created_ = 0;
+};
+
+// What a callback was given, and how often.
+template <typename Result> struct Outcome {
+    std::optional<Result> result;
+    int calls = 0;
+    static auto recorder(const std::shared_ptr<Outcome>& o) {
+        return [o](const Result& r) {
+            o->result = r;
+            ++o->calls;
+        };
+    }
 };
 
 // Waits for what the event loop should bring about shortly.

@@ -129,11 +129,9 @@ TEST_F(WindowBehaviour, ARightPressTucksThePanelAwayAndAPressOnTheStripBringsItB
     EXPECT_EQ(blink(), 0x80u);
     press("lnp", MouseButton::Left); // the lamp is part of the strip
     EXPECT_EQ(window.geo, home);
-}
 
-// On a monitor right of another the strip stays at that monitor's edge; past
-// the desktop's, nothing of the panel would be on its own monitor.
-TEST_F(WindowBehaviour, ThePanelTucksToTheLeftEdgeOfItsOwnMonitor) {
+    // On a monitor right of another the strip stays at that monitor's edge;
+    // past the desktop's, nothing of the panel would be on its own monitor.
     window.monitor = 24000;
     window.geo.left = 30000;
     press("Form1", MouseButton::Right);
