@@ -90,6 +90,7 @@ TEST_F(Capture, TheBrowserPageInFrontIsKeptWhileThePanelOrAnotherProgramIsInFron
     for (const char* url :
          {"about:blank", "chrome://settings/", "file:///tmp/a.html", "HTTP://x/"}) {
         capture("http://a/", "A");
+        ASSERT_EQ(panel.s.lURL, "http://a/");
         front(0x5, {{0, url, "x", true}, {0, "http://later/", "L", true}});
         EXPECT_EQ(captured() << panel.c[Ctl::Label6].toolTip,
                   (QStringList{"", "", msg::noTitleTip()}))
