@@ -17,7 +17,7 @@ auto send(CdpConnection& c, const QString& method, const QString& session = {}) 
 }
 
 TEST(CdpConnection, EachCommandEndsOnceByItsOwnReplyItsDeadlineOrTheLostConnection) {
-    FakeDevTools fake;
+    FakeBrowser fake; // answers none of the commands sent here
     CdpConnection connection;
     int lost = 0;
     std::vector<QString> events;
