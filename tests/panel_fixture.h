@@ -44,6 +44,10 @@ struct PanelRig {
     void up(const char* n, MouseButton b = MouseButton::Left) { panel.mouseUp(ctl(n), b); }
     // The browser's answers arrive.
     void answer() { d.loop.runPending(); }
+    QStringList opened() {
+        answer();
+        return d.browser.opened();
+    }
     // A range URL taken up and [SET] pressed: range mode at MIN, nothing shown yet.
     void range(const QString& url) {
         copy(url);

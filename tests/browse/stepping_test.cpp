@@ -23,13 +23,7 @@ TEST(Numbers, OnlyDecimalTextIsANumberShownShortestAndPaddedWithoutCutting) {
               (QStringList{"008", "100", "-05", "5", "03", "0", "1-"}));
 }
 
-class Stepping : public PanelTest {
-  protected:
-    QStringList opened() {
-        answer();
-        return d.browser.opened();
-    }
-};
+using Stepping = PanelTest;
 
 TEST_F(Stepping, UpAndDownKeepTheWidthAndTheLimiterIsNotAMirrorImage) {
     range("http://site/g/p[01-20].jpg");

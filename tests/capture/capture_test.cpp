@@ -45,8 +45,7 @@ TEST_F(Capture, APlainUrlOpensOnceAndAgainOnlyAfterOtherText) {
     copy("ftp://site/p1.html");       // same tail under another scheme: not opened
     setText("txtKeyWord", "//site/"); // KeywordPos moves the tail
     copy("http://site/x/p2.html");
-    answer();
-    EXPECT_EQ(d.browser.opened(), (QStringList{"http://site/p1.html", "http://x/p2.html"}));
+    EXPECT_EQ(opened(), (QStringList{"http://site/p1.html", "http://x/p2.html"}));
 
     // No text shows the waiting text; the same text again brings the controls back, not the box.
     d.clipboard.copyFromElsewhere(std::nullopt);

@@ -71,8 +71,7 @@ TEST_F(KeepList, TheFiftiethKeepDisablesKeepAndADelEnablesItAgain) {
     }
     panel.editText(Ctl::List1, "");
     click("Command2");
-    answer();
-    EXPECT_EQ(d.browser.opened() + titles(), QStringList{"http://s/2"});
+    EXPECT_EQ(opened() + titles(), QStringList{"http://s/2"});
 }
 
 TEST(KeepListFile, TheRealFileReadsBackByteForByteAndAHostileTitleStaysOneLine) {
