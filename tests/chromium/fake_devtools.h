@@ -139,6 +139,9 @@ class FakeBrowser {
     void event(const QString& method, const QJsonObject& params) {
         send({{"method", method}, {"params", params}});
     }
+    void target(const QString& method, const QJsonValue& info) {
+        event("Target.target" + method, {{"targetInfo", info}});
+    }
     void drop() {
         if (client_) client_->abort();
     }
@@ -151,7 +154,7 @@ class FakeBrowser {
     QString addPage(const QString& url) {
         const QString id = QString("T%1").arg(++created_);
         infos.append(pageInfo(id, url, QUrl(url).host()));
-        if (announce) event("Target.targetCreated", {{"targetInfo", pageInfo(id, url)}});
+        if (announce) target("Created", pageInfo(id, url));
         return id;
     }
     // A page's listener reporting a change of its state.
@@ -180,7 +183,7 @@ class FakeBrowser {
         } else if (method == "Target.setDiscoverTargets") {
             reply(m, {});
             for (const auto& info : infos)
-                event("Target.targetCreated", {{"targetInfo", info}});
+                target("Created", info);
         } else if (shown && method == "Target.attachToTarget" && m["params"]["flatten"].toBool()) {
             reply(m, {{"sessionId", "S-" + m["params"]["targetId"].toString()}});
         } else if (shown && method == "Runtime.addBinding") {
