@@ -1,5 +1,5 @@
 #pragma once
-// A panel over the test doubles, and readable QStrings in failures.
+// A panel over the test doubles, and readable QStrings (and lists of them) in failures.
 
 #include "app/kurumin.h"
 #include "panel/user_texts.h"
@@ -12,12 +12,6 @@
 QT_BEGIN_NAMESPACE
 inline void PrintTo(const QString& s, std::ostream* os) {
     *os << '"' << s.toStdString() << '"';
-}
-inline void PrintTo(const QStringList& l, std::ostream* os) {
-    *os << '{';
-    for (const QString& s : l)
-        *os << " \"" << s.toStdString() << '"';
-    *os << " }";
 }
 QT_END_NAMESPACE
 
@@ -50,6 +44,10 @@ struct PanelRig {
     void up(const char* n, MouseButton b = MouseButton::Left) { panel.mouseUp(ctl(n), b); }
     // The browser's answers arrive.
     void answer() { d.loop.runPending(); }
+    QStringList opened() {
+        answer();
+        return d.browser.opened();
+    }
     // A range URL taken up and [SET] pressed: range mode at MIN, nothing shown yet.
     void range(const QString& url) {
         copy(url);

@@ -23,10 +23,9 @@ QStringList loadList(const QString& count, int held, bool keepEnabled) {
     const QString ini = QStringLiteral("/opt/kurumin/URL.ini");
     b.d.profile.write(ini, "KeepCount", "Count", count);
     for (int i = 0; i < held; ++i) {
-        b.d.profile.write(ini, "KeepURL", QStringLiteral("Name%1").arg(i),
-                          QStringLiteral("n%1").arg(i));
-        b.d.profile.write(ini, "KeepURL", QStringLiteral("URL%1").arg(i),
-                          QStringLiteral("u%1").arg(i));
+        const QString n = QString::number(i);
+        b.d.profile.write(ini, "KeepURL", "Name" + n, "n" + n);
+        b.d.profile.write(ini, "KeepURL", "URL" + n, "u" + n);
     }
     b.app.load();
     EXPECT_EQ(b.text("lblCNT"), count); // shown as stored

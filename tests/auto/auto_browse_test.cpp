@@ -24,14 +24,12 @@ TEST_F(AutoBrowse, CountButtonsStepLikeUpAndDownAndAutoOffOpensNothing) {
     range("http://s/p[01-20].jpg");
     walk({{"04", "UPbutton", "05"}, {"", "DWNbutton", "04"}});
     EXPECT_EQ(panel.focus(), Ctl::txtNo);
-    answer();
-    EXPECT_EQ(d.browser.opened(), (QStringList{"http://s/p05.jpg", "http://s/p04.jpg"}));
+    EXPECT_EQ(opened(), (QStringList{"http://s/p05.jpg", "http://s/p04.jpg"}));
     click("lblAuto");
     walk({{"", "UPbutton", "05"}});
     down("UPbutton", MouseButton::Right);
     EXPECT_EQ(step(Direction::Up, 3), "15");
-    answer();
-    EXPECT_EQ(d.browser.opened().size(), 2);
+    EXPECT_EQ(opened().size(), 2);
     click("lblAuto");
     EXPECT_TRUE(isOn(panel.s.AutoBrowse));
     walk({{"x", "UPbutton", "x"}});
@@ -90,8 +88,7 @@ TEST_F(AutoBrowse, StepWindowsTestTheLimiterBeforeTheStepOnlyAndGoWithTheNumberS
     EXPECT_EQ(step(Direction::Up, 1), "050");
     EXPECT_EQ(titles(), QStringList{msg::limiterTitle()});
     EXPECT_TRUE(panel.frmUP());
-    answer();
-    EXPECT_EQ(d.browser.opened(), (QStringList{"http://s/014", "http://s/060"}));
+    EXPECT_EQ(opened(), (QStringList{"http://s/014", "http://s/060"}));
 
     click("lblLIMIT");
     setText("txtLimL", "00");

@@ -21,9 +21,7 @@ TEST_F(Capture, ARangeUrlSetsTheBoundsAndPadsTheNumber) {
     copy("http://site/img[001-120].jpg");
     EXPECT_EQ(texts({"txtLimL", "txtLimH", "txtNo"}), (QStringList{"001", "120", "005"}));
     EXPECT_TRUE(enabled("Label1") && enabled("lbl"));
-    EXPECT_TRUE(d.messageBox.shown.empty());
-
-    copy("http://site/[1-100]/x");
+    copy("http://site/[1-100]/x"); // the first range warned of nothing
     EXPECT_EQ(titles(), QStringList{msg::rangeWidthTitle()});
     EXPECT_EQ(d.beep.count, 1);
     EXPECT_EQ(texts({"txtLimL", "txtLimH"}), (QStringList{"1", "100"}));
@@ -31,12 +29,11 @@ TEST_F(Capture, ARangeUrlSetsTheBoundsAndPadsTheNumber) {
     // A closing bracket before the opening one is a plain URL, opened once.
     copy("http://site/a]b[c.jpg");
     answer();
+    tick("timCrip");
     EXPECT_EQ(titles().size(), 1);
     EXPECT_EQ(text("txtLimL"), "0");
     EXPECT_FALSE(enabled("Label1"));
     EXPECT_EQ(d.browser.requested, std::vector<QString>{"http://site/a]b[c.jpg"});
-    tick("timCrip");
-    EXPECT_EQ(d.browser.requested.size(), 1u);
 }
 
 TEST_F(Capture, APlainUrlOpensOnceAndAgainOnlyAfterOtherText) {
@@ -45,21 +42,17 @@ TEST_F(Capture, APlainUrlOpensOnceAndAgainOnlyAfterOtherText) {
     EXPECT_EQ(text("txtNow"), "http://site/p1.html");
     copy("hello");
     EXPECT_FALSE(enabled("lblCUT"));
-    copy("ftp://site/p1.html"); // same tail under another scheme
-    answer();
-    EXPECT_EQ(d.browser.requested.size(), 1u);
+    copy("ftp://site/p1.html");       // same tail under another scheme: not opened
     setText("txtKeyWord", "//site/"); // KeywordPos moves the tail
     copy("http://site/x/p2.html");
-    answer();
-    EXPECT_EQ(d.browser.opened().back(), "http://x/p2.html");
+    EXPECT_EQ(opened(), (QStringList{"http://site/p1.html", "http://x/p2.html"}));
 
     // No text shows the waiting text; the same text again brings the controls back, not the box.
     d.clipboard.copyFromElsewhere(std::nullopt);
     EXPECT_EQ(text("txtNow"), " 　- 待機中 -");
     EXPECT_FALSE(enabled("txtNow"));
     copy("http://site/x/p2.html");
-    EXPECT_TRUE(enabled("txtNow"));
-    EXPECT_EQ(text("txtNow"), " 　- 待機中 -");
+    EXPECT_TRUE(enabled("txtNow") && text("txtNow") == " 　- 待機中 -");
 }
 
 TEST_F(Capture, TicksWaitWhileAWarningIsOpen) {
@@ -71,8 +64,8 @@ TEST_F(Capture, TicksWaitWhileAWarningIsOpen) {
         nested = static_cast<int>(d.messageBox.shown.size());
     };
     copy("http://a/[0-20]");
-    EXPECT_EQ(nested, 1);
-    EXPECT_EQ(text("txtLimH"), "05"); // the held tick ran once the warning was closed, once
+    // The held tick ran once the warning was closed, once.
+    EXPECT_EQ(std::pair(nested, text("txtLimH")), std::pair(1, QStringLiteral("05")));
     EXPECT_EQ(titles(), QStringList{msg::rangeWidthTitle()});
 }
 
@@ -80,10 +73,9 @@ TEST_F(Capture, TheBrowserPageInFrontIsKeptWhileThePanelOrAnotherProgramIsInFron
     const auto captured = [&] { return QStringList{panel.s.lURL, panel.s.lTTL}; };
     front(0x3a00001, {{0x3a00001, "http://a/1", "One", false},
                       {0x3a00001, "https://b/2", "Two — a title of its own", true}});
-    EXPECT_EQ(panel.s.lAWH, "&H3A00001");
-    EXPECT_EQ(captured(),
-              (QStringList{"https://b/2", "Two — a title of its own"})); // the one in front
-    EXPECT_EQ(panel.c[Ctl::Label6].toolTip, msg::titleTip("Two — a title of its own"));
+    EXPECT_EQ(captured() << panel.s.lAWH << panel.c[Ctl::Label6].toolTip, // the one in front
+              (QStringList{"https://b/2", "Two — a title of its own", "&H3A00001",
+                           msg::titleTip("Two — a title of its own")}));
     // The panel is clicked: no page has the focus any more.
     front(window.handle(), {{0x3a00002, "https://b/2", "Two", false}});
     EXPECT_EQ(panel.s.lURL, "https://b/2");
@@ -99,8 +91,9 @@ TEST_F(Capture, TheBrowserPageInFrontIsKeptWhileThePanelOrAnotherProgramIsInFron
         capture("http://a/", "A");
         ASSERT_EQ(panel.s.lURL, "http://a/");
         front(0x5, {{0, url, "x", true}, {0, "http://later/", "L", true}});
-        EXPECT_EQ(captured(), (QStringList{"", ""})) << url;
-        EXPECT_EQ(panel.c[Ctl::Label6].toolTip, msg::noTitleTip());
+        EXPECT_EQ(captured() << panel.c[Ctl::Label6].toolTip,
+                  (QStringList{"", "", msg::noTitleTip()}))
+            << url;
     }
 
     // The exit buttons show whether the panel is in front.
@@ -111,8 +104,7 @@ TEST_F(Capture, TheBrowserPageInFrontIsKeptWhileThePanelOrAnotherProgramIsInFron
     EXPECT_TRUE(enabled("lblCripDirect"));
     d.windows.foreground = 0x99;
     tick("Timer3");
-    EXPECT_EQ(panel.c[Ctl::lblEXIT].back, colors::DarkRed);
-    EXPECT_FALSE(enabled("lblCripDirect"));
+    EXPECT_TRUE(panel.c[Ctl::lblEXIT].back == colors::DarkRed && !enabled("lblCripDirect"));
 }
 
 const QString kPage = QStringLiteral("http://example.com/p/001.jpg");
@@ -145,8 +137,7 @@ TEST_F(ClipboardTools, AppendTextBrowsePutsTheAppendTextInFrontOfTheCopiedText) 
     click("Command5");
     setText("Text2", "");
     click("Command5");
-    EXPECT_FALSE(lampLit());
-    EXPECT_TRUE(requested().empty());
+    EXPECT_FALSE(lampLit() || !requested().empty());
 
     // AUTO off: composed, not opened. A clipboard held open: opened, not written.
     setText("Text2", kArchive);
@@ -154,8 +145,7 @@ TEST_F(ClipboardTools, AppendTextBrowsePutsTheAppendTextInFrontOfTheCopiedText) 
     copy(kPage);
     click("Command5");
     EXPECT_EQ(text("txtNow"), kArchive + kPage);
-    EXPECT_FALSE(lampLit());
-    EXPECT_TRUE(requested().empty());
+    EXPECT_FALSE(lampLit() || !requested().empty());
     click("lblAuto");
     setText("txtNow", "");
     d.clipboard.content = kPage;
@@ -172,15 +162,12 @@ TEST_F(ClipboardTools, ReBrowseOpensTheUrlAgainSilentlyAndClsForgetsItSoACopyCou
     d.browser.failWith = OpenFailure::StartFailed;
     panel.c[Ctl::Sh1].back = colors::Yellow;
     click("Command10");
-    answer();
-    EXPECT_TRUE(d.messageBox.shown.empty());
-    EXPECT_FALSE(lampLit());
-    d.browser.failWith = OpenFailure::None;
     requested();
+    EXPECT_FALSE(lampLit() || !d.messageBox.shown.empty());
+    d.browser.failWith = OpenFailure::None;
 
     click("lblAccess");
-    EXPECT_EQ(text("txtNow"), "");
-    EXPECT_FALSE(d.clipboard.content.has_value());
+    EXPECT_EQ(std::pair(text("txtNow"), clipboard()), std::pair(QString(), QString("<empty>")));
     copy(kPage);
     EXPECT_EQ(requested(), std::vector<QString>{kPage});
     d.clipboard.refuseWrites = true;
@@ -195,8 +182,8 @@ TEST_F(ClipboardTools, TheMemoTradesTextWithTheClipboardAndTheHistoryPickerOpens
     EXPECT_EQ(text("txtMemo"), "old");
     d.clipboard.content = QStringLiteral("from elsewhere");
     click("Command7");
-    EXPECT_EQ(text("txtMemo"), "from elsewhere");
-    EXPECT_EQ(panel.focus(), Ctl::txtMemo);
+    EXPECT_EQ(std::pair(text("txtMemo"), panel.focus()),
+              std::pair(QString("from elsewhere"), std::optional(Ctl::txtMemo)));
     setText("Text2", "> ");
     click("Command9");
     click("Command9");
@@ -212,10 +199,9 @@ TEST_F(ClipboardTools, TheMemoTradesTextWithTheClipboardAndTheHistoryPickerOpens
     EXPECT_EQ(requested(), std::vector<QString>{"http://other.example/q"});
 
     const QString folder = d.program.dataFolder();
-    click("Command11"); // cancelled
+    click("Command11"); // cancelled: nothing opened
     ASSERT_EQ(d.fileDialog.asked.size(), 1u);
     EXPECT_EQ(d.fileDialog.asked[0].back(), folder);
-    EXPECT_TRUE(d.shell.opened.empty());
     d.fileDialog.answer = folder + "/REC/URL-1206.txt";
     click("Command11");
     EXPECT_EQ(d.shell.opened, (std::vector<QStringList>{{folder + "/REC/URL-1206.txt", folder}}));

@@ -1,6 +1,5 @@
 #include "platform/chromium/browser_session.h"
 
-#include "fake_devtools.h"
 #include "test_support.h"
 
 #include <QTcpServer>

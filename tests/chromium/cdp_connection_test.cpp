@@ -10,27 +10,14 @@ using namespace kurumin;
 
 namespace {
 
-// What a command's handler is given, and how often.
-struct Outcome {
-    std::optional<CdpReply> result;
-    int calls = 0;
-};
-
-std::shared_ptr<Outcome> send(CdpConnection& c, const QString& method,
-                              const QString& session = {}) {
-    auto o = std::make_shared<Outcome>();
-    c.send(
-        method, {},
-        [o](const CdpReply& r) {
-            o->result = r;
-            ++o->calls;
-        },
-        session);
+auto send(CdpConnection& c, const QString& method, const QString& session = {}) {
+    auto o = std::make_shared<Outcome<CdpReply>>();
+    c.send(method, {}, Outcome<CdpReply>::recorder(o), session);
     return o;
 }
 
 TEST(CdpConnection, EachCommandEndsOnceByItsOwnReplyItsDeadlineOrTheLostConnection) {
-    FakeDevTools fake;
+    FakeBrowser fake; // answers none of the commands sent here
     CdpConnection connection;
     int lost = 0;
     std::vector<QString> events;

@@ -1,6 +1,5 @@
 #include "platform/chromium/chromium_browser.h"
 
-#include "fake_devtools.h"
 #include "test_support.h"
 
 #include <QTemporaryDir>

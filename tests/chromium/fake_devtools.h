@@ -1,5 +1,5 @@
 #pragma once
-// A scripted stand-in for the browser's DevTools endpoint on loopback.
+// Stand-ins for the browser's DevTools endpoint on loopback: a scripted browser and a hostile peer.
 
 #include <QCryptographicHash>
 #include <QJsonArray>
@@ -15,63 +15,8 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
-
-class FakeDevTools {
-  public:
-    FakeDevTools() : server_(QStringLiteral("fake"), QWebSocketServer::NonSecureMode) {
-        server_.listen(QHostAddress::LocalHost, 0);
-        QObject::connect(&server_, &QWebSocketServer::newConnection, [this] {
-            while (QWebSocket* s = server_.nextPendingConnection()) {
-                client_.reset(s);
-                QObject::connect(s, &QWebSocket::textMessageReceived, [this](const QString& t) {
-                    const QJsonObject m = QJsonDocument::fromJson(t.toUtf8()).object();
-                    received.push_back(m);
-                    if (onMessage) onMessage(m);
-                });
-            }
-        });
-    }
-    ~FakeDevTools() {
-        if (client_) client_->disconnect();
-    }
-
-    quint16 port() const { return server_.serverPort(); }
-    QUrl url() const {
-        return QUrl(QStringLiteral("ws://127.0.0.1:%1/devtools/browser/x").arg(port()));
-    }
-
-    void sendRaw(const QString& text) { client_->sendTextMessage(text); }
-    void send(const QJsonObject& m) {
-        sendRaw(QString::fromUtf8(QJsonDocument(m).toJson(QJsonDocument::Compact)));
-    }
-    void reply(const QJsonObject& request, const QJsonObject& result) {
-        send({{"id", request.value("id")}, {"result", result}});
-    }
-    void replyError(const QJsonObject& request, const QString& message) {
-        send({{"id", request.value("id")},
-              {"error", QJsonObject{{"code", -32000}, {"message", message}}}});
-    }
-    void event(const QString& method, const QJsonObject& params) {
-        send({{"method", method}, {"params", params}});
-    }
-    void drop() {
-        if (client_) client_->abort();
-    }
-    std::vector<QJsonObject> withMethod(const QString& method) const {
-        std::vector<QJsonObject> out;
-        for (const auto& m : received)
-            if (m.value("method").toString() == method) out.push_back(m);
-        return out;
-    }
-
-    std::vector<QJsonObject> received;
-    std::function<void(const QJsonObject&)> onMessage;
-
-  private:
-    QWebSocketServer server_;
-    std::unique_ptr<QWebSocket> client_;
-};
 
 // A hostile local program on the DevTools port: it completes the opening
 // handshake and, once the client has sent something, answers with one text
@@ -157,22 +102,61 @@ inline QJsonObject pageInfo(const QString& id, const QString& url, const QString
     return {{"targetId", id}, {"type", type}, {"url", url}, {"title", title}};
 }
 
-// The fake as a browser with pages, each listed titled after its host. Created
-// pages are announced unless `announce` is off; fail.example is refused and
-// hang.example never answered. With `shown`, pages can be attached to, and
-// each page's listener answers its state ("visible focus", "hidden").
-class FakeBrowser : public FakeDevTools {
+// A scripted browser on loopback, with pages, each listed titled after its
+// host. Created pages are announced unless `announce` is off; fail.example is
+// refused and hang.example never answered; other commands go unanswered. With
+// `shown`, pages can be attached to, and each page's listener answers its
+// state ("visible focus", "hidden").
+class FakeBrowser {
   public:
-    FakeBrowser() {
-        onMessage = [this](const QJsonObject& m) { answer(m); };
+    FakeBrowser() : server_(QStringLiteral("fake"), QWebSocketServer::NonSecureMode) {
+        server_.listen(QHostAddress::LocalHost, 0);
+        QObject::connect(&server_, &QWebSocketServer::newConnection, [this] {
+            while (QWebSocket* s = server_.nextPendingConnection()) {
+                client_.reset(s);
+                QObject::connect(s, &QWebSocket::textMessageReceived, [this](const QString& t) {
+                    received.push_back(QJsonDocument::fromJson(t.toUtf8()).object());
+                    answer(received.back());
+                });
+            }
+        });
+    }
+    ~FakeBrowser() {
+        if (client_) client_->disconnect();
+    }
+
+    quint16 port() const { return server_.serverPort(); }
+    QUrl url() const {
+        return QUrl(QStringLiteral("ws://127.0.0.1:%1/devtools/browser/x").arg(port()));
+    }
+    void sendRaw(const QString& text) { client_->sendTextMessage(text); }
+    void send(const QJsonObject& m) {
+        sendRaw(QString::fromUtf8(QJsonDocument(m).toJson(QJsonDocument::Compact)));
+    }
+    void reply(const QJsonObject& request, const QJsonObject& result) {
+        send({{"id", request.value("id")}, {"result", result}});
+    }
+    void event(const QString& method, const QJsonObject& params) {
+        send({{"method", method}, {"params", params}});
+    }
+    void target(const QString& method, const QJsonValue& info) {
+        event("Target.target" + method, {{"targetInfo", info}});
+    }
+    void drop() {
+        if (client_) client_->abort();
+    }
+    std::vector<QJsonObject> withMethod(const QString& method) const {
+        std::vector<QJsonObject> out;
+        for (const auto& m : received)
+            if (m.value("method").toString() == method) out.push_back(m);
+        return out;
     }
     QString addPage(const QString& url) {
         const QString id = QString("T%1").arg(++created_);
         infos.append(pageInfo(id, url, QUrl(url).host()));
-        if (announce) event("Target.targetCreated", {{"targetInfo", pageInfo(id, url)}});
+        if (announce) target("Created", pageInfo(id, url));
         return id;
     }
-
     // A page's listener reporting a change of its state.
     void tell(const QString& session, const QString& state) {
         send({{"method", "Runtime.bindingCalled"},
@@ -180,6 +164,7 @@ class FakeBrowser : public FakeDevTools {
               {"sessionId", session}});
     }
 
+    std::vector<QJsonObject> received;
     QJsonArray infos; // the browser's own listing
     std::function<QString(QString)> shown;
     bool announce = true;
@@ -189,7 +174,8 @@ class FakeBrowser : public FakeDevTools {
         const QString method = m.value("method").toString();
         const QString url = m["params"]["url"].toString();
         if (method == "Target.createTarget" && QUrl(url).host() == "fail.example") {
-            replyError(m, "Failed to open new tab");
+            send({{"id", m.value("id")},
+                  {"error", QJsonObject{{"code", -32000}, {"message", "Failed to open new tab"}}}});
         } else if (method == "Target.createTarget" && QUrl(url).host() != "hang.example") {
             reply(m, {{"targetId", addPage(url)}});
         } else if (method == "Target.getTargets") {
@@ -197,7 +183,7 @@ class FakeBrowser : public FakeDevTools {
         } else if (method == "Target.setDiscoverTargets") {
             reply(m, {});
             for (const auto& info : infos)
-                event("Target.targetCreated", {{"targetInfo", info}});
+                target("Created", info);
         } else if (shown && method == "Target.attachToTarget" && m["params"]["flatten"].toBool()) {
             reply(m, {{"sessionId", "S-" + m["params"]["targetId"].toString()}});
         } else if (shown && method == "Runtime.addBinding") {
@@ -207,7 +193,22 @@ class FakeBrowser : public FakeDevTools {
             reply(m, {{"result", QJsonObject{{"type", "string"}, {"value", value}}}});
         }
     }
+
+    QWebSocketServer server_;
+    std::unique_ptr<QWebSocket> client_;
     int created_ = 0;
+};
+
+// What a callback was given, and how often.
+template <typename Result> struct Outcome {
+    std::optional<Result> result;
+    int calls = 0;
+    static auto recorder(const std::shared_ptr<Outcome>& o) {
+        return [o](const Result& r) {
+            o->result = r;
+            ++o->calls;
+        };
+    }
 };
 
 // Waits for what the event loop should bring about shortly.

@@ -53,12 +53,10 @@ class PageTrackerTest : public ::testing::Test {
 TEST_F(PageTrackerTest, FollowsTargetEventsAndForgetsThemWhenLost) {
     desktop.foreground = 0;
     ASSERT_TRUE(connected());
-    fake.event("Target.targetCreated", {{"targetInfo", pageInfo("P1", "https://one.example/")}});
-    fake.event("Target.targetCreated",
-               {{"targetInfo", pageInfo("W", "https://sw/", "", "service_worker")}});
-    fake.event("Target.targetCreated", {{"targetInfo", pageInfo("P2", "about:blank")}});
-    fake.event("Target.targetInfoChanged",
-               {{"targetInfo", pageInfo("P2", "https://two.example/", "Two")}});
+    fake.target("Created", pageInfo("P1", "https://one.example/"));
+    fake.target("Created", pageInfo("W", "https://sw/", "", "service_worker"));
+    fake.target("Created", pageInfo("P2", "about:blank"));
+    fake.target("InfoChanged", pageInfo("P2", "https://two.example/", "Two"));
     fake.event("Target.targetDestroyed", {{"targetId", "P1"}});
     ASSERT_TRUE(soon([&] {
         const auto l = tracker.pages();
@@ -109,7 +107,7 @@ TEST_F(PageTrackerTest, TheVisiblePageOfTheFrontWindowCountsAsSoonAsTheDesktopOr
     // Two windows showing one title: the one whose page has the focus.
     states["S-T3"] = "visible focus";
     fake.infos[2] = pageInfo("T3", "https://x.org/b", "two.example.org");
-    fake.event("Target.targetInfoChanged", {{"targetInfo", fake.infos[2]}});
+    fake.target("InfoChanged", fake.infos[2]);
     fake.tell("S-T1", "visible");
     retitle(0x45, "two.example.org - Chromium");
     ASSERT_TRUE(soon([&] { return kept() == std::vector{false, false, true}; }));

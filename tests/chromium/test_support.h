@@ -1,6 +1,7 @@
 #pragma once
 // Shared by the Chromium port's tests.
 
+#include "fake_devtools.h"
 #include "platform/browser.h"
 #include "platform/chromium/browser_launch.h"
 #include "platform/fake/fakes.h"
@@ -8,22 +9,12 @@
 #include <QDir>
 #include <QFile>
 
-#include <memory>
-#include <optional>
-
-// What an open's callback was given, and how often.
-struct OpenOutcome {
-    std::optional<kurumin::OpenResult> result;
-    int calls = 0;
-};
+using OpenOutcome = Outcome<kurumin::OpenResult>;
 
 // On the port or anything else that opens pages like it.
 template <typename Opener> std::shared_ptr<OpenOutcome> openOn(Opener& port, const QString& url) {
     auto outcome = std::make_shared<OpenOutcome>();
-    port.openPage(url, [outcome](const kurumin::OpenResult& r) {
-        outcome->result = r;
-        ++outcome->calls;
-    });
+    port.openPage(url, OpenOutcome::recorder(outcome));
     return outcome;
 }
 

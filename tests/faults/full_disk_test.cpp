@@ -24,33 +24,27 @@ QByteArray bytesOf(const QString& path) {
 }
 
 // KEEP, REC and TREC with the file system full, then with room again.
-class FullDisk {
-  public:
-    explicit FullDisk(const QString& folder) : files(folder), folder_(folder) {
+struct FullDisk : RealFiles {
+    explicit FullDisk(const QString& folder) : RealFiles(folder) {
         app.panel.attachWindow(&window);
     }
     void capture(const QString& url, const QString& title) {
-        files.d.windows.foreground = 0x5;
-        files.d.browser.open = {{0, url, title, true}};
-        files.d.timers["timGETURL"].fire();
+        d.windows.foreground = 0x5;
+        d.browser.open = {{0, url, title, true}};
+        d.timers["timGETURL"].fire();
     }
     void click(Ctl c) { app.panel.click(c); }
     QStringList titles() {
         QStringList t;
-        for (const auto& m : files.d.messageBox.shown)
+        for (const auto& m : std::exchange(d.messageBox.shown, {}))
             t << m.title;
-        files.d.messageBox.shown.clear();
         return t;
     }
     QStringList names() { return app.panel.c[Ctl::List1].items; }
-    QString history() { return historyPath(folder_, files.d.clock.today()); }
+    QString history() { return historyPath(d.program.folder, d.clock.today()); }
 
-    RealFiles files;
     fake::Window window;
-    Kurumin app{files.services, files.d.ownWindows};
-
-  private:
-    QString folder_;
+    Kurumin app{services, d.ownWindows};
 };
 
 class SmallFileSystem : public ::testing::Test {

@@ -1,5 +1,5 @@
 // Rewrites URL.ini through the real profile writer, the new list and the old
-// one in turn, until it is killed. One "+" on stdout for each write done.
+// one in turn, until it is killed. "ready" on stdout before the first.
 //   profile_writer path/to/URL.ini
 
 #include "real_files.h"
@@ -17,7 +17,5 @@ int main(int argc, char** argv) {
     for (bool next = true;; next = !next) {
         const KeepLists& l = next ? kNewList : kOldList;
         file.apply(ini, keepListEdits(l.names, l.urls, true));
-        std::fputc('+', stdout);
-        std::fflush(stdout);
     }
 }

@@ -102,7 +102,7 @@ class WindowBehaviour : public PanelTest {
     const RectTwips home{1000, 100, 2730, 685}, tucked{-2730, 100, 2970, 685};
 };
 
-TEST_F(WindowBehaviour, ARightPressTucksThePanelAwayAndAPressOnTheStripBringsItBack) {
+TEST_F(WindowBehaviour, ARightPressTucksThePanelToItsMonitorsEdgeAndAPressOnTheStripBringsItBack) {
     for (const MouseButton b : {MouseButton::Left, MouseButton::Middle}) {
         EXPECT_TRUE(pressClosesStepWindows("Form1", b));
         EXPECT_EQ(window.geo, home);
@@ -129,11 +129,9 @@ TEST_F(WindowBehaviour, ARightPressTucksThePanelAwayAndAPressOnTheStripBringsItB
     EXPECT_EQ(blink(), 0x80u);
     press("lnp", MouseButton::Left); // the lamp is part of the strip
     EXPECT_EQ(window.geo, home);
-}
 
-// On a monitor right of another the strip stays at that monitor's edge; past
-// the desktop's, nothing of the panel would be on its own monitor.
-TEST_F(WindowBehaviour, ThePanelTucksToTheLeftEdgeOfItsOwnMonitor) {
+    // On a monitor right of another the strip stays at that monitor's edge;
+    // past the desktop's, nothing of the panel would be on its own monitor.
     window.monitor = 24000;
     window.geo.left = 30000;
     press("Form1", MouseButton::Right);
@@ -189,7 +187,6 @@ TEST_F(WindowBehaviour, EachControlLightsItsOwnLabelPaintsItsListBackAndSomeDrag
     // The background and both pictures drag, with the left button alone,
     // once a press: the window manager ends the move at the release, and a
     // move asked after it would follow the pointer with no button held.
-    EXPECT_EQ(window.moves, 0);
     for (const char* area : {"Form1", "Pic1", "Picture1", "txtNo"}) {
         panel.mouseDown(ctl(area), MouseButton::Left);
         for (int stale = 0; stale < 3; ++stale)

@@ -14,24 +14,23 @@ namespace kurumin {
 namespace {
 
 TEST(DataFolder, OnlyACopyThatMayWriteBesideItselfAndIsNotInstalledKeepsItsDataThere) {
-    const QString local = "/home/u/.local/share/kurumin";
-    EXPECT_EQ(chooseDataFolder({"/media/stick/kurumin", true, false}, "/home/u/.data", "/home/u"),
-              "/media/stick/kurumin");
-    EXPECT_EQ(chooseDataFolder({"/usr/bin", false, true}, "", "/home/u"), local);
-    EXPECT_EQ(chooseDataFolder({"/usr/bin", false, true}, "/home/u/.data/", "/home/u"),
-              "/home/u/.data/kurumin");
-    EXPECT_EQ(chooseDataFolder({"/usr/bin", false, true}, "data", "/home/u"), local); // relative
-    EXPECT_EQ(chooseDataFolder({"/usr/bin", true, true}, "", "/root"),
-              "/root/.local/share/kurumin"); // root may write /usr/bin, and still must not
-    EXPECT_EQ(chooseDataFolder({"/media/cd", false, false}, "", "/home/u"), local);
+    const QString u = "/home/u", local = u + "/.local/share/kurumin";
+    // A relative data home counts as none; root may write /usr/bin, and still must not.
+    EXPECT_EQ((QStringList{chooseDataFolder({"/media/stick/kurumin", true, false}, u + "/.data", u),
+                           chooseDataFolder({"/usr/bin", false, true}, "", u),
+                           chooseDataFolder({"/usr/bin", false, true}, u + "/.data/", u),
+                           chooseDataFolder({"/usr/bin", false, true}, "data", u),
+                           chooseDataFolder({"/usr/bin", true, true}, "", "/root"),
+                           chooseDataFolder({"/media/cd", false, false}, "", u)}),
+              (QStringList{"/media/stick/kurumin", local, u + "/.data/kurumin", local,
+                           "/root/.local/share/kurumin", local}));
 }
 
 TEST(DataFolder, WriteBitsAndTheShareFolderAreWhatCountsAndTheFirstStartMakesAPrivateFolder) {
     QTemporaryDir prefix;
     const QString bin = prefix.filePath("bin");
     ASSERT_TRUE(QDir().mkpath(bin + "/help"));
-    EXPECT_TRUE(inspectProgramFolder(bin).writable);
-    EXPECT_FALSE(inspectProgramFolder(bin).installed);
+    EXPECT_TRUE(inspectProgramFolder(bin).writable && !inspectProgramFolder(bin).installed);
     EXPECT_EQ(findHelpPage(bin), prefix.filePath("share/kurumin/help/index.html"));
     ASSERT_TRUE(QDir().mkpath(prefix.filePath("share/kurumin")));
     EXPECT_TRUE(inspectProgramFolder(bin).installed);
@@ -45,15 +44,14 @@ TEST(DataFolder, WriteBitsAndTheShareFolderAreWhatCountsAndTheFirstStartMakesAPr
     const QString data = prefix.filePath("home/.local/share/kurumin");
     ASSERT_TRUE(prepareDataFolder(data));
     EXPECT_TRUE(QDir(data + "/REC").isEmpty());
-    EXPECT_EQ(QFileInfo(data).permissions() & (QFile::ReadOther | QFile::ReadGroup), 0);
-    EXPECT_EQ(QFileInfo(prefix.filePath("home/.local")).permissions() & QFile::ReadOther, 0);
+    EXPECT_FALSE(QFileInfo(data).permissions() & (QFile::ReadOther | QFile::ReadGroup) ||
+                 QFileInfo(prefix.filePath("home/.local")).permissions() & QFile::ReadOther);
     // A folder the user made first (to bring an old URL.ini over) gets its REC
     // at the next start; what is in it stays.
     ASSERT_TRUE(QDir(data + "/REC").removeRecursively());
     ASSERT_TRUE(QFile(data + "/URL.ini").open(QIODevice::WriteOnly));
     ASSERT_TRUE(prepareDataFolder(data));
-    EXPECT_TRUE(QFileInfo(data + "/REC").isDir());
-    EXPECT_TRUE(QFileInfo::exists(data + "/URL.ini"));
+    EXPECT_TRUE(QFileInfo(data + "/REC").isDir() && QFileInfo::exists(data + "/URL.ini"));
 }
 
 class ProfileFileTest : public ::testing::Test {
@@ -105,12 +103,11 @@ TEST_F(ProfileFileTest, WritesInPlaceKeepingEveryOtherLineAndDeletesWholeSection
 TEST_F(ProfileFileTest, ReadsAnswerTheFirstMatchTrimmedUnquotedAndCutToTheBuffer) {
     put("k=before any section\n[keepurl]\nName0 = \"q\" \nname0=second\nName2='s'\nnoequals\n"
         "[KeepURL]\nName1=later\n[ÄRGER]\nK=v\n");
-    EXPECT_EQ(read("KeepURL", "NAME0"), "q");
-    EXPECT_EQ(read("KeepURL", "Name1"), "-"); // a second [KeepURL] is not read
-    EXPECT_EQ(read("KeepURL", "Name2"), "s");
-    EXPECT_EQ(read("KeepURL", ""), "noequals");
-    EXPECT_EQ(read("", "k"), "-");
-    EXPECT_EQ(ini.read(path, QStringLiteral("ärger"), "k", "-"), "v");
+    // A second [KeepURL] is not read.
+    EXPECT_EQ((QStringList{read("KeepURL", "NAME0"), read("KeepURL", "Name1"),
+                           read("KeepURL", "Name2"), read("KeepURL", ""), read("", "k"),
+                           ini.read(path, QStringLiteral("ärger"), "k", "-")}),
+              (QStringList{"q", "-", "s", "noequals", "-", "v"}));
     const QString longName = QString(400, QChar(0x3042)); // 1200 bytes in UTF-8
     set("KeepURL", "Name3", longName);
     EXPECT_EQ(read("KeepURL", "Name3"), longName.left(341));
@@ -123,9 +120,9 @@ TEST_F(ProfileFileTest, AFileFromTheOriginalPlatformReadsAsShiftJisAndIsRewritte
     put(QByteArray(sjis(QStringLiteral("[KeepURL]\r\nName0=連番画像　その１\r\n"))));
     EXPECT_EQ(read("KeepURL", "Name0"), QStringLiteral("連番画像　その１"));
     set("KeepURL", "URL0", QStringLiteral("http://例え/"));
-    EXPECT_EQ(ProfileFile().read(path, "KeepURL", "Name0", "-"),
-              QStringLiteral("連番画像　その１"));
-    EXPECT_EQ(ProfileFile().read(path, "KeepURL", "URL0", "-"), QStringLiteral("http://例え/"));
+    EXPECT_EQ((QStringList{ProfileFile().read(path, "KeepURL", "Name0", "-"),
+                           ProfileFile().read(path, "KeepURL", "URL0", "-")}),
+              (QStringList{QStringLiteral("連番画像　その１"), QStringLiteral("http://例え/")}));
 }
 
 } // namespace

@@ -29,14 +29,9 @@ void answer(xcb_connection_t* c, const xcb_selection_request_event_t& req,
     } else {
         property = XCB_ATOM_NONE; // refused
     }
-    xcb_selection_notify_event_t n{};
-    n.response_type = XCB_SELECTION_NOTIFY;
-    n.time = req.time;
-    n.requestor = req.requestor;
-    n.selection = req.selection;
-    n.target = req.target;
-    n.property = property;
-    xcb_send_event(c, 0, req.requestor, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<char*>(&n));
+    const xcb_selection_notify_event_t n{
+        XCB_SELECTION_NOTIFY, 0, 0, req.time, req.requestor, req.selection, req.target, property};
+    xcb_send_event(c, 0, req.requestor, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char*>(&n));
     xcb_flush(c);
 }
 

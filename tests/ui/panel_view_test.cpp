@@ -22,6 +22,10 @@
 namespace kurumin::testing {
 namespace {
 
+QAccessibleInterface* accessible(QWidget* w) {
+    return QAccessible::queryAccessibleInterface(w);
+}
+
 class ViewTest : public ::testing::Test {
   protected:
     ViewTest() {
@@ -31,19 +35,13 @@ class ViewTest : public ::testing::Test {
         view.show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(&view));
     }
-
-    QWidget* w(const char* name) { return view.widget(QString::fromLatin1(name)); }
-    // What a screen reader or an AT-SPI client does to press a control.
-    static bool pressAccessibly(QWidget* widget) {
-        QAccessibleInterface* a = QAccessible::queryAccessibleInterface(widget);
-        if (!a || !a->actionInterface()) return false;
-        if (!a->actionInterface()->actionNames().contains(
-                QAccessibleActionInterface::pressAction()))
-            return false;
-        a->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
-        // The press is animated: the click lands a moment later.
-        QTest::qWait(250);
-        return true;
+    template <typename W = QWidget> W* w(const char* name) {
+        return static_cast<W*>(view.widget(QString::fromLatin1(name)));
+    }
+    const QString& caption(Ctl c) { return panel.c[c].caption; }
+    void activate() {
+        view.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&view));
     }
 
     fake::Desktop d;
@@ -53,54 +51,49 @@ class ViewTest : public ::testing::Test {
     PanelView view{panel};
 };
 
-TEST_F(ViewTest, EveryClickableControlIsNamedAndPressable) {
+TEST_F(ViewTest, EveryClickableControlIsNamedPressableAndInputReachesTheModel) {
     int clickable = 0;
     for (const Control& c : panel.c) {
-        const QString name = controlName(c.id);
+        QWidget* widget = view.widget(controlName(c.id));
         // A disabled control rightly offers no press.
-        if (!c.clickable || !c.enabled || !view.widget(name)) continue;
+        if (!c.clickable || !c.enabled || !widget) continue;
         ++clickable;
-        QWidget* widget = view.widget(name);
-        EXPECT_FALSE(widget->accessibleName().isEmpty()) << qPrintable(name);
-        EXPECT_NE(widget->focusPolicy() & Qt::TabFocus, 0) << qPrintable(name);
-        QAccessibleInterface* a = QAccessible::queryAccessibleInterface(widget);
-        ASSERT_TRUE(a && a->actionInterface()) << qPrintable(name);
-        EXPECT_TRUE(
-            a->actionInterface()->actionNames().contains(QAccessibleActionInterface::pressAction()))
-            << qPrintable(name);
+        const std::string name = controlName(c.id).toStdString();
+        EXPECT_FALSE(widget->accessibleName().isEmpty()) << name;
+        EXPECT_NE(widget->focusPolicy() & Qt::TabFocus, 0) << name;
+        ASSERT_TRUE(accessible(widget)->actionInterface()) << name;
+        EXPECT_TRUE(accessible(widget)->actionInterface()->actionNames().contains(
+            QAccessibleActionInterface::pressAction()))
+            << name;
     }
     EXPECT_GT(clickable, 20);
-}
 
-TEST_F(ViewTest, InputReachesTheModelAndTheModelIsShown) {
-    // A press through the accessibility interface runs the command.
-    const QString limit = panel.c[Ctl::lblLIMIT].caption;
-    ASSERT_TRUE(pressAccessibly(w("lblLIMIT")));
-    EXPECT_NE(panel.c[Ctl::lblLIMIT].caption, limit);
-    EXPECT_EQ(static_cast<QAbstractButton*>(w("lblLIMIT"))->text(), panel.c[Ctl::lblLIMIT].caption);
-
-    // The keyboard reaches it too.
+    // A press as a screen reader gives it runs the command; it is animated.
+    const QString limit = caption(Ctl::lblLIMIT);
+    accessible(w("lblLIMIT"))
+        ->actionInterface()
+        ->doAction(QAccessibleActionInterface::pressAction());
+    QTest::qWait(250);
+    EXPECT_NE(caption(Ctl::lblLIMIT), limit);
+    EXPECT_EQ(w<QAbstractButton>("lblLIMIT")->text(), caption(Ctl::lblLIMIT));
     w("lblLIMIT")->setFocus();
     QTest::keyClick(w("lblLIMIT"), Qt::Key_Space);
-    EXPECT_EQ(panel.c[Ctl::lblLIMIT].caption, limit);
+    EXPECT_EQ(caption(Ctl::lblLIMIT), limit);
 
     d.clipboard.copyFromElsewhere(QStringLiteral("http://s/p[01-20].jpg"));
-    auto* now = static_cast<QLineEdit*>(w("txtNow"));
+    auto* now = w<QLineEdit>("txtNow");
     EXPECT_EQ(now->text(), QStringLiteral("http://s/p[01-20].jpg"));
-    EXPECT_EQ(static_cast<QLineEdit*>(w("txtLimH"))->text(), QStringLiteral("20"));
-
-    // Typing is the model's text at once.
-    auto* no = static_cast<QLineEdit*>(w("txtNo"));
-    no->setFocus();
-    no->selectAll();
-    QTest::keyClicks(no, QStringLiteral("07"));
-    EXPECT_EQ(panel.c[Ctl::txtNo].caption, QStringLiteral("07"));
+    EXPECT_EQ(w<QLineEdit>("txtLimH")->text(), QStringLiteral("20"));
+    w("txtNo")->setFocus();
+    w<QLineEdit>("txtNo")->selectAll();
+    QTest::keyClicks(w("txtNo"), QStringLiteral("07"));
+    EXPECT_EQ(caption(Ctl::txtNo), QStringLiteral("07"));
     EXPECT_FALSE(now->isReadOnly());
     // Megabytes copied: the box shows their start and takes no edit that would drop the rest.
     d.clipboard.copyFromElsewhere(QString(1 << 20, u'x'));
     EXPECT_TRUE(now->isReadOnly());
     EXPECT_TRUE(now->text().size() < 10000 && now->text().startsWith(u'x'));
-    EXPECT_EQ(panel.c[Ctl::txtNow].caption.size(), 1 << 20);
+    EXPECT_EQ(caption(Ctl::txtNow).size(), 1 << 20);
     d.clipboard.copyFromElsewhere(QStringLiteral("http://s/q.jpg"));
     EXPECT_FALSE(now->isReadOnly());
 }
@@ -108,14 +101,10 @@ TEST_F(ViewTest, InputReachesTheModelAndTheModelIsShown) {
 // What a screen reader or an input tool sets counts as typed; the focus
 // leaving, which clears a line edit's selection, does not.
 TEST_F(ViewTest, TextAndSelectionSetFromOutsideThePanelReachItsState) {
-    view.activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&view));
+    activate();
     w("Text2")->setFocus();
-    const auto accessible = [](QWidget* widget) {
-        return QAccessible::queryAccessibleInterface(widget);
-    };
     accessible(w("Text1"))->editableTextInterface()->insertText(0, QStringLiteral("表紙"));
-    EXPECT_EQ(panel.c[Ctl::Text1].caption, QStringLiteral("表紙"));
+    EXPECT_EQ(caption(Ctl::Text1), QStringLiteral("表紙"));
 
     d.clipboard.copyFromElsewhere(QStringLiteral("http://s/img007.jpg"));
     ASSERT_FALSE(w("txtNow")->hasFocus());
@@ -126,18 +115,18 @@ TEST_F(ViewTest, TextAndSelectionSetFromOutsideThePanelReachItsState) {
     w("txtNo")->setFocus();
     EXPECT_EQ(now.selLength, 3);
     panel.click(Ctl::lblCUT);
-    EXPECT_EQ(panel.c[Ctl::txtNo].caption, QStringLiteral("7"));
+    EXPECT_EQ(caption(Ctl::txtNo), QStringLiteral("7"));
 
     // Typed over the keep list: no entry selected, and typing goes on where it was.
     panel.c[Ctl::List1].items = QStringList{QStringLiteral("a"), QStringLiteral("b")};
     panel.selectItem(Ctl::List1, 1);
     panel.notify();
-    QLineEdit* typed = static_cast<QComboBox*>(w("List1"))->lineEdit();
+    QLineEdit* typed = w<QComboBox>("List1")->lineEdit();
     typed->setFocus();
     typed->setCursorPosition(0);
     QTest::keyClick(typed, Qt::Key_X);
     panel.notify();
-    EXPECT_EQ(std::pair(panel.c[Ctl::List1].caption, panel.c[Ctl::List1].listIndex),
+    EXPECT_EQ(std::pair(caption(Ctl::List1), panel.c[Ctl::List1].listIndex),
               std::pair(QStringLiteral("xb"), -1));
     EXPECT_EQ(std::pair(typed->text(), typed->cursorPosition()),
               std::pair(QStringLiteral("xb"), 1));
@@ -154,30 +143,28 @@ TEST_F(ViewTest, TextAndSelectionSetFromOutsideThePanelReachItsState) {
 }
 
 TEST_F(ViewTest, ATuckedPanelShowsOnlyWhatStaysOnScreenAndKnowsWhereItStands) {
-    const RectTwips tucked{-2730, 1500, 2970, 690}; // whole pixels
+    const qreal dpi = view.screen()->logicalDotsPerInchX();
+    const auto px = [dpi](int twips) { return qRound(twips * dpi / 1440); };
+    const RectTwips tucked{-2730, 1500, 2970, 690}, back{1500, 1500, 2730, 690}; // whole pixels
     panel.PanelInPlace = False;
     view.setGeometry(tucked);
     EXPECT_EQ(view.geometry(), tucked);
-    const qreal dpi = view.screen()->logicalDotsPerInchX();
     const QRect shown = view.QWidget::geometry();
     EXPECT_EQ(shown.left(), view.screen()->geometry().left());
-    EXPECT_EQ(view.mask().boundingRect(), QRect(0, 0, qRound(240 * dpi / 1440), shown.height()));
+    EXPECT_EQ(view.mask().boundingRect(), QRect(0, 0, px(240), shown.height()));
     // The strip's own left edge, 2745 twips into the panel, is 15 twips into the window.
-    EXPECT_EQ(w("lbl10")->x(), qRound(2745 * dpi / 1440) - qRound(2730 * dpi / 1440));
-
-    const RectTwips back{1500, 1500, 2730, 690};
+    EXPECT_EQ(w("lbl10")->x(), px(2745) - px(2730));
     panel.PanelInPlace = True;
     view.setGeometry(back);
     EXPECT_EQ(view.geometry(), back);
     EXPECT_TRUE(view.mask().isEmpty());
-    EXPECT_EQ(w("lbl10")->x(), qRound(2745 * dpi / 1440));
+    EXPECT_EQ(w("lbl10")->x(), px(2745));
 }
 
 // The Enter that closes a box, or the next, must not press an exit control
 // the focus fell onto; only one the user tabbed to ends the run.
 TEST_F(ViewTest, AfterABoxTheFocusIsBackAndOnlyATabbedToExitEndsTheRunByKey) {
-    view.activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&view));
+    activate();
     d.messageBox.whileOpen = [] {
         QTimer::singleShot(200, [] {
             if (QWidget* box = QApplication::activeModalWidget())
@@ -189,8 +176,7 @@ TEST_F(ViewTest, AfterABoxTheFocusIsBackAndOnlyATabbedToExitEndsTheRunByKey) {
     panel.run("test", [&] { panel.message(QStringLiteral("x"), QStringLiteral("Kurumin")); });
     EXPECT_EQ(d.messageBox.shown.size(), 1u);
     EXPECT_EQ(view.focusWidget(), w("txtNow"));
-    view.activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&view));
+    activate();
 
     QStringList chain;
     for (QWidget* f = view.nextInFocusChain(); f != &view; f = f->nextInFocusChain())
@@ -214,16 +200,13 @@ TEST_F(ViewTest, AfterABoxTheFocusIsBackAndOnlyATabbedToExitEndsTheRunByKey) {
 TEST_F(ViewTest, ADoubleClickOnALabelActsOnce) {
     d.clipboard.copyFromElsewhere(QStringLiteral("http://s/p[01-20].jpg"));
     panel.click(Ctl::Label1);
-    // As the pointer gives it: press, release, the second press, release.
-    const auto doubleClick = [](QWidget* on) {
-        QTest::mouseClick(on, Qt::LeftButton);
-        QTest::mouseDClick(on, Qt::LeftButton);
-        QTest::mouseRelease(on, Qt::LeftButton);
-    };
-    doubleClick(w("lblAuto"));
+    for (const char* name : {"lblAuto", "UPbutton"}) { // as the pointer gives it
+        QTest::mouseClick(w(name), Qt::LeftButton);
+        QTest::mouseDClick(w(name), Qt::LeftButton);
+        QTest::mouseRelease(w(name), Qt::LeftButton);
+    }
     EXPECT_FALSE(isOn(panel.s.AutoBrowse));
-    doubleClick(w("UPbutton"));
-    EXPECT_EQ(panel.c[Ctl::txtNo].caption, QStringLiteral("03"));
+    EXPECT_EQ(caption(Ctl::txtNo), QStringLiteral("03"));
 }
 
 // The toolkit speaks the panel's language, and the file dialog shows each
@@ -248,16 +231,36 @@ TEST_F(ViewTest, AHoverRepaintsOnlyTheLabelsItRecolours) {
     for (QWidget* child : view.findChildren<QWidget*>())
         child->installEventFilter(&paints);
     panel.enable(Ctl::lblCUT);
-    panel.mouseMove(Ctl::lblKeep);
-    QTest::qWait(100);
-    paints.painted.clear();
-    panel.mouseMove(Ctl::lblKeep);
-    QTest::qWait(100);
-    EXPECT_TRUE(paints.painted.isEmpty()) << paints.painted.values().join(' ').toStdString();
-    panel.mouseMove(Ctl::lblCUT);
-    QTest::qWait(100);
-    EXPECT_EQ(paints.painted, QSet<QString>{QStringLiteral("lblCUT")});
+    QStringList repainted;
+    for (const Ctl over : {Ctl::lblKeep, Ctl::lblKeep, Ctl::lblCUT}) {
+        paints.painted.clear();
+        panel.mouseMove(over);
+        QTest::qWait(100);
+        repainted << QStringList(paints.painted.values()).join(' ');
+    }
+    EXPECT_EQ(repainted.mid(1), (QStringList{"", "lblCUT"}));
 }
+
+// Another program on the clipboard: xclip copying, or the test's own owner,
+// which can hold it without answering. Ended with the test.
+struct Elsewhere : QProcess {
+    ~Elsewhere() override { end(); }
+    void end() {
+        kill();
+        waitForFinished();
+    }
+    bool own(const QStringList& args = {}) {
+        start(QStringLiteral(CLIPBOARD_OWNER), args);
+        return waitForReadyRead(5000);
+    }
+    void copy(const QByteArray& text) {
+        end();
+        start(QStringLiteral("xclip"), {QStringLiteral("-selection"), QStringLiteral("clipboard")});
+        ASSERT_TRUE(waitForStarted());
+        write(text);
+        closeWriteChannel();
+    }
+};
 
 // The clipboard is fetched once per change; a change by another program must
 // still be seen at the next read.
@@ -265,9 +268,8 @@ TEST(QtClipboardTest, AnotherProgramsCopyIsSeenAndOwnWritesAtOnce) {
     {
         // Made while another program owns the clipboard: its first read is
         // still out when the panel writes, and must not undo the write.
-        QProcess owner;
-        owner.start(QStringLiteral(CLIPBOARD_OWNER), {});
-        ASSERT_TRUE(owner.waitForReadyRead(5000));
+        Elsewhere owner;
+        ASSERT_TRUE(owner.own());
         owner.write("theirs, older\n");
         ASSERT_TRUE(owner.waitForBytesWritten(5000));
         QTest::qWait(100); // it has taken the clipboard again with that text
@@ -279,40 +281,24 @@ TEST(QtClipboardTest, AnotherProgramsCopyIsSeenAndOwnWritesAtOnce) {
         EXPECT_EQ(early.text(), QStringLiteral("ours, newer"));
         EXPECT_FALSE(seen.contains(QStringLiteral("theirs, older")))
             << seen.join(u'|').toStdString();
-        owner.kill();
-        owner.waitForFinished();
+        owner.end();
     }
     QtClipboard clipboard;
     int changes = 0;
     clipboard.setChangeHandler([&] { ++changes; });
     clipboard.setText(QStringLiteral("ours"));
     EXPECT_EQ(clipboard.text(), QStringLiteral("ours"));
-
-    QProcess xclip;
-    xclip.start(QStringLiteral("xclip"),
-                {QStringLiteral("-selection"), QStringLiteral("clipboard")});
-    ASSERT_TRUE(xclip.waitForStarted());
-    xclip.write("theirs");
-    xclip.closeWriteChannel();
+    Elsewhere xclip;
+    xclip.copy("theirs");
     QTRY_COMPARE_WITH_TIMEOUT(clipboard.text(), QStringLiteral("theirs"), 5000);
     EXPECT_GE(changes, 1);
-    xclip.kill();
-    xclip.waitForFinished();
-
     // Large enough that the owner sends it in pieces.
     const QString big = QString(2'000'000, u'あ');
-    xclip.start(QStringLiteral("xclip"),
-                {QStringLiteral("-selection"), QStringLiteral("clipboard")});
-    ASSERT_TRUE(xclip.waitForStarted());
-    xclip.write(big.toUtf8());
-    xclip.closeWriteChannel();
+    xclip.copy(big.toUtf8());
     QTRY_COMPARE_WITH_TIMEOUT(clipboard.text().size(), big.size(), 10000);
     EXPECT_EQ(clipboard.text(), big);
-
     clipboard.clear();
     EXPECT_FALSE(clipboard.hasText());
-    xclip.kill();
-    xclip.waitForFinished();
 }
 
 // An owner that never answers: nothing waits on it, the text read stays the
@@ -320,37 +306,22 @@ TEST(QtClipboardTest, AnotherProgramsCopyIsSeenAndOwnWritesAtOnce) {
 TEST(QtClipboardTest, AnOwnerThatNeverAnswersStallsNothing) {
     QtClipboard clipboard;
     clipboard.setText(QStringLiteral("before"));
-    QProcess hung;
-    hung.start(QStringLiteral(CLIPBOARD_OWNER), {QStringLiteral("--never-answer")});
-    ASSERT_TRUE(hung.waitForReadyRead(5000));
-
-    // The UI thread's heartbeat over three seconds of reads.
+    Elsewhere hung, xclip;
+    ASSERT_TRUE(hung.own({QStringLiteral("--never-answer")}));
+    // The UI thread's heartbeat over three seconds of reads; a waiting read
+    // would stall for the clipboard's timeout, seconds long.
     QElapsedTimer clock;
     clock.start();
     qint64 last = 0, longest = 0;
     while (clock.elapsed() < 3000) {
         EXPECT_EQ(clipboard.text(), QStringLiteral("before"));
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        const qint64 now = clock.elapsed();
-        longest = std::max(longest, now - last);
-        last = now;
+        longest = std::max(longest, clock.elapsed() - last);
+        last = clock.elapsed();
     }
-    std::printf("longest stall with a hung clipboard owner: %lld ms\n",
-                static_cast<long long>(longest));
-    // A waiting read would stall for the clipboard's timeout, seconds long.
     EXPECT_LT(longest, 1000);
-
-    QProcess xclip;
-    xclip.start(QStringLiteral("xclip"),
-                {QStringLiteral("-selection"), QStringLiteral("clipboard")});
-    ASSERT_TRUE(xclip.waitForStarted());
-    xclip.write("after");
-    xclip.closeWriteChannel();
+    xclip.copy("after");
     QTRY_COMPARE_WITH_TIMEOUT(clipboard.text(), QStringLiteral("after"), 5000);
-    hung.kill();
-    xclip.kill();
-    hung.waitForFinished();
-    xclip.waitForFinished();
 }
 
 // A program that took the clipboard after the panel's last event keeps it:
@@ -360,9 +331,8 @@ TEST(QtClipboardTest, AClipboardTakenUnseenRefusesTheWriteAndSaysSo) {
     QtClipboard clipboard;
     clipboard.setText(QStringLiteral("ours"));
     QTest::qWait(100);
-    QProcess owner; // waiting for it runs no event of the panel's
-    owner.start(QStringLiteral(CLIPBOARD_OWNER), {});
-    ASSERT_TRUE(owner.waitForReadyRead(5000));
+    Elsewhere owner; // waiting for it runs no event of the panel's
+    ASSERT_TRUE(owner.own());
     EXPECT_THROW(clipboard.setText(QStringLiteral("refused")), PlatformFailure);
     EXPECT_THROW(clipboard.clear(), PlatformFailure);
     QTest::qWait(200);
@@ -371,8 +341,7 @@ TEST(QtClipboardTest, AClipboardTakenUnseenRefusesTheWriteAndSaysSo) {
     // Qt's answer to the fetch still out must reach this reader, not a later
     // one that reuses its window id.
     QTest::qWait(200);
-    owner.kill();
-    owner.waitForFinished();
+    owner.end();
 }
 
 } // namespace
