@@ -24,13 +24,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     fake::Desktop d;
     Utf8TextAppend append;
-    Services services{d.messageBox, d.beep,  d.clock,   d.windows,     d.clipboard,
-                      d.fileDialog, d.shell, d.program, d.profile,     append,
-                      d.timers,     d.loop,  d.browser, d.stepWindows, d.about};
+    Services services{d.messageBox, d.beep,  d.clock,   d.windows, d.clipboard,
+                      d.fileDialog, d.shell, d.program, d.profile, append,
+                      d.timers,     d.loop,  d.browser};
     d.program.folder = dir.path();
     d.clock.date = QDate(2026, in.ConsumeIntegralInRange(1, 12), in.ConsumeIntegralInRange(1, 28));
     fake::Window window;
-    Kurumin app{services};
+    Kurumin app{services, d.ownWindows};
     Panel& panel = app.panel;
     panel.attachWindow(&window);
     app.load();

@@ -1,9 +1,9 @@
 #!/usr/bin/python3
 """scripts/sizes.py BUILD_DIR [FOLDER...]
 
-The largest source file (non-blank, non-comment lines) and the largest
-function (lines from its opening to its closing brace) under the folders
-(default: src bench), the functions read with libclang over the build's
+The five largest source files (non-blank, non-comment lines) and functions
+(lines from the opening to the closing brace) under the folders (default:
+src bench), the functions read with libclang over the build's
 compile_commands.json. Needs python3-clang-14.
 """
 import json
@@ -49,8 +49,8 @@ def main():
 
     files = [os.path.join(d, f) for root in folders for d, _, fs in os.walk(root) for f in fs
              if f.endswith((".cpp", ".h"))]
-    biggest = max(files, key=code_lines)
-    print(f"largest file: {os.path.relpath(biggest, top)} {code_lines(biggest)} lines")
+    for path in sorted(files, key=code_lines, reverse=True)[:5]:
+        print(f"file: {os.path.relpath(path, top)} {code_lines(path)} lines")
 
     index = ci.Index.create()
     seen = {}  # (file, line) -> (lines, name): a header's functions count once
@@ -74,8 +74,8 @@ def main():
                 continue
             lines = body.extent.end.line - body.extent.start.line + 1
             seen[(path, node.location.line)] = (lines, node.spelling)
-    (path, line), (lines, name) = max(seen.items(), key=lambda kv: kv[1][0])
-    print(f"largest function: {name} at {os.path.relpath(path, top)}:{line} {lines} lines")
+    for (path, line), (lines, name) in sorted(seen.items(), key=lambda kv: -kv[1][0])[:5]:
+        print(f"function: {name} at {os.path.relpath(path, top)}:{line} {lines} lines")
 
 
 if __name__ == "__main__":

@@ -6,7 +6,7 @@
 
 #include "../bench_browser.h"
 #include "../event_waits.h"
-#include "local_http.h"
+#include "../local_http.h"
 #include "platform/qt/qt_services.h"
 
 #include <QElapsedTimer>

@@ -12,9 +12,9 @@
 //   tests/desktop-session.sh build/bin/bench_capture [ticks per size] [switches]
 #include "../bench_browser.h"
 #include "../event_waits.h"
+#include "../local_http.h"
 #include "app/kurumin.h"
 #include "capture/page_capture.h"
-#include "local_http.h"
 #include "platform/chromium/chromium_browser.h"
 #include "platform/fake/fakes.h"
 #include "platform/qt/qt_desktop.h"

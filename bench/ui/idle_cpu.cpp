@@ -5,8 +5,8 @@
 // clipboard. Run on a display:
 //   tests/desktop-session.sh build/bin/bench_idle path/to/kurumin [seconds] [pages]
 #include "../event_waits.h"
+#include "../local_http.h"
 #include "browser_process.h"
-#include "local_http.h"
 
 #include <QCoreApplication>
 #include <QDir>
