@@ -250,20 +250,9 @@ void report(const char* what, const std::vector<double>& v) {
                 percentile(v, 0.95), *std::max_element(v.begin(), v.end()), v.size());
 }
 
-} // namespace
-
-int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    const int ticks = argc > 1 ? std::max(2, std::atoi(argv[1])) : 100;
-    const int switches = argc > 2 ? std::max(1, std::atoi(argv[2])) : 50;
-    std::setvbuf(stdout, nullptr, _IOLBF, 0); // figures show as they come
-    std::signal(SIGALRM, onWatchdog);
-    std::signal(SIGTERM, onWatchdog);
-    ::alarm(900);
-    if (!x11()) {
-        std::fprintf(stderr, "bench_capture needs an X display\n");
-        return 2;
-    }
+// The panel over the real desktop and a real browser, the pages it opens
+// numbered in order.
+struct Rig {
     QtDesktop desk;
     fake::Profile profile;
     StepWindowFactory stepWindows;
@@ -271,66 +260,41 @@ int main(int argc, char** argv) {
     QTemporaryDir folder;
     LocalHttp http;
     NoShell shell;
-    ChromiumBrowser browser(browserOptions(folder.path(), desk.windows), shell);
-
+    ChromiumBrowser browser{browserOptions(folder.path(), desk.windows), shell};
     Services svc = desk.services(profile, browser);
-    Kurumin kurumin(svc, {stepWindows, about});
-    PanelView view(kurumin.panel);
-    kurumin.panel.attachWindow(&view);
-    kurumin.load();
-    view.show();
-    // No copy of the clipboard opens anything meanwhile.
-    kurumin.panel.timer(Tmr::timCrip).stop();
-
-    int status = 0;
+    Kurumin kurumin{svc, {stepWindows, about}};
+    PanelView view{kurumin.panel};
     int serial = 0;
+
+    Rig() {
+        kurumin.panel.attachWindow(&view);
+        kurumin.load();
+        view.show();
+        // No copy of the clipboard opens anything meanwhile.
+        kurumin.panel.timer(Tmr::timCrip).stop();
+    }
+    bool openNext() {
+        const bool ok = open(browser, http.url(QStringLiteral("/p-%1").arg(++serial)));
+        browserPid = pid_t(browser.startedProcess());
+        return ok;
+    }
+    int listed() { return int(browser.pages().size()); }
     // A start page of the browser's own counts: the tracker lists it too.
     // A few spare opens, no more: a browser that drops pages as they come
     // would take every open there is.
-    const auto openUpTo = [&](int target) {
-        for (int spare = 10; int(browser.pages().size()) < target && spare > 0; --spare) {
-            for (int i = int(browser.pages().size()); i < target; ++i) {
-                if (!open(browser, http.url(QStringLiteral("/p-%1").arg(++serial)))) return false;
-                browserPid = pid_t(browser.startedProcess());
-            }
+    bool openUpTo(int target) {
+        for (int spare = 10; listed() < target && spare > 0; --spare) {
+            for (int i = listed(); i < target; ++i)
+                if (!openNext()) return false;
             runUntil(
                 QStringLiteral("the tracker to list %1 pages").arg(target),
-                [&] { return int(browser.pages().size()) >= target; }, 20000);
+                [&] { return listed() >= target; }, 20000);
         }
-        return int(browser.pages().size()) >= target;
-    };
-
-    // Ten pages of the site's own, whatever the browser shows besides.
-    while (serial < 10 && status == 0) {
-        if (!open(browser, http.url(QStringLiteral("/p-%1").arg(++serial)))) status = 1;
-        browserPid = pid_t(browser.startedProcess());
+        return listed() >= target;
     }
-    if (status != 0) { // no browser to measure
-        bench::endBrowser(browser.startedProcess());
-        return status;
-    }
-    std::vector<QString> paths;
-    for (int i = 1; i <= serial; ++i)
-        paths.push_back(QStringLiteral("/p-%1").arg(i));
-    runFor(1000); // loading settles
-    const Switches sw = switchWindows(browser, kurumin.panel, paths, switches);
-    std::printf("%d switches between the windows of %d pages (%d not captured in 3 s):\n", switches,
-                serial, sw.missed);
-    report("front page, as a tick reads", sw.port);
-    report("lURL, at the 500 ms tick", sw.panel);
-    const bool switchesMissed = sw.missed > 0;
-
-    // The ticks measured are the only ones.
-    for (const Tmr t : {Tmr::timGETURL, Tmr::Timer3})
-        kurumin.panel.timer(t).stop();
-    for (const int target : {10, 50, 100}) {
-        if (!openUpTo(target)) {
-            std::fprintf(stderr, "the tracker lists %zu of %d pages\n", browser.pages().size(),
-                         target);
-            status = 1;
-            break;
-        }
-        // A page of the middle of those opened, in front as the user left it.
+    // The ticks' cost with a page of the middle of those opened in front, as
+    // the user left it.
+    bool measureTicks(int ticks) {
         const QString path = QStringLiteral("/p-%1").arg(serial / 2 + 1);
         xcb_window_t window = 0;
         const QString title = QStringLiteral("Page %1 ").arg(path);
@@ -355,15 +319,7 @@ int main(int argc, char** argv) {
             desk.windows.foregroundWindow();
             roundTrip.push_back(msSince(t));
         }
-        if (!inFront) {
-            const WindowHandle w = desk.windows.foregroundWindow();
-            std::fprintf(stderr, "front window %llx \"%s\"\n", (unsigned long long)w,
-                         desk.windows.windowTitle(w, 256).constData());
-            for (const BrowserPage& p : browser.pages())
-                if (p.inFront || p.url.endsWith(path))
-                    std::fprintf(stderr, "  page %s \"%s\" front=%d\n", qPrintable(p.url),
-                                 qPrintable(p.title), p.inFront);
-        }
+        if (!inFront) tellFront(path);
         const Samples s = sample(kurumin.panel, ticks);
         const bool captured = kurumin.panel.s.lURL.endsWith(path);
         std::printf("%3zu pages, %s in front%s:\n", browser.pages().size(), qPrintable(path),
@@ -373,10 +329,63 @@ int main(int argc, char** argv) {
         report("Timer3 tick, handler", s.foreground);
         report("Timer3 tick, with views", s.foregroundWhole);
         report("front window asked", roundTrip);
-        if (!inFront || !captured) status = 1;
+        return inFront && captured;
     }
+    void tellFront(const QString& path) {
+        const WindowHandle w = desk.windows.foregroundWindow();
+        std::fprintf(stderr, "front window %llx \"%s\"\n", (unsigned long long)w,
+                     desk.windows.windowTitle(w, 256).constData());
+        for (const BrowserPage& p : browser.pages())
+            if (p.inFront || p.url.endsWith(path))
+                std::fprintf(stderr, "  page %s \"%s\" front=%d\n", qPrintable(p.url),
+                             qPrintable(p.title), p.inFront);
+    }
+};
 
-    if (switchesMissed) status = 1;
-    bench::endBrowser(browser.startedProcess());
+} // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    const int ticks = argc > 1 ? std::max(2, std::atoi(argv[1])) : 100;
+    const int switches = argc > 2 ? std::max(1, std::atoi(argv[2])) : 50;
+    std::setvbuf(stdout, nullptr, _IOLBF, 0); // figures show as they come
+    std::signal(SIGALRM, onWatchdog);
+    std::signal(SIGTERM, onWatchdog);
+    ::alarm(900);
+    if (!x11()) {
+        std::fprintf(stderr, "bench_capture needs an X display\n");
+        return 2;
+    }
+    Rig rig;
+
+    // Ten pages of the site's own, whatever the browser shows besides.
+    while (rig.serial < 10)
+        if (!rig.openNext()) { // no browser to measure
+            bench::endBrowser(rig.browser.startedProcess());
+            return 1;
+        }
+    std::vector<QString> paths;
+    for (int i = 1; i <= rig.serial; ++i)
+        paths.push_back(QStringLiteral("/p-%1").arg(i));
+    runFor(1000); // loading settles
+    const Switches sw = switchWindows(rig.browser, rig.kurumin.panel, paths, switches);
+    std::printf("%d switches between the windows of %d pages (%d not captured in 3 s):\n", switches,
+                rig.serial, sw.missed);
+    report("front page, as a tick reads", sw.port);
+    report("lURL, at the 500 ms tick", sw.panel);
+    int status = sw.missed > 0 ? 1 : 0;
+
+    // The ticks measured are the only ones.
+    for (const Tmr t : {Tmr::timGETURL, Tmr::Timer3})
+        rig.kurumin.panel.timer(t).stop();
+    for (const int target : {10, 50, 100}) {
+        if (!rig.openUpTo(target)) {
+            std::fprintf(stderr, "the tracker lists %d of %d pages\n", rig.listed(), target);
+            status = 1;
+            break;
+        }
+        if (!rig.measureTicks(ticks)) status = 1;
+    }
+    bench::endBrowser(rig.browser.startedProcess());
     return status;
 }
