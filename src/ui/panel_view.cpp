@@ -2,17 +2,13 @@
 
 #include "ui/widgets.h"
 
-#include <QCloseEvent>
 #include <QComboBox>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
-#include <QScreen>
 #include <QTextBlock>
 #include <QTextDocument>
-#include <QWindow>
 
 #include <algorithm>
 
@@ -80,7 +76,6 @@ class TextBox : public QLineEdit {
 };
 
 constexpr qsizetype MaxShownTip = 4096;
-constexpr int MinTuckedWidth = 48; // pixels
 constexpr qsizetype MaxShownText = 8192;
 
 } // namespace
@@ -419,98 +414,6 @@ void PanelView::pressed(const QMouseEvent* e) {
 
 void PanelView::released() {
     movingByHand_ = false;
-}
-
-// Without a window manager that takes the move, the panel follows the pointer
-// by the displacement since the press, until the release.
-bool PanelView::followPointer(const QMouseEvent* e) {
-    if (!movingByHand_) return false;
-    if (!(e->buttons() & Qt::LeftButton)) {
-        movingByHand_ = false;
-        return false;
-    }
-    move(press_.window + e->globalPosition().toPoint() - press_.pointer);
-    return true;
-}
-
-void PanelView::closeEvent(QCloseEvent* e) {
-    // The window manager's close runs the panel's own close sequence.
-    if (!panel_.closed()) panel_.close();
-    e->accept();
-}
-
-WindowHandle PanelView::handle() {
-    return static_cast<WindowHandle>(winId());
-}
-
-void PanelView::setTopmost() {
-    if (!(windowFlags() & Qt::WindowStaysOnTopHint)) {
-        const bool shown = isVisible();
-        setWindowFlag(Qt::WindowStaysOnTopHint, true); // hides the window
-        if (shown) QWidget::show();
-    }
-    raise();
-}
-
-void PanelView::startSystemMove() {
-    QWindow* w = windowHandle();
-    if (w && w->startSystemMove()) return;
-    movingByHand_ = true;
-}
-
-int PanelView::monitorLeft() {
-    return ui::monitorLeft(this);
-}
-
-RectTwips PanelView::geometry() {
-    return toTwips(offScreen_.value_or(QWidget::geometry()), this);
-}
-
-void PanelView::setGeometry(const RectTwips& rect) {
-    const QRect r = toPixels(rect, this);
-    // Window managers keep a managed window mostly on screen (openbox lets at
-    // most nine tenths of it past an edge), and taking it out of their care
-    // leaves Qt with a stale idea of where it is. So a panel tucked past the
-    // left edge of its monitor is shown as the part of it on that monitor:
-    // the one its strip, at the right end, lies on.
-    const QScreen* monitor = QGuiApplication::screenAt(r.topRight());
-    if (!monitor) monitor = screen();
-    const int edge = monitor ? monitor->geometry().left() : 0;
-    const int shift = shift_;
-    if (!isOn(panel_.PanelInPlace) && r.left() < edge) {
-        offScreen_ = r;
-        shift_ = r.left() - edge;
-        QRect onScreen = r;
-        onScreen.setLeft(edge);
-        if (onScreen.width() < 1) onScreen.setWidth(1);
-        // Some window managers keep more of a window on screen than the strip
-        // is wide (xfwm4 29 pixels): the window is wider, and shows the strip alone.
-        const QRect strip(0, 0, onScreen.width(), onScreen.height());
-        onScreen.setWidth(std::max(onScreen.width(), MinTuckedWidth));
-        if (QWidget::geometry() != onScreen) QWidget::setGeometry(onScreen);
-        if (mask() != QRegion(strip)) setMask(strip);
-    } else {
-        offScreen_.reset();
-        shift_ = 0;
-        if (!mask().isEmpty()) clearMask();
-        if (QWidget::geometry() != r) QWidget::setGeometry(r);
-    }
-    if (shift_ != shift) { // the controls move with the shift
-        shown_.fill(std::nullopt);
-        sync();
-    }
-}
-
-void PanelView::show() {
-    if (!isVisible()) QWidget::show();
-}
-
-void PanelView::close() {
-    hide();
-}
-
-bool PanelView::isOpen() {
-    return isVisible();
 }
 
 } // namespace kurumin
