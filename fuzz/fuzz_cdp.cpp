@@ -6,8 +6,9 @@
 // would cost more than the run); the endpoint only listens and notes the ids
 // of what it is sent, and the frames go in as the socket would hand them on.
 
-#include "platform/chromium/browser_session.h"
-#include "platform/chromium/cdp_connection.h"
+#include "platform/browser_link/browser_connection.h"
+#include "platform/browser_link/browser_session.h"
+#include "platform/chromium/browser_launch.h"
 #include "platform/chromium/page_tracker.h"
 #include "platform/fake/fakes.h"
 
@@ -65,7 +66,7 @@ struct Endpoint {
 };
 
 // Lets queued calls, socket traffic and a handshake under way run.
-void settle(CdpConnection& connection) {
+void settle(BrowserConnection& connection) {
     for (int i = 0; i < 4; ++i)
         QCoreApplication::processEvents();
     QElapsedTimer waited;
@@ -189,7 +190,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static char* argv[] = {name, nullptr};
     static QCoreApplication app(argc, argv);
     static Endpoint endpoint;
-    static CdpConnection connection;
+    static BrowserConnection connection;
     static bool once = [] {
         connection.setRequestTimeout(100);
         return true;
@@ -210,7 +211,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     BrowserSessionOptions options;
     options.dataFolder = endpoint.data.path();
     options.programs = {}; // never start a real browser
-    auto session = std::make_unique<BrowserSession>(connection, options, shell);
+    static ChromiumProtocol protocol;
+    auto session = std::make_unique<BrowserSession>(connection, protocol, options, shell);
     emit connection.opened(); // as it would have heard when the connection opened
     auto tracker =
         std::make_unique<PageTracker>(connection, in.ConsumeBool() ? &windows : nullptr, 0);

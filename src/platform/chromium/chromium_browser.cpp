@@ -4,7 +4,7 @@ namespace kurumin {
 
 ChromiumBrowser::ChromiumBrowser(const ChromiumOptions& options, ShellPort& fallback)
     : tracker_(connection_, options.desktop, options.focusRefreshMs),
-      session_(connection_, options, fallback) {
+      session_(connection_, protocol_, options, fallback) {
     connection_.setRequestTimeout(options.requestTimeoutMs);
     QObject::connect(&session_, &BrowserSession::pageOpened, &tracker_, &PageTracker::addOpened);
 }

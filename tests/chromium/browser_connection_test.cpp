@@ -1,4 +1,4 @@
-#include "platform/chromium/cdp_connection.h"
+#include "platform/browser_link/browser_connection.h"
 
 #include "fake_devtools.h"
 
@@ -12,16 +12,16 @@ namespace {
 
 // What a command's handler is given, and how often.
 struct Outcome {
-    std::optional<CdpReply> result;
+    std::optional<BrowserReply> result;
     int calls = 0;
 };
 
-std::shared_ptr<Outcome> send(CdpConnection& c, const QString& method,
+std::shared_ptr<Outcome> send(BrowserConnection& c, const QString& method,
                               const QString& session = {}) {
     auto o = std::make_shared<Outcome>();
     c.send(
         method, {},
-        [o](const CdpReply& r) {
+        [o](const BrowserReply& r) {
             o->result = r;
             ++o->calls;
         },
@@ -29,13 +29,13 @@ std::shared_ptr<Outcome> send(CdpConnection& c, const QString& method,
     return o;
 }
 
-TEST(CdpConnection, EachCommandEndsOnceByItsOwnReplyItsDeadlineOrTheLostConnection) {
+TEST(BrowserConnection, EachCommandEndsOnceByItsOwnReplyItsDeadlineOrTheLostConnection) {
     FakeDevTools fake;
-    CdpConnection connection;
+    BrowserConnection connection;
     int lost = 0;
     std::vector<QString> events;
-    QObject::connect(&connection, &CdpConnection::lost, [&] { ++lost; });
-    QObject::connect(&connection, &CdpConnection::event,
+    QObject::connect(&connection, &BrowserConnection::lost, [&] { ++lost; });
+    QObject::connect(&connection, &BrowserConnection::event,
                      [&](const QString& method, const QJsonObject&, const QString& session) {
                          events.push_back(method + "@" + session);
                      });
@@ -86,13 +86,13 @@ long residentKiB() {
     return 0;
 }
 
-TEST(CdpConnection, APeerSendingMoreThanTheBrowserEverWouldIsDroppedAndItsCommandsFail) {
+TEST(BrowserConnection, APeerSendingMoreThanTheBrowserEverWouldIsDroppedAndItsCommandsFail) {
     using Shape = HostileDevTools::Shape;
     for (const Shape shape : {Shape::OneFrame, Shape::Fragments}) {
         HostileDevTools hostile(quint64(1) << 40, shape); // a terabyte, never sent whole
-        CdpConnection connection;
+        BrowserConnection connection;
         int lost = 0;
-        QObject::connect(&connection, &CdpConnection::lost, [&] { ++lost; });
+        QObject::connect(&connection, &BrowserConnection::lost, [&] { ++lost; });
         connection.setRequestTimeout(30000); // the drop, not a deadline, must end them
         connection.open(hostile.url());
         ASSERT_TRUE(soon([&] { return connection.isOpen(); }));
@@ -113,12 +113,12 @@ TEST(CdpConnection, APeerSendingMoreThanTheBrowserEverWouldIsDroppedAndItsComman
     }
 }
 
-TEST(CdpConnection, AListingOfThousandsOfPagesStillComesThrough) {
+TEST(BrowserConnection, AListingOfThousandsOfPagesStillComesThrough) {
     FakeBrowser browser;
     for (int i = 0; i < 5000; ++i)
         browser.infos.append(pageInfo(
             QString("T%1").arg(i), "http://example.com/" + QString(900, u'p'), QString(300, u't')));
-    CdpConnection connection;
+    BrowserConnection connection;
     connection.open(browser.url());
     ASSERT_TRUE(soon([&] { return connection.isOpen(); }));
     auto listing = send(connection, "Target.getTargets");
