@@ -1,0 +1,193 @@
+#include "platform/firefox/firefox_browser.h"
+
+#include "fake_bidi.h"
+#include "test_support.h"
+
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace kurumin;
+
+namespace {
+
+QJsonObject tab(const QString& id, const QString& url, const QJsonValue& parent = QJsonValue()) {
+    return {{"context", id}, {"url", url}, {"parent", parent}};
+}
+
+TEST(FirefoxLaunch, TheProfileIsReadiedAndOnlyALoopbackPortIsFollowed) {
+    EXPECT_EQ(parseBidiServer(R"({"ws_host":"evil.example","ws_port":41234})")
+                  .value_or(QUrl())
+                  .toString(),
+              "ws://127.0.0.1:41234/session");
+    for (const char* bad : {"", "{}", "[41234]", R"({"ws_port":"41234"})", R"({"ws_port":0})",
+                            R"({"ws_port":70000})", R"({"ws_port":4.5})"})
+        EXPECT_FALSE(parseBidiServer(bad)) << bad;
+
+    QTemporaryDir profile;
+    QFile stale(bidiServerFile(profile.path()));
+    ASSERT_TRUE(stale.open(QIODevice::WriteOnly) && stale.write("{}") == 2);
+    stale.close();
+    BrowserConnection connection;
+    FirefoxProtocol protocol(connection);
+    ASSERT_TRUE(protocol.prepare(profile.path()));
+    EXPECT_FALSE(QFile::exists(bidiServerFile(profile.path())));
+    QFile prefs(profile.path() + "/user.js");
+    ASSERT_TRUE(prefs.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(prefs.readAll().contains("user_pref(\"remote.prefs.recommended\", false);"));
+
+    EXPECT_EQ(firefoxLockProcess(profile.path()), 0);
+    ASSERT_TRUE(QFile::link("127.0.0.1:+4242", profile.path() + "/lock"));
+    EXPECT_EQ(firefoxLockProcess(profile.path()), 4242);
+}
+
+class FirefoxPortTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(folder.isValid());
+        options.dataFolder = folder.path();
+        // Never a real browser here: one is only reached through its server file.
+        options.programs = {"kurumin-no-such-browser"};
+        options.requestTimeoutMs = 2000;
+        options.desktop = &desktop;
+        ASSERT_TRUE(fake.writeServerFile(folder.path()));
+        port = std::make_unique<FirefoxBrowser>(options, shell);
+    }
+    bool attached() {
+        port->pages();
+        return soon([&] { return port->isConnected() && !fake.channel.isEmpty(); });
+    }
+    std::vector<QString> fronts() {
+        std::vector<QString> got;
+        for (const auto& p : port->pages())
+            if (p.inFront) got.push_back(p.title);
+        return got;
+    }
+    void toFront(WindowHandle window, const QByteArray& title, qint64 process) {
+        desktop.titles[window] = title;
+        desktop.processes[window] = process;
+        desktop.bringToFront(window);
+    }
+
+    QTemporaryDir folder;
+    kurumin::fake::Shell shell;
+    kurumin::fake::WindowSystem desktop;
+    FakeFirefox fake;
+    FirefoxOptions options;
+    std::unique_ptr<FirefoxBrowser> port;
+};
+
+TEST_F(FirefoxPortTest, EachPageOpensInANewWindowAndSucceedsOnceItsNavigationHasStarted) {
+    auto a = openOn(*port, "one.example/a");
+    auto slow = openOn(*port, "https://hang.example/");
+    auto bad = openOn(*port, "https://fail.example/");
+    ASSERT_TRUE(settled(a, slow, bad));
+    EXPECT_TRUE(a->result->ok());
+    EXPECT_TRUE(slow->result->ok());
+    EXPECT_EQ(bad->result->failure, OpenFailure::BrowserError);
+    EXPECT_EQ(bad->result->detail, "not a URL");
+
+    const QJsonObject greeting = fake.received.at(0);
+    EXPECT_EQ(greeting["method"].toString(), "session.new");
+    const QJsonValue capabilities = greeting["params"]["capabilities"]["alwaysMatch"];
+    EXPECT_EQ(capabilities["unhandledPromptBehavior"]["default"].toString(), "ignore");
+    const auto creates = fake.withMethod("browsingContext.create");
+    ASSERT_EQ(creates.size(), 3u);
+    EXPECT_EQ(creates[0]["params"]["type"].toString(), "window");
+    const auto navigations = fake.withMethod("browsingContext.navigate");
+    EXPECT_EQ(navigations.at(0)["params"]["url"].toString(), "http://one.example/a");
+    EXPECT_EQ(navigations[0]["params"]["wait"].toString(), "none");
+    EXPECT_EQ(port->pages().size(), 3u);
+    EXPECT_EQ(port->startedProcess(), 0);
+
+    port.reset(); // a clean exit frees the browser for the next run
+    EXPECT_TRUE(soon([&] { return !fake.sessionTaken; }));
+}
+
+TEST_F(FirefoxPortTest, ARefusedOrLostSessionFailsItsOpensOnceAndTheNextOpenGreetsAgain) {
+    fake.sessionTaken = true;
+    auto refused = openOn(*port, "https://one.example/");
+    ASSERT_TRUE(settled(refused));
+    EXPECT_EQ(refused->result->failure, OpenFailure::BrowserError);
+    EXPECT_EQ(refused->result->detail, "Maximum number of active sessions");
+    EXPECT_TRUE(fake.withMethod("browsingContext.create").empty());
+    EXPECT_TRUE(soon([&] { return !port->isConnected(); }));
+
+    fake.sessionTaken = false;
+    ASSERT_TRUE(attached());
+    fake.mute = true;
+    auto lost = openOn(*port, "https://two.example/");
+    ASSERT_TRUE(soon([&] { return fake.withMethod("browsingContext.create").size() == 1; }));
+    fake.drop();
+    ASSERT_TRUE(settled(lost));
+    EXPECT_EQ(lost->result->failure, OpenFailure::ConnectionLost);
+    EXPECT_TRUE(port->pages().empty());
+
+    fake.mute = fake.sessionTaken = false;
+    auto again = openOn(*port, "https://three.example/");
+    ASSERT_TRUE(settled(again));
+    EXPECT_TRUE(again->result->ok());
+    EXPECT_EQ(fake.withMethod("session.new").size(), 3u);
+    EXPECT_EQ(lost->calls + refused->calls, 2);
+}
+
+TEST_F(FirefoxPortTest, TabsFollowEventsInAnyOrderAndTheFrontIsTheVisibleTabOfTheFrontWindow) {
+    ASSERT_TRUE(QFile::link("127.0.0.1:+777", folder.path() + "/firefox-profile/lock"));
+    fake.tree = {tab("A", "https://a.example/")};
+    ASSERT_TRUE(attached());
+    // The tab already open is given the reporter too.
+    EXPECT_TRUE(soon([&] { return fake.withMethod("script.callFunction").size() == 1; }));
+    // A report ahead of its announcement, a frame, events for contexts never announced.
+    fake.tell("B", "visible", true, "Beta");
+    fake.bidiEvent("browsingContext.contextCreated", tab("B", "https://b.example/"));
+    fake.bidiEvent("browsingContext.contextCreated", tab("F", "https://frame/", "B"));
+    fake.bidiEvent("browsingContext.navigationCommitted", tab("F", "https://frame/2", "B"));
+    fake.bidiEvent("browsingContext.load", tab("Z", "https://z.example/"));
+    fake.tell("A", "visible", false, "Alpha");
+    toFront(0x42, "Beta \u2014 Mozilla Firefox", 777);
+    ASSERT_TRUE(soon([&] { return port->pages().size() == 2 && fronts().size() == 1; }));
+    EXPECT_EQ(port->pages()[1].url, "https://b.example/");
+    EXPECT_EQ(port->tracker().frontPage()->window, 0x42u);
+
+    // Another program's window with the same title is not the browser's.
+    toFront(0x43, "Beta \u2014 Mozilla Firefox", 999);
+    EXPECT_TRUE(fronts().empty());
+    // Focus in the address bar leaves the tab in front; a tab switch moves it.
+    toFront(0x42, "Beta \u2014 Mozilla Firefox", 777);
+    fake.tell("B", "visible", false, "Beta");
+    ASSERT_TRUE(soon([&] { return fronts() == std::vector<QString>{"Beta"}; }));
+    fake.tell("B", "hidden", false, "Beta");
+    fake.tell("A", "visible", false, "Alpha");
+    toFront(0x42, "Alpha \u2014 Mozilla Firefox", 777);
+    ASSERT_TRUE(soon([&] { return fronts() == std::vector<QString>{"Alpha"}; }));
+
+    // An id used again starts afresh; the old document's state is gone with it.
+    fake.bidiEvent("browsingContext.contextDestroyed", tab("A", "https://a.example/"));
+    fake.bidiEvent("browsingContext.contextCreated", tab("A", "about:blank"));
+    ASSERT_TRUE(soon([&] { return fronts().empty(); }));
+    EXPECT_EQ(port->pages().size(), 2u);
+}
+
+// The browser started by us shows a blank window: the first page goes there.
+TEST(FirefoxProtocolAlone, AStartedBrowsersBlankWindowTakesTheFirstPage) {
+    QTemporaryDir profile;
+    FakeFirefox fake;
+    fake.tree = {tab("W", "about:blank")};
+    BrowserConnection connection;
+    connection.setRequestTimeout(2000);
+    FirefoxProtocol protocol(connection);
+    ASSERT_TRUE(protocol.prepare(profile.path()));
+    connection.open(fake.url());
+    ASSERT_TRUE(soon([&] { return connection.isOpen(); }));
+    std::vector<QString> opened;
+    for (int i = 0; i < 2; ++i)
+        protocol.open(connection, "https://one.example/",
+                      [&](const OpenResult& r, const QString& id) {
+                          opened.push_back(r.ok() ? id : "failed");
+                      });
+    ASSERT_TRUE(soon([&] { return opened.size() == 2; }));
+    EXPECT_EQ(opened, (std::vector<QString>{"W", "C1"}));
+    EXPECT_EQ(fake.withMethod("browsingContext.create").size(), 1u);
+}
+
+} // namespace
