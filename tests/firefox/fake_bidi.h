@@ -1,17 +1,30 @@
 #pragma once
-// A scripted stand-in for Firefox's WebDriver BiDi endpoint on loopback.
+// A scripted stand-in for Firefox on loopback: its Marionette port, which
+// hands out the one session, and the session's WebDriver BiDi socket.
 
 #include "fake_devtools.h"
 
 #include <QDir>
 #include <QFile>
 
-// One session at a time, as Firefox. Windows are created blank and announced;
-// fail.example is refused, hang.example starts but never answers.
+// The session lasts as long as the Marionette connection that made it.
+// Windows are created blank and announced; fail.example is refused,
+// hang.example starts but never answers.
 class FakeFirefox : public FakeDevTools {
   public:
     FakeFirefox() {
         onMessage = [this](const QJsonObject& m) { answer(m); };
+        marionette_.listen(QHostAddress::LocalHost, 0);
+        QObject::connect(&marionette_, &QTcpServer::newConnection, [this] {
+            while (QTcpSocket* s = marionette_.nextPendingConnection()) {
+                s->write(greeting);
+                QObject::connect(s, &QTcpSocket::readyRead, [this, s] { ask(s); });
+                QObject::connect(s, &QTcpSocket::disconnected, [this, s] {
+                    if (s == holder_) sessionTaken = false, holder_ = nullptr;
+                    s->deleteLater();
+                });
+            }
+        });
     }
     void ok(const QJsonObject& request, const QJsonObject& result) {
         send({{"type", "success"}, {"id", request.value("id")}, {"result", result}});
@@ -35,14 +48,15 @@ class FakeFirefox : public FakeDevTools {
                    {"source", QJsonObject{{"realm", "r"}, {"context", context}}}});
     }
     // As Firefox leaves it in the profile under `dataFolder`.
-    bool writeServerFile(const QString& dataFolder) const {
+    bool writePortFile(const QString& dataFolder) const {
         const QString profile = dataFolder + "/firefox-profile";
-        QFile file(profile + "/WebDriverBiDiServer.json");
+        QFile file(profile + "/MarionetteActivePort");
         return QDir().mkpath(profile) && file.open(QIODevice::WriteOnly) &&
-               file.write(QString(R"({"ws_host":"127.0.0.1","ws_port":%1})").arg(port()).toUtf8()) >
-                   0;
+               file.write(QByteArray::number(marionette_.serverPort())) > 0;
     }
 
+    QByteArray greeting = R"(50:{"applicationType":"gecko","marionetteProtocol":3})";
+    std::vector<QJsonObject> sessionsAsked; // the capabilities of each
     bool sessionTaken = false;
     bool mute = false; // hears, never answers
     QJsonArray tree;   // top-level contexts
@@ -53,15 +67,7 @@ class FakeFirefox : public FakeDevTools {
         const QString method = m.value("method").toString();
         const QJsonObject params = m.value("params").toObject();
         if (mute) return;
-        if (method == "session.new") {
-            if (sessionTaken)
-                return refuse(m, "session not created", "Maximum number of active sessions");
-            sessionTaken = true;
-            ok(m, {{"sessionId", "S1"}, {"capabilities", QJsonObject{}}});
-        } else if (method == "session.end") {
-            sessionTaken = false;
-            ok(m, {});
-        } else if (method == "browsingContext.getTree") {
+        if (method == "browsingContext.getTree") {
             ok(m, {{"contexts", tree}});
         } else if (method == "browsingContext.create") {
             const QString id = QString("C%1").arg(++created_);
@@ -83,5 +89,28 @@ class FakeFirefox : public FakeDevTools {
             ok(m, {});
         }
     }
+    // One whole command per read is enough for what the client sends.
+    void ask(QTcpSocket* s) {
+        const QByteArray in = s->readAll();
+        const QJsonArray command = QJsonDocument::fromJson(in.mid(in.indexOf(':') + 1)).array();
+        if (command[2].toString() != "WebDriver:NewSession") return;
+        sessionsAsked.push_back(command[3].toObject());
+        QJsonArray answer{1, command[1], QJsonValue(), QJsonValue()};
+        if (sessionTaken) {
+            answer[2] = QJsonObject{{"error", "session not created"},
+                                    {"message", "Maximum number of active sessions"}};
+        } else {
+            sessionTaken = true;
+            holder_ = s;
+            const QString socket = QString("ws://127.0.0.1:%1/session/S1").arg(port());
+            answer[3] = QJsonObject{{"sessionId", "S1"},
+                                    {"capabilities", QJsonObject{{"webSocketUrl", socket}}}};
+        }
+        const QByteArray out = QJsonDocument(answer).toJson(QJsonDocument::Compact);
+        s->write(QByteArray::number(out.size()) + ":" + out);
+    }
+
+    QTcpServer marionette_;
+    QTcpSocket* holder_ = nullptr;
     int created_ = 0;
 };

@@ -15,23 +15,25 @@ QJsonObject tab(const QString& id, const QString& url, const QJsonValue& parent 
     return {{"context", id}, {"url", url}, {"parent", parent}};
 }
 
-TEST(FirefoxLaunch, TheProfileIsReadiedAndOnlyALoopbackPortIsFollowed) {
-    EXPECT_EQ(parseBidiServer(R"({"ws_host":"evil.example","ws_port":41234})")
-                  .value_or(QUrl())
-                  .toString(),
-              "ws://127.0.0.1:41234/session");
-    for (const char* bad : {"", "{}", "[41234]", R"({"ws_port":"41234"})", R"({"ws_port":0})",
-                            R"({"ws_port":70000})", R"({"ws_port":4.5})"})
-        EXPECT_FALSE(parseBidiServer(bad)) << bad;
+TEST(FirefoxLaunch, TheProfileIsReadiedAndOnlyLoopbackEndpointsAreFollowed) {
+    EXPECT_EQ(parseMarionettePort("41234\n").value_or(QUrl()).port(), 41234);
+    for (const char* bad : {"", "0", "70000", "+2828", "2828x", "0x10"})
+        EXPECT_FALSE(parseMarionettePort(bad)) << bad;
+    EXPECT_EQ(parseSessionSocket("ws://localhost:41234/session/ab-12").value_or(QUrl()).toString(),
+              "ws://127.0.0.1:41234/session/ab-12");
+    for (const char* bad : {"", "ws://evil.example:1/session/a", "ws://127.0.0.1:1/other/a",
+                            "http://127.0.0.1:1/session/a", "ws://127.0.0.1/session/a",
+                            "ws://127.0.0.1:1/session/a/../../b", "ws://u@127.0.0.1:1/session/a"})
+        EXPECT_FALSE(parseSessionSocket(bad)) << bad;
 
     QTemporaryDir profile;
-    QFile stale(bidiServerFile(profile.path()));
+    QFile stale(marionettePortFile(profile.path()));
     ASSERT_TRUE(stale.open(QIODevice::WriteOnly) && stale.write("{}") == 2);
     stale.close();
     BrowserConnection connection;
     FirefoxProtocol protocol(connection);
     ASSERT_TRUE(protocol.prepare(profile.path()));
-    EXPECT_FALSE(QFile::exists(bidiServerFile(profile.path())));
+    EXPECT_FALSE(QFile::exists(marionettePortFile(profile.path())));
     QFile prefs(profile.path() + "/user.js");
     ASSERT_TRUE(prefs.open(QIODevice::ReadOnly));
     EXPECT_TRUE(prefs.readAll().contains("user_pref(\"remote.prefs.recommended\", false);"));
@@ -50,7 +52,7 @@ class FirefoxPortTest : public ::testing::Test {
         options.programs = {"kurumin-no-such-browser"};
         options.requestTimeoutMs = 2000;
         options.desktop = &desktop;
-        ASSERT_TRUE(fake.writeServerFile(folder.path()));
+        ASSERT_TRUE(fake.writePortFile(folder.path()));
         port = std::make_unique<FirefoxBrowser>(options, shell);
     }
     bool attached() {
@@ -87,10 +89,10 @@ TEST_F(FirefoxPortTest, EachPageOpensInANewWindowAndSucceedsOnceItsNavigationHas
     EXPECT_EQ(bad->result->failure, OpenFailure::BrowserError);
     EXPECT_EQ(bad->result->detail, "not a URL");
 
-    const QJsonObject greeting = fake.received.at(0);
-    EXPECT_EQ(greeting["method"].toString(), "session.new");
-    const QJsonValue capabilities = greeting["params"]["capabilities"]["alwaysMatch"];
-    EXPECT_EQ(capabilities["unhandledPromptBehavior"]["default"].toString(), "ignore");
+    ASSERT_EQ(fake.sessionsAsked.size(), 1u);
+    EXPECT_EQ(fake.sessionsAsked[0]["unhandledPromptBehavior"].toString(), "ignore");
+    EXPECT_TRUE(fake.sessionsAsked[0]["webSocketUrl"].toBool());
+    EXPECT_EQ(fake.received.at(0)["method"].toString(), "session.subscribe");
     const auto creates = fake.withMethod("browsingContext.create");
     ASSERT_EQ(creates.size(), 3u);
     EXPECT_EQ(creates[0]["params"]["type"].toString(), "window");
@@ -100,8 +102,12 @@ TEST_F(FirefoxPortTest, EachPageOpensInANewWindowAndSucceedsOnceItsNavigationHas
     EXPECT_EQ(port->pages().size(), 3u);
     EXPECT_EQ(port->startedProcess(), 0);
 
-    port.reset(); // a clean exit frees the browser for the next run
+    port.reset(); // however the run ends, its session goes with its connection
     EXPECT_TRUE(soon([&] { return !fake.sessionTaken; }));
+    port = std::make_unique<FirefoxBrowser>(options, shell);
+    auto next = openOn(*port, "https://two.example/");
+    ASSERT_TRUE(settled(next));
+    EXPECT_TRUE(next->result->ok());
 }
 
 TEST_F(FirefoxPortTest, ARefusedOrLostSessionFailsItsOpensOnceAndTheNextOpenGreetsAgain) {
@@ -123,11 +129,12 @@ TEST_F(FirefoxPortTest, ARefusedOrLostSessionFailsItsOpensOnceAndTheNextOpenGree
     EXPECT_EQ(lost->result->failure, OpenFailure::ConnectionLost);
     EXPECT_TRUE(port->pages().empty());
 
-    fake.mute = fake.sessionTaken = false;
+    EXPECT_TRUE(soon([&] { return !fake.sessionTaken; })); // given back with the socket
+    fake.mute = false;
     auto again = openOn(*port, "https://three.example/");
     ASSERT_TRUE(settled(again));
     EXPECT_TRUE(again->result->ok());
-    EXPECT_EQ(fake.withMethod("session.new").size(), 3u);
+    EXPECT_EQ(fake.sessionsAsked.size(), 3u);
     EXPECT_EQ(lost->calls + refused->calls, 2);
 }
 

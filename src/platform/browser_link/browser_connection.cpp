@@ -63,10 +63,6 @@ void BrowserConnection::close() {
     onGone(QStringLiteral("connection closed"));
 }
 
-void BrowserConnection::flush() {
-    if (state_ == State::Open) socket_.flush();
-}
-
 void BrowserConnection::send(const QString& method, const QJsonObject& params, ReplyHandler handler,
                              const QString& sessionId) {
     if (state_ != State::Open) {

@@ -38,8 +38,6 @@ class BrowserConnection : public QObject {
     // Ends in exactly one of opened() or openFailed().
     void open(const QUrl& url);
     void close();
-    // Writes out what was sent so far; for a last word before the connection goes.
-    void flush();
     bool isOpen() const { return state_ == State::Open; }
     bool isIdle() const { return state_ == State::Idle; }
 

@@ -81,8 +81,20 @@ bool BrowserSession::attach() {
     const auto endpoint = protocol_.endpoint(profile_);
     if (!endpoint) return false;
     phase_ = Phase::Attaching;
-    connection_.open(*endpoint);
+    reach(*endpoint);
     return true;
+}
+
+void BrowserSession::reach(const QUrl& endpoint) {
+    protocol_.reach(endpoint, [self = QPointer(this), attempt = ++reaching_](
+                                  const OpenResult& failed, const QUrl& socket) {
+        if (!self || self->reaching_ != attempt) return;
+        if (failed.ok()) return self->connection_.open(socket);
+        // A browser that answers but refuses is alive: starting another would not help.
+        if (failed.failure == OpenFailure::BrowserError)
+            return self->failQueue(failed.failure, failed.detail);
+        self->onOpenFailed(failed.detail, failed.failure == OpenFailure::Timeout);
+    });
 }
 
 void BrowserSession::start() {
@@ -127,7 +139,7 @@ void BrowserSession::pollStart() {
     if (const auto endpoint = protocol_.endpoint(profile_)) {
         startPoll_.stop();
         phase_ = Phase::Connecting;
-        connection_.open(*endpoint);
+        reach(*endpoint);
         return;
     }
     if (startClock_.elapsed() >= options_.startTimeoutMs) {

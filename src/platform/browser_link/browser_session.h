@@ -37,6 +37,10 @@ class BrowserProtocol {
     // Readies an existing profile folder for a start; false when it cannot.
     virtual bool prepare(const QString& profile) = 0;
     virtual QStringList arguments(const QString& profile, bool runningAsRoot) const = 0;
+    using Reached = std::function<void(const OpenResult& failed, const QUrl& socket)>;
+    // The WebSocket to open for the endpoint a browser names; a protocol may
+    // first have to set up a session there.
+    virtual void reach(const QUrl& endpoint, Reached done) { done({}, endpoint); }
     // What must pass on a fresh connection before pages are opened.
     virtual void greet(BrowserConnection& connection, Done done) {
         (void)connection;
@@ -90,6 +94,7 @@ class BrowserSession : public QObject {
     bool attach(); // false when no browser names itself in the profile
     void start();
     void pollStart();
+    void reach(const QUrl& endpoint);
     void onOpened();
     void onGreeted(const OpenResult& result);
     void onOpenFailed(const QString& detail, bool unanswered);
@@ -104,7 +109,8 @@ class BrowserSession : public QObject {
     ShellPort& fallback_;
     QString profile_;
     Phase phase_ = Phase::Idle;
-    quint64 greeting_ = 0; // which greeting an answer belongs to
+    quint64 reaching_ = 0; // which attempt to reach the browser an answer belongs to
+    quint64 greeting_ = 0;
     std::vector<Request> queue_;
     QTimer startPoll_;
     QElapsedTimer startClock_;

@@ -4,6 +4,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QPointer>
+#include <QRegularExpression>
 #include <QSaveFile>
 
 #include <utility>
@@ -42,20 +43,35 @@ QString bidiServerFile(const QString& profileFolder) {
     return profileFolder + QStringLiteral("/WebDriverBiDiServer.json");
 }
 
-std::optional<QUrl> parseBidiServer(const QByteArray& contents) {
-    QJsonParseError error;
-    const QJsonDocument doc = QJsonDocument::fromJson(contents, &error);
-    if (error.error != QJsonParseError::NoError || !doc.isObject()) return std::nullopt;
-    const QJsonValue port = doc.object().value(QStringLiteral("ws_port"));
-    const double number = port.toDouble();
-    if (!port.isDouble() || number != int(number) || number < 1 || number > 65535)
+QString marionettePortFile(const QString& profileFolder) {
+    return profileFolder + QStringLiteral("/MarionetteActivePort");
+}
+
+std::optional<QUrl> parseMarionettePort(const QByteArray& contents) {
+    const QByteArray text = contents.trimmed();
+    bool numeric = false;
+    const int port = text.toInt(&numeric);
+    if (!numeric || port <= 0 || port > 65535 || text.startsWith('+')) return std::nullopt;
+    QUrl url;
+    url.setScheme(QStringLiteral("tcp"));
+    url.setHost(QStringLiteral("127.0.0.1"));
+    url.setPort(port);
+    return url;
+}
+
+std::optional<QUrl> parseSessionSocket(const QString& text) {
+    const QUrl given(text, QUrl::StrictMode);
+    static const QRegularExpression path(QStringLiteral("^/session/[A-Za-z0-9-]+$"));
+    if (!given.isValid() || given.scheme() != u"ws" || !given.userInfo().isEmpty() ||
+        given.hasQuery() || given.hasFragment() || given.port() <= 0 ||
+        !path.match(given.path()).hasMatch())
         return std::nullopt;
-    // The host in the file is never followed: only loopback is the browser we started.
+    if (given.host() != u"127.0.0.1" && given.host() != u"localhost") return std::nullopt;
     QUrl url;
     url.setScheme(QStringLiteral("ws"));
     url.setHost(QStringLiteral("127.0.0.1"));
-    url.setPort(int(number));
-    url.setPath(QStringLiteral("/session"));
+    url.setPort(given.port());
+    url.setPath(given.path());
     return url;
 }
 
@@ -63,6 +79,7 @@ QByteArray firefoxUserPrefs() {
     // Without the first, the remote agent turns on test preferences: a faked
     // focus, no popup blocker, no safe browsing.
     return "user_pref(\"remote.prefs.recommended\", false);\n"
+           "user_pref(\"marionette.port\", 0);\n"
            "user_pref(\"browser.shell.checkDefaultBrowser\", false);\n"
            "user_pref(\"browser.startup.homepage_override.mstone\", \"ignore\");\n"
            "user_pref(\"startup.homepage_welcome_url\", \"\");\n"
@@ -82,27 +99,33 @@ QByteArray firefoxUserPrefs() {
            "user_pref(\"network.connectivity-service.enabled\", false);\n";
 }
 
-FirefoxProtocol::FirefoxProtocol(BrowserConnection& connection) : connection_(connection) {
+FirefoxProtocol::FirefoxProtocol(BrowserConnection& connection, int sessionTimeoutMs)
+    : connection_(connection), sessionTimeoutMs_(sessionTimeoutMs) {
     connect(&connection_, &BrowserConnection::event, this,
             [this](const QString& method, const QJsonObject& params, const QString&) {
                 onEvent(method, params);
             });
     // Replies still pending fail on their own; the waits for their events go with them.
-    connect(&connection_, &BrowserConnection::lost, this, [this] { waiting_.clear(); });
+    // The session lives as long as both connections: either gone, both go.
+    connect(&connection_, &BrowserConnection::lost, this, [this] {
+        waiting_.clear();
+        marionette_.close();
+    });
+    connect(&marionette_, &MarionetteLink::gone, this, [this] { connection_.close(); });
 }
 
 FirefoxProtocol::~FirefoxProtocol() = default;
 
 std::optional<QUrl> FirefoxProtocol::endpoint(const QString& profile) const {
-    QFile file(bidiServerFile(profile));
+    QFile file(marionettePortFile(profile));
     if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
-    return parseBidiServer(file.read(4096));
+    return parseMarionettePort(file.read(64));
 }
 
 bool FirefoxProtocol::prepare(const QString& profile) {
-    // Left behind by a browser that crashed, it would look like an answer.
-    const QString server = bidiServerFile(profile);
-    if (QFile::exists(server) && !QFile::remove(server)) return false;
+    // Left behind by a browser that crashed, they would look like an answer.
+    for (const QString& stale : {marionettePortFile(profile), bidiServerFile(profile)})
+        if (QFile::exists(stale) && !QFile::remove(stale)) return false;
     QSaveFile prefs(profile + QStringLiteral("/user.js"));
     if (!prefs.open(QIODevice::WriteOnly) || prefs.write(firefoxUserPrefs()) < 0 || !prefs.commit())
         return false;
@@ -112,26 +135,43 @@ bool FirefoxProtocol::prepare(const QString& profile) {
 
 QStringList FirefoxProtocol::arguments(const QString& profile, bool runningAsRoot) const {
     (void)runningAsRoot; // its sandbox runs as root as it is
-    return {QStringLiteral("--remote-debugging-port=0"), QStringLiteral("--profile"), profile,
-            QStringLiteral("--no-remote"), QStringLiteral("about:blank")};
+    return {QStringLiteral("--remote-debugging-port=0"),
+            QStringLiteral("--marionette"),
+            QStringLiteral("--profile"),
+            profile,
+            QStringLiteral("--no-remote"),
+            QStringLiteral("about:blank")};
+}
+
+void FirefoxProtocol::reach(const QUrl& endpoint, Reached done) {
+    // Dialogs of the pages are the user's: left open, never answered for them.
+    const QJsonObject capabilities{
+        {QStringLiteral("webSocketUrl"), true},
+        {QStringLiteral("unhandledPromptBehavior"), QStringLiteral("ignore")}};
+    marionette_.newSession(
+        quint16(endpoint.port()), capabilities, sessionTimeoutMs_,
+        [self = QPointer(this), done = std::move(done)](const OpenResult& failed,
+                                                        const QJsonObject& result) {
+            if (!self) return;
+            if (!failed.ok()) return done(failed, {});
+            const auto socket = parseSessionSocket(result.value(QStringLiteral("capabilities"))
+                                                       .toObject()
+                                                       .value(QStringLiteral("webSocketUrl"))
+                                                       .toString());
+            if (socket) return done({}, *socket);
+            self->marionette_.close();
+            OpenResult odd;
+            odd.failure = OpenFailure::BrowserError;
+            odd.detail = QStringLiteral("the browser offered no WebDriver BiDi socket");
+            done(odd, {});
+        });
 }
 
 void FirefoxProtocol::greet(BrowserConnection& connection, Done done) {
-    // Dialogs of the pages are the user's: left open, never answered for them.
-    const QJsonObject capabilities{
-        {QStringLiteral("alwaysMatch"),
-         QJsonObject{{QStringLiteral("unhandledPromptBehavior"),
-                      QJsonObject{{QStringLiteral("default"), QStringLiteral("ignore")}}}}}};
-    connection.send(QStringLiteral("session.new"), {{QStringLiteral("capabilities"), capabilities}},
-                    [&connection, done = std::move(done)](const BrowserReply& reply) {
-                        if (!reply.ok()) return done(resultOf(reply));
-                        // Whole modules, so an event a version lacks cannot fail the subscription.
-                        const QJsonArray events{QStringLiteral("browsingContext"),
-                                                QStringLiteral("script.message")};
-                        connection.send(QStringLiteral("session.subscribe"),
-                                        {{QStringLiteral("events"), events}},
-                                        [done](const BrowserReply& r) { done(resultOf(r)); });
-                    });
+    // Whole modules, so an event a version lacks cannot fail the subscription.
+    const QJsonArray events{QStringLiteral("browsingContext"), QStringLiteral("script.message")};
+    connection.send(QStringLiteral("session.subscribe"), {{QStringLiteral("events"), events}},
+                    [done = std::move(done)](const BrowserReply& r) { done(resultOf(r)); });
 }
 
 void FirefoxProtocol::open(BrowserConnection& connection, const QString& url, Opened done) {
@@ -205,9 +245,7 @@ void FirefoxProtocol::onEvent(const QString& method, const QJsonObject& params) 
 }
 
 void FirefoxProtocol::farewell() {
-    if (!connection_.isOpen()) return;
-    connection_.send(QStringLiteral("session.end"), {}, nullptr);
-    connection_.flush();
+    marionette_.close();
 }
 
 } // namespace kurumin
