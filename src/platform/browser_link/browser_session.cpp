@@ -117,6 +117,9 @@ void BrowserSession::start() {
     QProcess process;
     process.setProgram(program);
     process.setArguments(protocol_.arguments(profile_, geteuid() == 0));
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    protocol_.adjustEnvironment(environment);
+    process.setProcessEnvironment(environment);
     // Its chatter on stderr would end up in ours for as long as it runs.
     process.setStandardOutputFile(QProcess::nullDevice());
     process.setStandardErrorFile(QProcess::nullDevice());

@@ -10,6 +10,7 @@
 
 #include <QElapsedTimer>
 #include <QObject>
+#include <QProcessEnvironment>
 #include <QStringList>
 #include <QTimer>
 #include <QUrl>
@@ -37,6 +38,7 @@ class BrowserProtocol {
     // Readies an existing profile folder for a start; false when it cannot.
     virtual bool prepare(const QString& profile) = 0;
     virtual QStringList arguments(const QString& profile, bool runningAsRoot) const = 0;
+    virtual void adjustEnvironment(QProcessEnvironment& environment) const { (void)environment; }
     using Reached = std::function<void(const OpenResult& failed, const QUrl& socket)>;
     // The WebSocket to open for the endpoint a browser names; a protocol may
     // first have to set up a session there.

@@ -23,10 +23,12 @@ std::vector<BrowserPage> ChromiumBrowser::pages() {
 }
 
 std::unique_ptr<BrowserPort> createChromiumBrowser(const QString& dataFolder, ShellPort& fallback,
-                                                   WindowSystemPort& desktop) {
+                                                   WindowSystemPort& desktop,
+                                                   const QString& program) {
     ChromiumOptions options;
     options.dataFolder = dataFolder;
     options.desktop = &desktop;
+    options.programs = program.isEmpty() ? QStringList() : QStringList{program};
     return std::make_unique<ChromiumBrowser>(options, fallback);
 }
 

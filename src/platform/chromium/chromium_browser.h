@@ -53,8 +53,10 @@ class ChromiumBrowser : public BrowserPort {
     BrowserSession session_;
 };
 
-// When no browser is installed, addresses go to the fallback (the desktop's handler).
+// `program` is the browser to run; without one, addresses go to the fallback
+// (the desktop's handler).
 std::unique_ptr<BrowserPort> createChromiumBrowser(const QString& dataFolder, ShellPort& fallback,
-                                                   WindowSystemPort& desktop);
+                                                   WindowSystemPort& desktop,
+                                                   const QString& program);
 
 } // namespace kurumin

@@ -50,10 +50,12 @@ std::vector<BrowserPage> FirefoxBrowser::pages() {
 }
 
 std::unique_ptr<BrowserPort> createFirefoxBrowser(const QString& dataFolder, ShellPort& fallback,
-                                                  WindowSystemPort& desktop) {
+                                                  WindowSystemPort& desktop,
+                                                  const QString& program) {
     FirefoxOptions options;
     options.dataFolder = dataFolder;
     options.desktop = &desktop;
+    options.programs = program.isEmpty() ? QStringList() : QStringList{program};
     return std::make_unique<FirefoxBrowser>(options, fallback);
 }
 

@@ -49,8 +49,9 @@ class FirefoxBrowser : public BrowserPort {
     qint64 process_ = 0; // the browser's, as of the last greeting
 };
 
-// When Firefox is not installed, addresses go to the fallback (the desktop's handler).
+// `program` is the Firefox to run; without one, addresses go to the fallback.
 std::unique_ptr<BrowserPort> createFirefoxBrowser(const QString& dataFolder, ShellPort& fallback,
-                                                  WindowSystemPort& desktop);
+                                                  WindowSystemPort& desktop,
+                                                  const QString& program);
 
 } // namespace kurumin

@@ -43,6 +43,11 @@ class FirefoxProtocol : public QObject, public BrowserProtocol {
     std::optional<QUrl> endpoint(const QString& profile) const override;
     bool prepare(const QString& profile) override;
     QStringList arguments(const QString& profile, bool runningAsRoot) const override;
+    void adjustEnvironment(QProcessEnvironment& environment) const override {
+        // An X client even on a Wayland session: only there can the window in
+        // front be matched to its page.
+        environment.insert(QStringLiteral("MOZ_ENABLE_WAYLAND"), QStringLiteral("0"));
+    }
     void reach(const QUrl& endpoint, Reached done) override;
     void greet(BrowserConnection& connection, Done done) override;
     void open(BrowserConnection& connection, const QString& url, Opened done) override;
