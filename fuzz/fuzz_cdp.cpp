@@ -13,6 +13,7 @@
 #include "platform/fake/fakes.h"
 
 #include "fuzz_support.h"
+#include "local_endpoint.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -21,8 +22,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QTemporaryDir>
-#include <QWebSocket>
-#include <QWebSocketServer>
 
 #include <fuzzer/FuzzedDataProvider.h>
 
@@ -33,51 +32,17 @@ using namespace kurumin;
 
 namespace {
 
-struct Endpoint {
-    QWebSocketServer server{QStringLiteral("fuzz"), QWebSocketServer::NonSecureMode};
-    std::unique_ptr<QWebSocket> client;
-    std::vector<double> ids; // of every command received, in order
+// The browser's port file names the endpoint.
+struct Endpoint : LocalEndpoint {
     QTemporaryDir data;
-
     Endpoint() {
-        check(server.listen(QHostAddress::LocalHost, 0), "cannot listen");
-        QObject::connect(&server, &QWebSocketServer::newConnection, [this] {
-            while (QWebSocket* s = server.nextPendingConnection()) {
-                if (client) client.release()->deleteLater();
-                client.reset(s);
-                QObject::connect(s, &QWebSocket::textMessageReceived, [this](const QString& t) {
-                    ids.push_back(QJsonDocument::fromJson(t.toUtf8())
-                                      .object()
-                                      .value(QStringLiteral("id"))
-                                      .toDouble());
-                });
-            }
-        });
         const QString profile = data.path() + QStringLiteral("/browser-profile");
         QDir().mkpath(profile);
         QFile port(devToolsPortFile(profile));
         check(port.open(QIODevice::WriteOnly), "cannot write the port file");
         port.write(QByteArray::number(server.serverPort()) + "\n/devtools/browser/fuzz\n");
     }
-    QUrl url() const {
-        return QUrl(
-            QStringLiteral("ws://127.0.0.1:%1/devtools/browser/fuzz").arg(server.serverPort()));
-    }
 };
-
-// Lets queued calls, socket traffic and a handshake under way run.
-void settle(BrowserConnection& connection) {
-    for (int i = 0; i < 4; ++i)
-        QCoreApplication::processEvents();
-    QElapsedTimer waited;
-    waited.start();
-    while (!connection.isOpen() && !connection.isIdle() && waited.elapsed() < 2000)
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
-    for (int i = 0; i < 4; ++i)
-        QCoreApplication::processEvents();
-    // Outside exec() nothing else deletes what deleteLater() left, fired timers among it.
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-}
 
 // Few names, so that frames meet the pages and sessions earlier frames made.
 QString targetId(FuzzedDataProvider& in) {
@@ -197,12 +162,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }();
     (void)once;
 
-    if (!connection.isOpen()) {
-        connection.close();
-        connection.open(endpoint.url());
-        settle(connection);
-        check(connection.isOpen(), "cannot reach the local endpoint");
-    }
+    keepOpen(connection, endpoint, QStringLiteral("/devtools/browser/fuzz"));
     endpoint.ids.clear();
 
     FuzzedDataProvider in(data, size);

@@ -27,8 +27,9 @@ FirefoxBrowser::FirefoxBrowser(const FirefoxOptions& options, ShellPort& fallbac
     connection_.setRequestTimeout(options.requestTimeoutMs);
     // Ahead of the opens queued meanwhile, so their windows are followed from the start.
     QObject::connect(&session_, &BrowserSession::ready, &tracker_, [this] {
-        process_ = session_.startedProcess();
-        if (!process_) process_ = firefoxLockProcess(session_.profileFolder());
+        // The lock names the process that holds the windows, even one that restarted itself.
+        process_ = firefoxLockProcess(session_.profileFolder());
+        if (!process_) process_ = session_.startedProcess();
         tracker_.start();
     });
     QObject::connect(&session_, &BrowserSession::pageOpened, &tracker_, &ContextTracker::addOpened);
