@@ -7,9 +7,10 @@
 //    tick with 10, 50 and 100 pages open, a browser window in front. The
 //    ticks fall on their timers' periods, so the browser's answers are
 //    handled between them as in use.
-// Starts its own browser on a private profile, and ends by itself, in about
-// four minutes (a watchdog ends it and its browser); run on a display, e.g.
-//   tests/desktop-session.sh build/bin/bench_capture [ticks per size] [switches]
+// Starts its own browser on a private profile (Chromium, or Firefox with 10
+// and 50 pages when the third argument says firefox), and ends by itself, in
+// about four minutes (a watchdog ends it and its browser); run on a display, e.g.
+//   tests/desktop-session.sh build/bin/bench_capture [ticks per size] [switches] [firefox]
 #include "../bench_browser.h"
 #include "../event_waits.h"
 #include "app/kurumin.h"
@@ -271,7 +272,21 @@ int main(int argc, char** argv) {
     QTemporaryDir folder;
     LocalHttp http;
     NoShell shell;
-    ChromiumBrowser browser(browserOptions(folder.path(), desk.windows), shell);
+    const bool firefox = argc > 3 && std::strcmp(argv[3], "firefox") == 0;
+    std::unique_ptr<BrowserPort> port;
+    std::function<qint64()> startedProcess;
+    if (firefox) {
+        auto f = std::make_unique<FirefoxBrowser>(
+            bench::firefoxOptions(folder.path(), desk.windows), shell);
+        startedProcess = [f = f.get()] { return f->startedProcess(); };
+        port = std::move(f);
+    } else {
+        auto c =
+            std::make_unique<ChromiumBrowser>(browserOptions(folder.path(), desk.windows), shell);
+        startedProcess = [c = c.get()] { return c->startedProcess(); };
+        port = std::move(c);
+    }
+    BrowserPort& browser = *port;
 
     Services svc = desk.services(profile, browser);
     Kurumin kurumin(svc, {stepWindows, about});
@@ -291,7 +306,7 @@ int main(int argc, char** argv) {
         for (int spare = 10; int(browser.pages().size()) < target && spare > 0; --spare) {
             for (int i = int(browser.pages().size()); i < target; ++i) {
                 if (!open(browser, http.url(QStringLiteral("/p-%1").arg(++serial)))) return false;
-                browserPid = pid_t(browser.startedProcess());
+                browserPid = pid_t(startedProcess());
             }
             runUntil(
                 QStringLiteral("the tracker to list %1 pages").arg(target),
@@ -303,10 +318,10 @@ int main(int argc, char** argv) {
     // Ten pages of the site's own, whatever the browser shows besides.
     while (serial < 10 && status == 0) {
         if (!open(browser, http.url(QStringLiteral("/p-%1").arg(++serial)))) status = 1;
-        browserPid = pid_t(browser.startedProcess());
+        browserPid = pid_t(startedProcess());
     }
     if (status != 0) { // no browser to measure
-        bench::endBrowser(browser.startedProcess());
+        bench::endBrowser(startedProcess());
         return status;
     }
     std::vector<QString> paths;
@@ -323,7 +338,7 @@ int main(int argc, char** argv) {
     // The ticks measured are the only ones.
     for (const Tmr t : {Tmr::timGETURL, Tmr::Timer3})
         kurumin.panel.timer(t).stop();
-    for (const int target : {10, 50, 100}) {
+    for (const int target : firefox ? std::vector<int>{10, 50} : std::vector<int>{10, 50, 100}) {
         if (!openUpTo(target)) {
             std::fprintf(stderr, "the tracker lists %zu of %d pages\n", browser.pages().size(),
                          target);
@@ -377,6 +392,6 @@ int main(int argc, char** argv) {
     }
 
     if (switchesMissed) status = 1;
-    bench::endBrowser(browser.startedProcess());
+    bench::endBrowser(startedProcess());
     return status;
 }
