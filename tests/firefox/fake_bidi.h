@@ -58,9 +58,10 @@ class FakeFirefox : public FakeDevTools {
     QByteArray greeting = R"(50:{"applicationType":"gecko","marionetteProtocol":3})";
     std::vector<QJsonObject> sessionsAsked; // the capabilities of each
     bool sessionTaken = false;
-    bool mute = false; // hears, never answers
-    QJsonArray tree;   // top-level contexts
-    QString channel;   // as the preload script was given
+    bool mute = false;      // hears, never answers
+    quint16 socketPort = 0; // where the session's socket is said to be, when not here
+    QJsonArray tree;        // top-level contexts
+    QString channel;        // as the preload script was given
 
   private:
     void answer(const QJsonObject& m) {
@@ -102,7 +103,8 @@ class FakeFirefox : public FakeDevTools {
         } else {
             sessionTaken = true;
             holder_ = s;
-            const QString socket = QString("ws://127.0.0.1:%1/session/S1").arg(port());
+            const QString socket =
+                QString("ws://127.0.0.1:%1/session/S1").arg(socketPort ? socketPort : port());
             answer[3] = QJsonObject{{"sessionId", "S1"},
                                     {"capabilities", QJsonObject{{"webSocketUrl", socket}}}};
         }

@@ -4,6 +4,7 @@
 #include "fake_bidi.h"
 #include "test_support.h"
 
+#include <QTcpServer>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -142,7 +143,17 @@ TEST_F(FirefoxPortTest, ARefusedOrLostSessionFailsItsOpensOnceAndTheNextOpenGree
     EXPECT_TRUE(fake.withMethod("browsingContext.create").empty());
     EXPECT_TRUE(soon([&] { return !port->isConnected(); }));
 
+    // A session whose socket cannot be reached is given back.
+    QTcpServer gone;
+    ASSERT_TRUE(gone.listen(QHostAddress::LocalHost, 0));
+    fake.socketPort = gone.serverPort();
+    gone.close();
     fake.sessionTaken = false;
+    auto unreachable = openOn(*port, "https://one.example/");
+    ASSERT_TRUE(settled(unreachable));
+    EXPECT_TRUE(soon([&] { return !fake.sessionTaken; }));
+
+    fake.socketPort = 0;
     ASSERT_TRUE(attached());
     fake.mute = true;
     auto lost = openOn(*port, "https://two.example/");
@@ -157,8 +168,8 @@ TEST_F(FirefoxPortTest, ARefusedOrLostSessionFailsItsOpensOnceAndTheNextOpenGree
     auto again = openOn(*port, "https://three.example/");
     ASSERT_TRUE(settled(again));
     EXPECT_TRUE(again->result->ok());
-    EXPECT_EQ(fake.sessionsAsked.size(), 3u);
-    EXPECT_EQ(lost->calls + refused->calls, 2);
+    EXPECT_EQ(fake.sessionsAsked.size(), 4u);
+    EXPECT_EQ(lost->calls + refused->calls + unreachable->calls, 3);
 }
 
 TEST_F(FirefoxPortTest, TabsFollowEventsInAnyOrderAndTheFrontIsTheVisibleTabOfTheFrontWindow) {

@@ -111,6 +111,7 @@ FirefoxProtocol::FirefoxProtocol(BrowserConnection& connection, int sessionTimeo
         waiting_.clear();
         marionette_.close();
     });
+    connect(&connection_, &BrowserConnection::openFailed, &marionette_, &MarionetteLink::close);
     connect(&marionette_, &MarionetteLink::gone, this, [this] { connection_.close(); });
 }
 
