@@ -101,7 +101,7 @@ QString frame(FuzzedDataProvider& in, const std::vector<double>& sent) {
                                               "browsingContext.contextDestroyed",
                                               "browsingContext.navigationStarted",
                                               "browsingContext.navigationCommitted",
-                                              "browsingContext.load",
+                                              "browsingContext.fragmentNavigated",
                                               "browsingContext.historyUpdated",
                                               "script.message",
                                               "script.message"};

@@ -183,7 +183,7 @@ TEST_F(FirefoxPortTest, TabsFollowEventsInAnyOrderAndTheFrontIsTheVisibleTabOfTh
     fake.bidiEvent("browsingContext.contextCreated", tab("B", "https://b.example/"));
     fake.bidiEvent("browsingContext.contextCreated", tab("F", "https://frame/", "B"));
     fake.bidiEvent("browsingContext.navigationCommitted", tab("F", "https://frame/2", "B"));
-    fake.bidiEvent("browsingContext.load", tab("Z", "https://z.example/"));
+    fake.bidiEvent("browsingContext.navigationCommitted", tab("Z", "https://z.example/"));
     fake.tell("A", "visible", false, "Alpha");
     toFront(0x42, "Beta \u2014 Mozilla Firefox", 777);
     ASSERT_TRUE(soon([&] { return port->pages().size() == 2 && fronts().size() == 1; }));

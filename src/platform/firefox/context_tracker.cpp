@@ -144,6 +144,7 @@ void ContextTracker::onLost() {
     frontId_.clear();
     frontWindow_ = 0;
     placedFor_ = 0;
+    ownerOf_ = {0, 0};
 }
 
 void ContextTracker::onEvent(const QString& method, const QJsonObject& params) {
@@ -169,7 +170,7 @@ void ContextTracker::onEvent(const QString& method, const QJsonObject& params) {
         if (id == frontId_) placeFront();
     } else if (method == u"browsingContext.navigationCommitted" ||
                method == u"browsingContext.fragmentNavigated" ||
-               method == u"browsingContext.historyUpdated" || method == u"browsingContext.load") {
+               method == u"browsingContext.historyUpdated") {
         // Frames share these events; only a context announced as a tab counts.
         if (Context* c = find(id); c && !url.isEmpty()) c->url = url;
     }
@@ -222,7 +223,9 @@ void ContextTracker::placeFront() {
     const QString title = QString::fromUtf8(raw);
     const bool cut = raw.size() >= kTitleBytes - 4;
     placedFor_ = qHashMulti(1, front, title);
-    const qint64 owner = front ? desktop_->windowProcess(front) : 0;
+    // A window keeps its process: asked once per front window, not per report.
+    if (front != ownerOf_.first) ownerOf_ = {front, front ? desktop_->windowProcess(front) : 0};
+    const qint64 owner = ownerOf_.second;
     const qint64 browser = browserProcess_ ? browserProcess_() : 0;
     const bool ours = !desktop_ || (front && (!owner || !browser || owner == browser));
     const Context* best = nullptr;

@@ -18,6 +18,7 @@
 
 #include <functional>
 #include <optional>
+#include <utility>
 #include <vector>
 
 namespace kurumin {
@@ -64,7 +65,8 @@ class ContextTracker : public QObject {
     std::vector<Context> contexts_;
     QString frontId_;
     WindowHandle frontWindow_ = 0;
-    std::size_t placedFor_ = 0; // the desktop as the front was last placed for
+    std::size_t placedFor_ = 0;                     // the desktop as the front was last placed for
+    std::pair<WindowHandle, qint64> ownerOf_{0, 0}; // the front window's process
     quint64 reports_ = 0;
 };
 

@@ -169,10 +169,24 @@ void FirefoxProtocol::reach(const QUrl& endpoint, Reached done) {
 }
 
 void FirefoxProtocol::greet(BrowserConnection& connection, Done done) {
-    // Whole modules, so an event a version lacks cannot fail the subscription.
-    const QJsonArray events{QStringLiteral("browsingContext"), QStringLiteral("script.message")};
+    // Only what is followed: each event costs the UI thread. A version that
+    // lacks one refuses the list; the whole modules do then.
+    const QJsonArray events{QStringLiteral("browsingContext.contextCreated"),
+                            QStringLiteral("browsingContext.contextDestroyed"),
+                            QStringLiteral("browsingContext.navigationStarted"),
+                            QStringLiteral("browsingContext.navigationCommitted"),
+                            QStringLiteral("browsingContext.fragmentNavigated"),
+                            QStringLiteral("browsingContext.historyUpdated"),
+                            QStringLiteral("script.message")};
+    const QJsonArray modules{QStringLiteral("browsingContext"), QStringLiteral("script.message")};
     connection.send(QStringLiteral("session.subscribe"), {{QStringLiteral("events"), events}},
-                    [done = std::move(done)](const BrowserReply& r) { done(resultOf(r)); });
+                    [&connection, modules, done = std::move(done)](const BrowserReply& r) {
+                        if (r.failure != OpenFailure::BrowserError) return done(resultOf(r));
+                        connection.send(
+                            QStringLiteral("session.subscribe"),
+                            {{QStringLiteral("events"), modules}},
+                            [done](const BrowserReply& again) { done(resultOf(again)); });
+                    });
 }
 
 void FirefoxProtocol::open(BrowserConnection& connection, const QString& url, Opened done) {
