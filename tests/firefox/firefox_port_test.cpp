@@ -178,13 +178,14 @@ TEST_F(FirefoxPortTest, TabsFollowEventsInAnyOrderAndTheFrontIsTheVisibleTabOfTh
     ASSERT_TRUE(attached());
     // The tab already open is given the reporter too.
     EXPECT_TRUE(soon([&] { return fake.withMethod("script.callFunction").size() == 1; }));
-    // A report ahead of its announcement, a frame, events for contexts never announced.
+    // A report ahead of its announcement, a frame, contexts never announced.
     fake.tell("B", "visible", true, "Beta");
     fake.bidiEvent("browsingContext.contextCreated", tab("B", "https://b.example/"));
     fake.bidiEvent("browsingContext.contextCreated", tab("F", "https://frame/", "B"));
     fake.bidiEvent("browsingContext.navigationCommitted", tab("F", "https://frame/2", "B"));
     fake.bidiEvent("browsingContext.navigationCommitted", tab("Z", "https://z.example/"));
     fake.tell("A", "visible", false, "Alpha");
+    fake.tell("N", "visible", false, "New Tab"); // a page never announced is no tab
     toFront(0x42, "Beta \u2014 Mozilla Firefox", 777);
     ASSERT_TRUE(soon([&] { return port->pages().size() == 2 && fronts().size() == 1; }));
     EXPECT_EQ(port->pages()[1].url, "https://b.example/");

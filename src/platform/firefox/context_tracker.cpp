@@ -4,6 +4,7 @@
 #include <QJsonDocument>
 #include <QPointer>
 
+#include <algorithm>
 #include <utility>
 
 namespace kurumin {
@@ -61,6 +62,7 @@ bool showsTitle(const QString& windowTitle, bool windowTitleCut, const QString& 
 }
 
 constexpr int kTitleBytes = 1024;
+constexpr std::size_t kMostUnannounced = 16;
 
 bool topLevel(const QJsonObject& params) {
     const QJsonValue parent = params.value(QStringLiteral("parent"));
@@ -145,6 +147,7 @@ void ContextTracker::onLost() {
     frontWindow_ = 0;
     placedFor_ = 0;
     ownerOf_ = {0, 0};
+    unannounced_.clear();
 }
 
 void ContextTracker::onEvent(const QString& method, const QJsonObject& params) {
@@ -187,14 +190,20 @@ void ContextTracker::report(const QString& context) {
         nullptr);
 }
 
-// A report may come before its context is announced: it is only sent from a
-// tab, so it announces the context itself.
+// A report may come before its context is announced; it waits for it. Some
+// are never announced (Firefox's preloaded new tab page): those are no tab.
 void ContextTracker::told(const QString& context, const QString& words) {
     const QJsonArray state = QJsonDocument::fromJson(words.toUtf8()).array();
     if (context.isEmpty() || state.size() != 3 || !state[0].isString() || !state[1].isBool() ||
         !state[2].isString())
         return;
-    Context& c = track(context);
+    if (Context* c = find(context)) return apply(*c, state);
+    std::erase_if(unannounced_, [&](const auto& u) { return u.first == context; });
+    if (unannounced_.size() >= kMostUnannounced) unannounced_.erase(unannounced_.begin());
+    unannounced_.emplace_back(context, state);
+}
+
+void ContextTracker::apply(Context& c, const QJsonArray& state) {
     c.visible = state[0].toString() == u"visible";
     c.focused = state[1].toBool();
     c.title = state[2].toString();
@@ -211,6 +220,12 @@ ContextTracker::Context* ContextTracker::find(const QString& id) {
 ContextTracker::Context& ContextTracker::track(const QString& id) {
     if (Context* known = find(id)) return *known;
     contexts_.push_back({id, {}, {}, false, false, 0});
+    const auto early = std::find_if(unannounced_.begin(), unannounced_.end(),
+                                    [&](const auto& u) { return u.first == id; });
+    if (early != unannounced_.end()) {
+        apply(contexts_.back(), early->second);
+        unannounced_.erase(early);
+    }
     return contexts_.back();
 }
 

@@ -13,6 +13,7 @@
 #include "platform/browser_link/browser_connection.h"
 #include "platform/desktop.h"
 
+#include <QJsonArray>
 #include <QJsonObject>
 #include <QObject>
 
@@ -55,6 +56,7 @@ class ContextTracker : public QObject {
     void onLost();
     void report(const QString& context);
     void told(const QString& context, const QString& words);
+    void apply(Context& context, const QJsonArray& state);
     Context* find(const QString& id);
     Context& track(const QString& id);
     void placeFront();
@@ -63,6 +65,7 @@ class ContextTracker : public QObject {
     WindowSystemPort* desktop_;
     std::function<qint64()> browserProcess_;
     std::vector<Context> contexts_;
+    std::vector<std::pair<QString, QJsonArray>> unannounced_; // last reports, oldest first
     QString frontId_;
     WindowHandle frontWindow_ = 0;
     std::size_t placedFor_ = 0;                     // the desktop as the front was last placed for

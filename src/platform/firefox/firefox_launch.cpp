@@ -96,7 +96,9 @@ QByteArray firefoxUserPrefs() {
            "user_pref(\"app.normandy.enabled\", false);\n"
            "user_pref(\"extensions.update.enabled\", false);\n"
            "user_pref(\"network.captive-portal-service.enabled\", false);\n"
-           "user_pref(\"network.connectivity-service.enabled\", false);\n";
+           "user_pref(\"network.connectivity-service.enabled\", false);\n"
+           // A new tab page loaded ahead in the background would be announced as a tab.
+           "user_pref(\"browser.newtab.preload\", false);\n";
 }
 
 FirefoxProtocol::FirefoxProtocol(BrowserConnection& connection, int sessionTimeoutMs)
