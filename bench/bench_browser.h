@@ -5,6 +5,7 @@
 
 #include "event_waits.h"
 #include "platform/chromium/chromium_browser.h"
+#include "platform/firefox/firefox_browser.h"
 
 #include <signal.h>
 
@@ -21,6 +22,15 @@ inline ChromiumOptions browserOptions(const QString& dataFolder, WindowSystemPor
     options.requestTimeoutMs = 10000;
     options.startTimeoutMs = 30000;
     options.desktop = &desktop;
+    return options;
+}
+
+inline FirefoxOptions firefoxOptions(const QString& dataFolder, WindowSystemPort& desktop) {
+    FirefoxOptions options;
+    static_cast<BrowserSessionOptions&>(options) = browserOptions(dataFolder, desktop);
+    options.requestTimeoutMs = 10000;
+    options.desktop = &desktop;
+    options.programs = firefoxPrograms();
     return options;
 }
 

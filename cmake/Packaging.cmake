@@ -77,7 +77,7 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "desktop panel for stepping through number
 # Wrapped by hand: CPack keeps the lines as they are.
 string(JOIN "\n" CPACK_PACKAGE_DESCRIPTION
   "Kurumin sits as one small, always-on-top strip beside a Chromium-family"
-  "web browser and walks through sequentially numbered web pages: image"
+  "browser or Firefox and walks through sequentially numbered web pages: image"
   "galleries, scanned pages, paginated archives."
   ""
   "Copy an address with a range in square brackets, such as"
@@ -95,7 +95,7 @@ set(CPACK_DEBIAN_COMPRESSION_TYPE xz)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # The xcb platform plugin is loaded at run time, so shlibdeps cannot see it.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
-  "qt6-qpa-plugins, qt6-translations-l10n, chromium | chromium-browser | google-chrome-stable | brave-browser | microsoft-edge-stable, fonts-noto-cjk, xdg-utils")
+  "qt6-qpa-plugins, qt6-translations-l10n, chromium | firefox-esr | firefox | chromium-browser | google-chrome-stable | brave-browser | microsoft-edge-stable, fonts-noto-cjk, xdg-utils")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_STRIP_FILES ON)
 include(CPack)

@@ -6,12 +6,14 @@
 // would cost more than the run); the endpoint only listens and notes the ids
 // of what it is sent, and the frames go in as the socket would hand them on.
 
-#include "platform/chromium/browser_session.h"
-#include "platform/chromium/cdp_connection.h"
+#include "platform/browser_link/browser_connection.h"
+#include "platform/browser_link/browser_session.h"
+#include "platform/chromium/browser_launch.h"
 #include "platform/chromium/page_tracker.h"
 #include "platform/fake/fakes.h"
 
 #include "fuzz_support.h"
+#include "local_endpoint.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -20,8 +22,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QTemporaryDir>
-#include <QWebSocket>
-#include <QWebSocketServer>
 
 #include <fuzzer/FuzzedDataProvider.h>
 
@@ -32,51 +32,17 @@ using namespace kurumin;
 
 namespace {
 
-struct Endpoint {
-    QWebSocketServer server{QStringLiteral("fuzz"), QWebSocketServer::NonSecureMode};
-    std::unique_ptr<QWebSocket> client;
-    std::vector<double> ids; // of every command received, in order
+// The browser's port file names the endpoint.
+struct Endpoint : LocalEndpoint {
     QTemporaryDir data;
-
     Endpoint() {
-        check(server.listen(QHostAddress::LocalHost, 0), "cannot listen");
-        QObject::connect(&server, &QWebSocketServer::newConnection, [this] {
-            while (QWebSocket* s = server.nextPendingConnection()) {
-                if (client) client.release()->deleteLater();
-                client.reset(s);
-                QObject::connect(s, &QWebSocket::textMessageReceived, [this](const QString& t) {
-                    ids.push_back(QJsonDocument::fromJson(t.toUtf8())
-                                      .object()
-                                      .value(QStringLiteral("id"))
-                                      .toDouble());
-                });
-            }
-        });
         const QString profile = data.path() + QStringLiteral("/browser-profile");
         QDir().mkpath(profile);
         QFile port(devToolsPortFile(profile));
         check(port.open(QIODevice::WriteOnly), "cannot write the port file");
         port.write(QByteArray::number(server.serverPort()) + "\n/devtools/browser/fuzz\n");
     }
-    QUrl url() const {
-        return QUrl(
-            QStringLiteral("ws://127.0.0.1:%1/devtools/browser/fuzz").arg(server.serverPort()));
-    }
 };
-
-// Lets queued calls, socket traffic and a handshake under way run.
-void settle(CdpConnection& connection) {
-    for (int i = 0; i < 4; ++i)
-        QCoreApplication::processEvents();
-    QElapsedTimer waited;
-    waited.start();
-    while (!connection.isOpen() && !connection.isIdle() && waited.elapsed() < 2000)
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
-    for (int i = 0; i < 4; ++i)
-        QCoreApplication::processEvents();
-    // Outside exec() nothing else deletes what deleteLater() left, fired timers among it.
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-}
 
 // Few names, so that frames meet the pages and sessions earlier frames made.
 QString targetId(FuzzedDataProvider& in) {
@@ -189,19 +155,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static char* argv[] = {name, nullptr};
     static QCoreApplication app(argc, argv);
     static Endpoint endpoint;
-    static CdpConnection connection;
+    static BrowserConnection connection;
     static bool once = [] {
         connection.setRequestTimeout(100);
         return true;
     }();
     (void)once;
 
-    if (!connection.isOpen()) {
-        connection.close();
-        connection.open(endpoint.url());
-        settle(connection);
-        check(connection.isOpen(), "cannot reach the local endpoint");
-    }
+    keepOpen(connection, endpoint, QStringLiteral("/devtools/browser/fuzz"));
     endpoint.ids.clear();
 
     FuzzedDataProvider in(data, size);
@@ -210,7 +171,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     BrowserSessionOptions options;
     options.dataFolder = endpoint.data.path();
     options.programs = {}; // never start a real browser
-    auto session = std::make_unique<BrowserSession>(connection, options, shell);
+    static ChromiumProtocol protocol;
+    auto session = std::make_unique<BrowserSession>(connection, protocol, options, shell);
     emit connection.opened(); // as it would have heard when the connection opened
     auto tracker =
         std::make_unique<PageTracker>(connection, in.ConsumeBool() ? &windows : nullptr, 0);

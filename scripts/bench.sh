@@ -63,6 +63,7 @@ for arg in "$@"; do
     run memory "$bin/bench_copies_memory"
     run chromium "$bin/bench_chromium"
     run capture "$bin/bench_capture" 100 50 # the same counts for every folder
+    run capture-firefox "$bin/bench_capture" 100 50 firefox
     run hostile "$bin/bench_hostile_peer" frame
     run hostile "$bin/bench_hostile_peer" fragments
     echo "  ($(($(date +%s) - start)) s)"

@@ -7,7 +7,7 @@ top=$(cd "$(dirname "$0")/.." && pwd)
 cd "$top"
 runs=${1:-10000}
 [ $# -gt 0 ] && shift
-targets=${*:-"profile watcher port_file cdp history"}
+targets=${*:-"profile watcher port_file cdp bidi history"}
 dir=build-fuzz
 
 if [ ! -f "$dir/build.ninja" ]; then

@@ -5,7 +5,7 @@
 //   bench_hostile_peer [frame|fragments] [megabytes sent, default 1024]
 
 #include "fake_devtools.h"
-#include "platform/chromium/cdp_connection.h"
+#include "platform/browser_link/browser_connection.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -83,15 +83,15 @@ int main(int argc, char** argv) {
         lastTick = now;
     });
 
-    CdpConnection connection;
+    BrowserConnection connection;
     connection.setRequestTimeout(5000);
     bool lost = false;
-    QObject::connect(&connection, &CdpConnection::lost, [&] { lost = true; });
-    std::optional<CdpReply> reply;
+    QObject::connect(&connection, &BrowserConnection::lost, [&] { lost = true; });
+    std::optional<BrowserReply> reply;
     qint64 replyAt = 0;
     const long before = statusKiB("VmRSS:");
-    QObject::connect(&connection, &CdpConnection::opened, [&] {
-        connection.send(QStringLiteral("Target.getTargets"), {}, [&](const CdpReply& r) {
+    QObject::connect(&connection, &BrowserConnection::opened, [&] {
+        connection.send(QStringLiteral("Target.getTargets"), {}, [&](const BrowserReply& r) {
             reply = r;
             replyAt = clock.elapsed();
         });

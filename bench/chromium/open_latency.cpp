@@ -1,8 +1,9 @@
-// Open latency of the Chromium port and the UI-thread time it costs, and the
-// cost of pages() with many windows open. Starts its own browser on a private
-// profile; run on a display, e.g.
-//   tests/desktop-session.sh build/bin/bench_chromium
+// Open latency of each browser port and the UI-thread time it costs, and the
+// cost of pages() with many windows open: Chromium, then Firefox, in one run,
+// each on its own browser and private profile. Run on a display, e.g.
+//   tests/desktop-session.sh build/bin/bench_chromium [chromium|firefox]
 #include "platform/chromium/chromium_browser.h"
+#include "platform/firefox/firefox_browser.h"
 
 #include "../bench_browser.h"
 #include "../event_waits.h"
@@ -89,15 +90,14 @@ void report(const char* what, const std::vector<double>& v) {
 
 } // namespace
 
-int main(int argc, char** argv) {
-    QGuiApplication app(argc, argv);
-    X11WindowSystem desktop;
-    QTemporaryDir folder;
-    LocalHttp http;
-    bench::NoShell shell;
-    const ChromiumOptions options = bench::browserOptions(folder.path(), desktop);
-    ChromiumBrowser port(options, shell);
+struct Summary {
+    double latencyMs = 0;
+    double threadMs = 0;
+};
 
+template <typename Port>
+int measure(Port& port, LocalHttp& http, int refreshMs, std::vector<int> targets,
+            Summary& summary) {
     int serial = 0;
     const Open cold = timedOpen(port, http.url(QStringLiteral("/cold")));
     const qint64 pid = port.startedProcess();
@@ -114,7 +114,7 @@ int main(int argc, char** argv) {
     std::printf("idle waiting loop: %.3f ms CPU per second\n", idlePerMs * 1000.0);
 
     int status = 0;
-    for (int target : {10, 50, 100}) {
+    for (int target : targets) {
         if (target == 50) {
             // The open sample runs with 10 to 30 windows open.
             std::vector<double> latency, inside, thread, threadLessIdle;
@@ -134,6 +134,7 @@ int main(int argc, char** argv) {
             report("in openPage + callback", inside);
             report("UI thread CPU per open", thread);
             report("  less the idle waiting loop", threadLessIdle);
+            summary = {percentile(latency, 0.5), percentile(threadLessIdle, 0.5)};
         }
         // Opens until the list is full, a few spare: a browser that drops
         // pages as they come would take every open there is.
@@ -166,7 +167,7 @@ int main(int argc, char** argv) {
         // answer: first right after the list changed, then as the capture
         // sees it every 500 ms while nothing on the desktop moves.
         const auto round = [&] {
-            runFor(options.focusRefreshMs + 50);
+            runFor(refreshMs + 50);
             const double cpu0 = threadCpuMs();
             port.pages();
             runFor(500);
@@ -183,5 +184,37 @@ int main(int argc, char** argv) {
     }
 
     bench::endBrowser(pid);
+    return status;
+}
+
+int main(int argc, char** argv) {
+    QGuiApplication app(argc, argv);
+    X11WindowSystem desktop;
+    LocalHttp http;
+    bench::NoShell shell;
+    const QString only = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString();
+    int status = 0;
+    Summary chromium, firefox;
+    if (only.isEmpty() || only == u"chromium") {
+        std::printf("== Chromium\n");
+        QTemporaryDir folder;
+        const ChromiumOptions options = bench::browserOptions(folder.path(), desktop);
+        ChromiumBrowser port(options, shell);
+        status |= measure(port, http, options.focusRefreshMs, {10, 50, 100}, chromium);
+    }
+    if (only.isEmpty() || only == u"firefox") {
+        std::printf("== Firefox\n");
+        QTemporaryDir folder;
+        FirefoxOptions options;
+        options.dataFolder = folder.path();
+        options.requestTimeoutMs = 10000;
+        options.startTimeoutMs = 30000;
+        options.desktop = &desktop;
+        FirefoxBrowser port(options, shell);
+        status |= measure(port, http, 0, {10, 50}, firefox);
+    }
+    std::printf("side by side, medians of 20 opens: open latency chromium %.1f ms, firefox %.1f "
+                "ms; UI thread CPU per open chromium %.3f ms, firefox %.3f ms\n",
+                chromium.latencyMs, firefox.latencyMs, chromium.threadMs, firefox.threadMs);
     return status;
 }

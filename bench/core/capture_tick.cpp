@@ -7,9 +7,10 @@
 //    tick with 10, 50 and 100 pages open, a browser window in front. The
 //    ticks fall on their timers' periods, so the browser's answers are
 //    handled between them as in use.
-// Starts its own browser on a private profile, and ends by itself, in about
-// four minutes (a watchdog ends it and its browser); run on a display, e.g.
-//   tests/desktop-session.sh build/bin/bench_capture [ticks per size] [switches]
+// Starts its own browser on a private profile (Chromium, or Firefox with 10
+// and 50 pages when the third argument says firefox), and ends by itself, in
+// about four minutes (a watchdog ends it and its browser); run on a display, e.g.
+//   tests/desktop-session.sh build/bin/bench_capture [ticks per size] [switches] [firefox]
 #include "../bench_browser.h"
 #include "../event_waits.h"
 #include "../local_http.h"
@@ -253,6 +254,14 @@ void report(const char* what, const std::vector<double>& v) {
 // The panel over the real desktop and a real browser, the pages it opens
 // numbered in order.
 struct Rig {
+    explicit Rig(bool useFirefox) : firefox(useFirefox) {
+        kurumin.panel.attachWindow(&view);
+        kurumin.load();
+        view.show();
+        // No copy of the clipboard opens anything meanwhile.
+        kurumin.panel.timer(Tmr::timCrip).stop();
+    }
+    const bool firefox;
     QtDesktop desk;
     fake::Profile profile;
     StepWindowFactory stepWindows;
@@ -260,22 +269,29 @@ struct Rig {
     QTemporaryDir folder;
     LocalHttp http;
     NoShell shell;
-    ChromiumBrowser browser{browserOptions(folder.path(), desk.windows), shell};
+    std::function<qint64()> startedProcess;
+    std::unique_ptr<BrowserPort> port = makeBrowser();
+    BrowserPort& browser = *port;
     Services svc = desk.services(profile, browser);
     Kurumin kurumin{svc, {stepWindows, about}};
     PanelView view{kurumin.panel};
     int serial = 0;
 
-    Rig() {
-        kurumin.panel.attachWindow(&view);
-        kurumin.load();
-        view.show();
-        // No copy of the clipboard opens anything meanwhile.
-        kurumin.panel.timer(Tmr::timCrip).stop();
+    std::unique_ptr<BrowserPort> makeBrowser() {
+        if (firefox) {
+            auto f = std::make_unique<FirefoxBrowser>(
+                bench::firefoxOptions(folder.path(), desk.windows), shell);
+            startedProcess = [f = f.get()] { return f->startedProcess(); };
+            return f;
+        }
+        auto c =
+            std::make_unique<ChromiumBrowser>(browserOptions(folder.path(), desk.windows), shell);
+        startedProcess = [c = c.get()] { return c->startedProcess(); };
+        return c;
     }
     bool openNext() {
         const bool ok = open(browser, http.url(QStringLiteral("/p-%1").arg(++serial)));
-        browserPid = pid_t(browser.startedProcess());
+        browserPid = pid_t(startedProcess());
         return ok;
     }
     int listed() { return int(browser.pages().size()); }
@@ -356,12 +372,12 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "bench_capture needs an X display\n");
         return 2;
     }
-    Rig rig;
+    Rig rig(argc > 3 && std::strcmp(argv[3], "firefox") == 0);
 
     // Ten pages of the site's own, whatever the browser shows besides.
     while (rig.serial < 10)
         if (!rig.openNext()) { // no browser to measure
-            bench::endBrowser(rig.browser.startedProcess());
+            bench::endBrowser(rig.startedProcess());
             return 1;
         }
     std::vector<QString> paths;
@@ -378,7 +394,8 @@ int main(int argc, char** argv) {
     // The ticks measured are the only ones.
     for (const Tmr t : {Tmr::timGETURL, Tmr::Timer3})
         rig.kurumin.panel.timer(t).stop();
-    for (const int target : {10, 50, 100}) {
+    for (const int target :
+         rig.firefox ? std::vector<int>{10, 50} : std::vector<int>{10, 50, 100}) {
         if (!rig.openUpTo(target)) {
             std::fprintf(stderr, "the tracker lists %d of %d pages\n", rig.listed(), target);
             status = 1;
@@ -386,6 +403,6 @@ int main(int argc, char** argv) {
         }
         if (!rig.measureTicks(ticks)) status = 1;
     }
-    bench::endBrowser(rig.browser.startedProcess());
+    bench::endBrowser(rig.startedProcess());
     return status;
 }

@@ -1,6 +1,8 @@
 #include "app/kurumin.h"
 #include "app/startup.h"
+#include "platform/browser_link/browser_choice.h"
 #include "platform/chromium/chromium_browser.h"
+#include "platform/firefox/firefox_browser.h"
 #include "platform/profile_file.h"
 #include "platform/qt/qt_desktop.h"
 #include "platform/qt/toolkit.h"
@@ -26,8 +28,14 @@ int main(int argc, char** argv) {
     if (refuseSecondInstance(desktop.instance, desktop.messageBox)) return 0;
 
     ProfileFile profile;
+    const BrowserChoice choice =
+        chooseBrowser(desktopDefaultBrowser(), defaultBrowserPrograms(), firefoxPrograms(),
+                      [](const QString& name) { return findBrowserProgram({name}); });
+    const QString data = desktop.program.dataFolder();
     auto browser =
-        createChromiumBrowser(desktop.program.dataFolder(), desktop.shell, desktop.windows);
+        choice.family == BrowserFamily::Firefox
+            ? createFirefoxBrowser(data, desktop.shell, desktop.windows, choice.program)
+            : createChromiumBrowser(data, desktop.shell, desktop.windows, choice.program);
     StepWindowFactory stepWindows;
     AboutWindowHost about;
     Services svc = desktop.services(profile, *browser);

@@ -56,6 +56,11 @@ class WindowSystemPort {
     virtual WindowHandle foregroundWindow() = 0;
     // The title in the locale's encoding, cut to at most maxBytes - 1 bytes.
     virtual QByteArray windowTitle(WindowHandle window, int maxBytes) = 0;
+    // The process that says it owns the window; 0 when it does not say.
+    virtual qint64 windowProcess(WindowHandle window) {
+        (void)window;
+        return 0;
+    }
     // Runs on the UI thread after the front window or its title changed; one
     // handler at a time. A desktop that cannot tell never calls it.
     virtual void setFrontChangeHandler(std::function<void()> handler) { (void)handler; }

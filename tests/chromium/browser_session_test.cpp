@@ -1,4 +1,4 @@
-#include "platform/chromium/browser_session.h"
+#include "platform/browser_link/browser_session.h"
 
 #include "test_support.h"
 
@@ -34,14 +34,15 @@ class BrowserSessionTest : public ::testing::Test {
         if (port) {
             EXPECT_TRUE(writePortFile(folder.path(), port));
         }
-        return std::make_unique<BrowserSession>(connection, options, shell);
+        return std::make_unique<BrowserSession>(connection, protocol, options, shell);
     }
 
     QTemporaryDir folder;
     BrowserSessionOptions options;
     kurumin::fake::Shell shell;
     FakeBrowser fake;
-    CdpConnection connection;
+    BrowserConnection connection;
+    ChromiumProtocol protocol;
 };
 
 TEST_F(BrowserSessionTest, WithoutABrowserAddressesGoToTheDesktopButScriptAndDataOnesNowhere) {

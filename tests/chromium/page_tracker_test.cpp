@@ -45,7 +45,7 @@ class PageTrackerTest : public ::testing::Test {
 
     FakeBrowser fake;
     QHash<QString, QString> states; // by page session, what each listener answers
-    CdpConnection connection;
+    BrowserConnection connection;
     kurumin::fake::WindowSystem desktop;
     PageTracker tracker{connection, &desktop, 0};
 };
@@ -134,7 +134,7 @@ TEST(PageTrackerAlone, TheVisiblePageWithTheFocusCounts) {
     fake.shown = [](const QString& session) {
         return session == "S-T2" ? QString("visible focus") : QString("visible");
     };
-    CdpConnection connection;
+    BrowserConnection connection;
     PageTracker tracker{connection, nullptr, 0};
     connection.open(fake.url());
     ASSERT_TRUE(soon([&] { return connection.isOpen(); }));

@@ -1,10 +1,7 @@
 #include "platform/chromium/browser_launch.h"
 
-#include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QRegularExpression>
-#include <QStandardPaths>
 
 namespace kurumin {
 
@@ -12,20 +9,6 @@ QStringList defaultBrowserPrograms() {
     return {QStringLiteral("chromium"), QStringLiteral("google-chrome"),
             QStringLiteral("google-chrome-stable"), QStringLiteral("microsoft-edge"),
             QStringLiteral("brave-browser")};
-}
-
-QString findBrowserProgram(const QStringList& candidates) {
-    for (const QString& name : candidates) {
-        if (name.isEmpty()) continue;
-        if (QDir::isAbsolutePath(name)) {
-            const QFileInfo info(name);
-            if (info.isFile() && info.isExecutable()) return name;
-            continue;
-        }
-        const QString found = QStandardPaths::findExecutable(name);
-        if (!found.isEmpty()) return found;
-    }
-    return {};
 }
 
 QString devToolsPortFile(const QString& profileFolder) {
@@ -73,6 +56,23 @@ QStringList browserArguments(const QString& profileFolder, bool runningAsRoot) {
     // No window of its own: the first page opened is the only window the user sees.
     args << QStringLiteral("--no-startup-window");
     return args;
+}
+
+bool ChromiumProtocol::prepare(const QString& profile) {
+    // A file left by a browser that died would look like an answer.
+    const QString file = devToolsPortFile(profile);
+    return !QFile::exists(file) || QFile::remove(file);
+}
+
+void ChromiumProtocol::open(BrowserConnection& connection, const QString& url, Opened done) {
+    connection.send(QStringLiteral("Target.createTarget"),
+                    {{QStringLiteral("url"), url}, {QStringLiteral("newWindow"), true}},
+                    [done = std::move(done)](const BrowserReply& reply) {
+                        OpenResult result;
+                        result.failure = reply.failure;
+                        result.detail = reply.detail;
+                        done(result, reply.result.value(QStringLiteral("targetId")).toString());
+                    });
 }
 
 } // namespace kurumin

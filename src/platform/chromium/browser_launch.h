@@ -1,5 +1,8 @@
 #pragma once
-// Finding and starting the browser, and reading where it listens.
+// Starting a Chromium-family browser, reading where it listens, and opening
+// a page in it: its steps for the browser session.
+
+#include "platform/browser_link/browser_session.h"
 
 #include <QString>
 #include <QStringList>
@@ -12,9 +15,6 @@ namespace kurumin {
 // The programs tried, in order, when none is named.
 QStringList defaultBrowserPrograms();
 
-// The first of the candidates found on PATH (or given as an absolute path); empty when none.
-QString findBrowserProgram(const QStringList& candidates);
-
 // The browser writes this file into its profile once it listens.
 QString devToolsPortFile(const QString& profileFolder);
 
@@ -24,5 +24,18 @@ std::optional<QUrl> parseDevToolsPort(const QByteArray& contents);
 std::optional<QUrl> readDevToolsPort(const QString& profileFolder);
 
 QStringList browserArguments(const QString& profileFolder, bool runningAsRoot);
+
+class ChromiumProtocol : public BrowserProtocol {
+  public:
+    QString profileName() const override { return QStringLiteral("browser-profile"); }
+    std::optional<QUrl> endpoint(const QString& profile) const override {
+        return readDevToolsPort(profile);
+    }
+    bool prepare(const QString& profile) override;
+    QStringList arguments(const QString& profile, bool runningAsRoot) const override {
+        return browserArguments(profile, runningAsRoot);
+    }
+    void open(BrowserConnection& connection, const QString& url, Opened done) override;
+};
 
 } // namespace kurumin

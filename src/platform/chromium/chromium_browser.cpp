@@ -4,7 +4,7 @@ namespace kurumin {
 
 ChromiumBrowser::ChromiumBrowser(const ChromiumOptions& options, ShellPort& fallback)
     : tracker_(connection_, options.desktop, options.focusRefreshMs),
-      session_(connection_, options, fallback) {
+      session_(connection_, protocol_, options, fallback) {
     connection_.setRequestTimeout(options.requestTimeoutMs);
     QObject::connect(&session_, &BrowserSession::pageOpened, &tracker_, &PageTracker::addOpened);
 }
@@ -23,10 +23,12 @@ std::vector<BrowserPage> ChromiumBrowser::pages() {
 }
 
 std::unique_ptr<BrowserPort> createChromiumBrowser(const QString& dataFolder, ShellPort& fallback,
-                                                   WindowSystemPort& desktop) {
+                                                   WindowSystemPort& desktop,
+                                                   const QString& program) {
     ChromiumOptions options;
     options.dataFolder = dataFolder;
     options.desktop = &desktop;
+    options.programs = program.isEmpty() ? QStringList() : QStringList{program};
     return std::make_unique<ChromiumBrowser>(options, fallback);
 }
 

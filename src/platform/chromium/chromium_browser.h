@@ -11,8 +11,9 @@
 // waiting. A page just opened shows in front once it has told.
 
 #include "platform/browser.h"
-#include "platform/chromium/browser_session.h"
-#include "platform/chromium/cdp_connection.h"
+#include "platform/browser_link/browser_connection.h"
+#include "platform/browser_link/browser_session.h"
+#include "platform/chromium/browser_launch.h"
 #include "platform/chromium/page_tracker.h"
 #include "platform/desktop.h"
 
@@ -22,6 +23,7 @@
 namespace kurumin {
 
 struct ChromiumOptions : BrowserSessionOptions {
+    ChromiumOptions() { programs = defaultBrowserPrograms(); }
     int requestTimeoutMs = 5000;
     int focusRefreshMs = 300;
     // Which window is in front; without it the visible page with the focus counts.
@@ -44,14 +46,17 @@ class ChromiumBrowser : public BrowserPort {
     bool isConnected() const { return session_.isConnected(); }
 
   private:
-    CdpConnection connection_;
+    BrowserConnection connection_;
+    ChromiumProtocol protocol_;
     // Ahead of the session, so discovery is on before the opens queued meanwhile go out.
     PageTracker tracker_;
     BrowserSession session_;
 };
 
-// When no browser is installed, addresses go to the fallback (the desktop's handler).
+// `program` is the browser to run; without one, addresses go to the fallback
+// (the desktop's handler).
 std::unique_ptr<BrowserPort> createChromiumBrowser(const QString& dataFolder, ShellPort& fallback,
-                                                   WindowSystemPort& desktop);
+                                                   WindowSystemPort& desktop,
+                                                   const QString& program);
 
 } // namespace kurumin

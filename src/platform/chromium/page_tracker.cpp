@@ -42,11 +42,11 @@ constexpr int kRelistPauseMs = 100;
 
 } // namespace
 
-PageTracker::PageTracker(CdpConnection& connection, WindowSystemPort* desktop, int refreshMs)
+PageTracker::PageTracker(BrowserConnection& connection, WindowSystemPort* desktop, int refreshMs)
     : connection_(connection), desktop_(desktop), refreshMs_(refreshMs) {
-    connect(&connection_, &CdpConnection::opened, this, &PageTracker::onOpened);
-    connect(&connection_, &CdpConnection::lost, this, &PageTracker::onLost);
-    connect(&connection_, &CdpConnection::event, this, &PageTracker::onEvent);
+    connect(&connection_, &BrowserConnection::opened, this, &PageTracker::onOpened);
+    connect(&connection_, &BrowserConnection::lost, this, &PageTracker::onLost);
+    connect(&connection_, &BrowserConnection::event, this, &PageTracker::onEvent);
     if (desktop_) desktop_->setFrontChangeHandler([this] { placeFront(); });
     if (connection_.isOpen()) onOpened();
 }
@@ -148,7 +148,7 @@ void PageTracker::follow(Target& target) {
     // The connection may outlive this tracker; its answers must not reach a tracker gone.
     connection_.send(QStringLiteral("Target.attachToTarget"),
                      {{QStringLiteral("targetId"), target.id}, {QStringLiteral("flatten"), true}},
-                     [self = QPointer(this), id = target.id](const CdpReply& reply) {
+                     [self = QPointer(this), id = target.id](const BrowserReply& reply) {
                          Target* t = self ? self->find(id) : nullptr;
                          if (!t) return;
                          t->attaching = false;
@@ -170,7 +170,7 @@ void PageTracker::listen(const QString& targetId) {
     connection_.send(
         QStringLiteral("Runtime.evaluate"),
         {{QStringLiteral("expression"), kListener}, {QStringLiteral("returnByValue"), true}},
-        [self = QPointer(this), targetId, session](const CdpReply& reply) {
+        [self = QPointer(this), targetId, session](const BrowserReply& reply) {
             Target* t = self ? self->find(targetId) : nullptr;
             if (!t || t->sessionId != session || !reply.ok()) return;
             const QJsonValue value = reply.result.value(QStringLiteral("result"))
@@ -244,7 +244,7 @@ void PageTracker::relist(int afterMs) {
             return;
         }
         connection_.send(QStringLiteral("Target.getTargets"), {},
-                         [self = QPointer(this)](const CdpReply& reply) {
+                         [self = QPointer(this)](const BrowserReply& reply) {
                              if (!self) return;
                              self->listing_ = false;
                              if (!reply.ok() || !self->connection_.isOpen()) return;

@@ -13,7 +13,7 @@
 // known as soon as the desktop and the page have told; reading never waits.
 
 #include "platform/browser.h"
-#include "platform/chromium/cdp_connection.h"
+#include "platform/browser_link/browser_connection.h"
 #include "platform/desktop.h"
 
 #include <QElapsedTimer>
@@ -30,7 +30,7 @@ class PageTracker : public QObject {
   public:
     // Follows whatever the connection is open to, from each time it opens.
     // Without a desktop the page in front is the visible one with the focus.
-    PageTracker(CdpConnection& connection, WindowSystemPort* desktop, int refreshMs = 300);
+    PageTracker(BrowserConnection& connection, WindowSystemPort* desktop, int refreshMs = 300);
     ~PageTracker() override;
 
     // From the cache, no round trip. The page in front carries the desktop's
@@ -70,7 +70,7 @@ class PageTracker : public QObject {
     void told(Target& target, const QString& state);
     void placeFront();
 
-    CdpConnection& connection_;
+    BrowserConnection& connection_;
     WindowSystemPort* desktop_;
     int refreshMs_;
     std::vector<Target> targets_;

@@ -57,6 +57,10 @@ class WindowSystem : public WindowSystemPort {
   public:
     WindowHandle foregroundWindow() override { return foreground; }
     QByteArray windowTitle(WindowHandle window, int maxBytes) override;
+    qint64 windowProcess(WindowHandle window) override {
+        const auto it = processes.find(window);
+        return it == processes.end() ? 0 : it->second;
+    }
     void setFrontChangeHandler(std::function<void()> handler) override {
         frontChanged = std::move(handler);
     }
@@ -67,6 +71,7 @@ class WindowSystem : public WindowSystemPort {
     }
     WindowHandle foreground = 0;
     std::map<WindowHandle, QByteArray> titles;
+    std::map<WindowHandle, qint64> processes;
     std::function<void()> frontChanged;
 };
 

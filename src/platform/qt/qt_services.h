@@ -39,6 +39,7 @@ class X11WindowSystem : public WindowSystemPort {
     ~X11WindowSystem() override;
     WindowHandle foregroundWindow() override;
     QByteArray windowTitle(WindowHandle window, int maxBytes) override;
+    qint64 windowProcess(WindowHandle window) override;
     void setFrontChangeHandler(std::function<void()> handler) override;
 
   private:

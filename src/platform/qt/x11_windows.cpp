@@ -107,4 +107,14 @@ QByteArray X11WindowSystem::windowTitle(WindowHandle window, int maxBytes) {
     return cutUtf8(p.value, maxBytes);
 }
 
+qint64 X11WindowSystem::windowProcess(WindowHandle window) {
+    xcb_connection_t* c = connection();
+    if (!c || window == 0 || window > 0xFFFFFFFFu) return 0;
+    const Property p = property(c, static_cast<xcb_window_t>(window), atom(c, "_NET_WM_PID"), 1);
+    if (p.type != XCB_ATOM_CARDINAL || p.value.size() < 4) return 0;
+    std::uint32_t pid = 0;
+    std::memcpy(&pid, p.value.constData(), sizeof pid);
+    return pid;
+}
+
 } // namespace kurumin

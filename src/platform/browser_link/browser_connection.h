@@ -1,6 +1,8 @@
 #pragma once
-// The message layer of the DevTools protocol: numbered commands over one
-// WebSocket, replies matched by id, events handed on, sessions flattened.
+// The message layer both browser protocols share: numbered commands
+// {id, method, params} over one WebSocket, replies matched by id, events
+// (anything with a method and no id) handed on. The DevTools protocol's
+// flattened sessions ride along as sessionId; WebDriver BiDi has none.
 
 #include "platform/browser.h"
 
@@ -15,20 +17,20 @@
 
 namespace kurumin {
 
-struct CdpReply {
+struct BrowserReply {
     OpenFailure failure = OpenFailure::None; // ConnectionLost, BrowserError or Timeout
     QString detail;
     QJsonObject result;
     bool ok() const { return failure == OpenFailure::None; }
 };
 
-class CdpConnection : public QObject {
+class BrowserConnection : public QObject {
     Q_OBJECT
   public:
-    using ReplyHandler = std::function<void(const CdpReply&)>;
+    using ReplyHandler = std::function<void(const BrowserReply&)>;
 
-    explicit CdpConnection(QObject* parent = nullptr);
-    ~CdpConnection() override;
+    explicit BrowserConnection(QObject* parent = nullptr);
+    ~BrowserConnection() override;
 
     // Applies to the opening handshake as well as to each command.
     void setRequestTimeout(int ms) { timeoutMs_ = ms; }

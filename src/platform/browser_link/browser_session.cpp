@@ -1,9 +1,11 @@
-#include "platform/chromium/browser_session.h"
+#include "platform/browser_link/browser_session.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QPointer>
 #include <QProcess>
+#include <QStandardPaths>
 
 #include <unistd.h>
 
@@ -20,13 +22,27 @@ OpenResult failure(OpenFailure kind, const QString& detail) {
 
 } // namespace
 
-BrowserSession::BrowserSession(CdpConnection& connection, BrowserSessionOptions options,
-                               ShellPort& fallback)
-    : connection_(connection), options_(std::move(options)), fallback_(fallback),
-      profile_(options_.dataFolder + QStringLiteral("/browser-profile")) {
-    connect(&connection_, &CdpConnection::opened, this, &BrowserSession::onOpened);
-    connect(&connection_, &CdpConnection::openFailed, this, &BrowserSession::onOpenFailed);
-    connect(&connection_, &CdpConnection::lost, this, &BrowserSession::onLost);
+QString findBrowserProgram(const QStringList& candidates) {
+    for (const QString& name : candidates) {
+        if (name.isEmpty()) continue;
+        if (QDir::isAbsolutePath(name)) {
+            const QFileInfo info(name);
+            if (info.isFile() && info.isExecutable()) return name;
+            continue;
+        }
+        const QString found = QStandardPaths::findExecutable(name);
+        if (!found.isEmpty()) return found;
+    }
+    return {};
+}
+
+BrowserSession::BrowserSession(BrowserConnection& connection, BrowserProtocol& protocol,
+                               BrowserSessionOptions options, ShellPort& fallback)
+    : connection_(connection), protocol_(protocol), options_(std::move(options)),
+      fallback_(fallback), profile_(options_.dataFolder + u'/' + protocol.profileName()) {
+    connect(&connection_, &BrowserConnection::opened, this, &BrowserSession::onOpened);
+    connect(&connection_, &BrowserConnection::openFailed, this, &BrowserSession::onOpenFailed);
+    connect(&connection_, &BrowserConnection::lost, this, &BrowserSession::onLost);
     startPoll_.setInterval(options_.startPollMs);
     connect(&startPoll_, &QTimer::timeout, this, &BrowserSession::pollStart);
 }
@@ -62,11 +78,23 @@ void BrowserSession::begin() {
 }
 
 bool BrowserSession::attach() {
-    const auto endpoint = readDevToolsPort(profile_);
+    const auto endpoint = protocol_.endpoint(profile_);
     if (!endpoint) return false;
     phase_ = Phase::Attaching;
-    connection_.open(*endpoint);
+    reach(*endpoint);
     return true;
+}
+
+void BrowserSession::reach(const QUrl& endpoint) {
+    protocol_.reach(endpoint, [self = QPointer(this), attempt = ++reaching_](
+                                  const OpenResult& failed, const QUrl& socket) {
+        if (!self || self->reaching_ != attempt) return;
+        if (failed.ok()) return self->connection_.open(socket);
+        // A browser that answers but refuses is alive: starting another would not help.
+        if (failed.failure == OpenFailure::BrowserError)
+            return self->failQueue(failed.failure, failed.detail);
+        self->onOpenFailed(failed.detail, failed.failure == OpenFailure::Timeout);
+    });
 }
 
 void BrowserSession::start() {
@@ -82,11 +110,16 @@ void BrowserSession::start() {
     }
     // The port file is the key to the browser: other users of the machine may not read it.
     QFile::setPermissions(profile_, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    // A file left by a browser that died would look like an answer.
-    QFile::remove(devToolsPortFile(profile_));
+    if (!protocol_.prepare(profile_)) {
+        failQueue(OpenFailure::StartFailed, QStringLiteral("cannot prepare ") + profile_);
+        return;
+    }
     QProcess process;
     process.setProgram(program);
-    process.setArguments(browserArguments(profile_, geteuid() == 0));
+    process.setArguments(protocol_.arguments(profile_, geteuid() == 0));
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    protocol_.adjustEnvironment(environment);
+    process.setProcessEnvironment(environment);
     // Its chatter on stderr would end up in ours for as long as it runs.
     process.setStandardOutputFile(QProcess::nullDevice());
     process.setStandardErrorFile(QProcess::nullDevice());
@@ -106,10 +139,10 @@ void BrowserSession::pollStart() {
         startPoll_.stop();
         return;
     }
-    if (const auto endpoint = readDevToolsPort(profile_)) {
+    if (const auto endpoint = protocol_.endpoint(profile_)) {
         startPoll_.stop();
         phase_ = Phase::Connecting;
-        connection_.open(*endpoint);
+        reach(*endpoint);
         return;
     }
     if (startClock_.elapsed() >= options_.startTimeoutMs) {
@@ -120,7 +153,23 @@ void BrowserSession::pollStart() {
 
 void BrowserSession::onOpened() {
     if (phase_ == Phase::Attaching) startedPid_ = 0;
+    phase_ = Phase::Greeting;
+    protocol_.greet(connection_,
+                    [self = QPointer(this), greeting = ++greeting_](const OpenResult& r) {
+                        if (self && self->greeting_ == greeting) self->onGreeted(r);
+                    });
+}
+
+void BrowserSession::onGreeted(const OpenResult& result) {
+    ++greeting_;
+    if (!result.ok()) {
+        failQueue(result.failure, result.detail);
+        // Followers see the connection go; the next open tries afresh.
+        connection_.close();
+        return;
+    }
     phase_ = Phase::Open;
+    emit ready();
     std::vector<Request> waiting;
     waiting.swap(queue_);
     for (Request& r : waiting)
@@ -138,23 +187,24 @@ void BrowserSession::onOpenFailed(const QString& detail, bool unanswered) {
 }
 
 // Requests in flight fail in the message layer; the next open starts over.
-void BrowserSession::onLost() {
+void BrowserSession::onLost(const QString& detail) {
+    if (phase_ == Phase::Greeting) {
+        ++greeting_;
+        failQueue(OpenFailure::ConnectionLost, detail);
+    }
     phase_ = Phase::Idle;
 }
 
 void BrowserSession::create(Request request) {
     const QString url = request.url;
     // The connection may outlive this session; its answers must not reach a session gone.
-    connection_.send(
-        QStringLiteral("Target.createTarget"),
-        {{QStringLiteral("url"), url}, {QStringLiteral("newWindow"), true}},
-        [self = QPointer(this), url, done = std::move(request.done)](const CdpReply& reply) {
-            if (!self) return;
-            const QString id = reply.result.value(QStringLiteral("targetId")).toString();
-            if (reply.ok() && !id.isEmpty()) emit self->pageOpened(id, url);
-            if (!done) return;
-            done(reply.ok() ? OpenResult{} : failure(reply.failure, reply.detail));
-        });
+    protocol_.open(connection_, url,
+                   [self = QPointer(this), url,
+                    done = std::move(request.done)](const OpenResult& result, const QString& id) {
+                       if (!self) return;
+                       if (result.ok() && !id.isEmpty()) emit self->pageOpened(id, url);
+                       if (done) done(result);
+                   });
 }
 
 // The attempt to reach a browser is over; every open waiting on it fails.

@@ -1,4 +1,4 @@
-#include "platform/chromium/cdp_connection.h"
+#include "platform/browser_link/browser_connection.h"
 
 #include "fake_devtools.h"
 
@@ -10,19 +10,19 @@ using namespace kurumin;
 
 namespace {
 
-auto send(CdpConnection& c, const QString& method, const QString& session = {}) {
-    auto o = std::make_shared<Outcome<CdpReply>>();
-    c.send(method, {}, Outcome<CdpReply>::recorder(o), session);
+auto send(BrowserConnection& c, const QString& method, const QString& session = {}) {
+    auto o = std::make_shared<Outcome<BrowserReply>>();
+    c.send(method, {}, Outcome<BrowserReply>::recorder(o), session);
     return o;
 }
 
-TEST(CdpConnection, EachCommandEndsOnceByItsOwnReplyItsDeadlineOrTheLostConnection) {
+TEST(BrowserConnection, EachCommandEndsOnceByItsOwnReplyItsDeadlineOrTheLostConnection) {
     FakeBrowser fake; // answers none of the commands sent here
-    CdpConnection connection;
+    BrowserConnection connection;
     int lost = 0;
     std::vector<QString> events;
-    QObject::connect(&connection, &CdpConnection::lost, [&] { ++lost; });
-    QObject::connect(&connection, &CdpConnection::event,
+    QObject::connect(&connection, &BrowserConnection::lost, [&] { ++lost; });
+    QObject::connect(&connection, &BrowserConnection::event,
                      [&](const QString& method, const QJsonObject&, const QString& session) {
                          events.push_back(method + "@" + session);
                      });
@@ -73,13 +73,13 @@ long residentKiB() {
     return 0;
 }
 
-TEST(CdpConnection, APeerSendingMoreThanTheBrowserEverWouldIsDroppedAndItsCommandsFail) {
+TEST(BrowserConnection, APeerSendingMoreThanTheBrowserEverWouldIsDroppedAndItsCommandsFail) {
     using Shape = HostileDevTools::Shape;
     for (const Shape shape : {Shape::OneFrame, Shape::Fragments}) {
         HostileDevTools hostile(quint64(1) << 40, shape); // a terabyte, never sent whole
-        CdpConnection connection;
+        BrowserConnection connection;
         int lost = 0;
-        QObject::connect(&connection, &CdpConnection::lost, [&] { ++lost; });
+        QObject::connect(&connection, &BrowserConnection::lost, [&] { ++lost; });
         connection.setRequestTimeout(30000); // the drop, not a deadline, must end them
         connection.open(hostile.url());
         ASSERT_TRUE(soon([&] { return connection.isOpen(); }));
@@ -100,12 +100,12 @@ TEST(CdpConnection, APeerSendingMoreThanTheBrowserEverWouldIsDroppedAndItsComman
     }
 }
 
-TEST(CdpConnection, AListingOfThousandsOfPagesStillComesThrough) {
+TEST(BrowserConnection, AListingOfThousandsOfPagesStillComesThrough) {
     FakeBrowser browser;
     for (int i = 0; i < 5000; ++i)
         browser.infos.append(pageInfo(
             QString("T%1").arg(i), "http://example.com/" + QString(900, u'p'), QString(300, u't')));
-    CdpConnection connection;
+    BrowserConnection connection;
     connection.open(browser.url());
     ASSERT_TRUE(soon([&] { return connection.isOpen(); }));
     auto listing = send(connection, "Target.getTargets");

@@ -1,4 +1,4 @@
-#include "platform/chromium/cdp_connection.h"
+#include "platform/browser_link/browser_connection.h"
 
 #include <QJsonDocument>
 #include <QJsonValue>
@@ -17,7 +17,7 @@ namespace {
 constexpr quint64 kMostIncoming = 16 * 1024 * 1024;
 } // namespace
 
-CdpConnection::CdpConnection(QObject* parent) : QObject(parent) {
+BrowserConnection::BrowserConnection(QObject* parent) : QObject(parent) {
     // The browser is on loopback; a proxy from the environment would only get in the way.
     socket_.setProxy(QNetworkProxy::NoProxy);
     // Without a bound the socket buffers whatever a peer claims to send.
@@ -35,10 +35,10 @@ CdpConnection::CdpConnection(QObject* parent) : QObject(parent) {
     });
     connect(&socket_, QOverload<QAbstractSocket::SocketError>::of(&QWebSocket::error), this,
             [this](QAbstractSocket::SocketError) { onGone(socket_.errorString()); });
-    connect(&socket_, &QWebSocket::textMessageReceived, this, &CdpConnection::handleMessage);
+    connect(&socket_, &QWebSocket::textMessageReceived, this, &BrowserConnection::handleMessage);
 }
 
-CdpConnection::~CdpConnection() {
+BrowserConnection::~BrowserConnection() {
     // Nobody is left to tell; drop the handlers without calling them.
     pending_.clear();
     state_ = State::Idle;
@@ -46,7 +46,7 @@ CdpConnection::~CdpConnection() {
     socket_.abort();
 }
 
-void CdpConnection::open(const QUrl& url) {
+void BrowserConnection::open(const QUrl& url) {
     if (state_ != State::Idle) return;
     state_ = State::Connecting;
     const quint64 attempt = ++connectAttempt_;
@@ -58,13 +58,13 @@ void CdpConnection::open(const QUrl& url) {
     socket_.open(url);
 }
 
-void CdpConnection::close() {
+void BrowserConnection::close() {
     if (state_ == State::Idle) return;
     onGone(QStringLiteral("connection closed"));
 }
 
-void CdpConnection::send(const QString& method, const QJsonObject& params, ReplyHandler handler,
-                         const QString& sessionId) {
+void BrowserConnection::send(const QString& method, const QJsonObject& params, ReplyHandler handler,
+                             const QString& sessionId) {
     if (state_ != State::Open) {
         failLater(std::move(handler), OpenFailure::ConnectionLost,
                   QStringLiteral("not connected to the browser"));
@@ -81,7 +81,7 @@ void CdpConnection::send(const QString& method, const QJsonObject& params, Reply
         QString::fromUtf8(QJsonDocument(message).toJson(QJsonDocument::Compact)));
 }
 
-void CdpConnection::handleMessage(const QString& text) {
+void BrowserConnection::handleMessage(const QString& text) {
     QJsonParseError error;
     const QJsonDocument doc = QJsonDocument::fromJson(text.toUtf8(), &error);
     if (error.error != QJsonParseError::NoError || !doc.isObject()) return;
@@ -100,11 +100,15 @@ void CdpConnection::handleMessage(const QString& text) {
         if (it == pending_.end()) return; // late, after its deadline, or never ours
         ReplyHandler handler = std::move(it->second);
         pending_.erase(it);
-        CdpReply reply;
+        BrowserReply reply;
         const QJsonValue err = message.value(QStringLiteral("error"));
         if (!err.isUndefined()) {
+            // DevTools: error {code, message}; BiDi: error "<code>" beside message.
             reply.failure = OpenFailure::BrowserError;
-            reply.detail = err.toObject().value(QStringLiteral("message")).toString();
+            reply.detail = err.isObject()
+                               ? err.toObject().value(QStringLiteral("message")).toString()
+                               : message.value(QStringLiteral("message")).toString();
+            if (reply.detail.isEmpty()) reply.detail = err.toString();
             if (reply.detail.isEmpty()) reply.detail = QStringLiteral("the browser refused");
         } else {
             reply.result = message.value(QStringLiteral("result")).toObject();
@@ -118,7 +122,7 @@ void CdpConnection::handleMessage(const QString& text) {
     emit event(method, message.value(QStringLiteral("params")).toObject(), sessionId);
 }
 
-void CdpConnection::onGone(const QString& detail, bool unanswered) {
+void BrowserConnection::onGone(const QString& detail, bool unanswered) {
     if (state_ == State::Idle) return;
     const bool wasOpen = state_ == State::Open;
     state_ = State::Idle;
@@ -135,21 +139,22 @@ void CdpConnection::onGone(const QString& detail, bool unanswered) {
         emit openFailed(detail, unanswered);
 }
 
-void CdpConnection::expire(qint64 id) {
+void BrowserConnection::expire(qint64 id) {
     const auto it = pending_.find(id);
     if (it == pending_.end()) return;
     ReplyHandler handler = std::move(it->second);
     pending_.erase(it);
-    CdpReply reply;
+    BrowserReply reply;
     reply.failure = OpenFailure::Timeout;
     reply.detail = QStringLiteral("no answer from the browser in time");
     if (handler) handler(reply);
 }
 
-void CdpConnection::failLater(ReplyHandler handler, OpenFailure failure, const QString& detail) {
+void BrowserConnection::failLater(ReplyHandler handler, OpenFailure failure,
+                                  const QString& detail) {
     if (!handler) return;
     QTimer::singleShot(0, this, [handler = std::move(handler), failure, detail] {
-        CdpReply reply;
+        BrowserReply reply;
         reply.failure = failure;
         reply.detail = detail;
         handler(reply);
