@@ -102,26 +102,23 @@ inline QJsonObject pageInfo(const QString& id, const QString& url, const QString
     return {{"targetId", id}, {"type", type}, {"url", url}, {"title", title}};
 }
 
-// A scripted browser on loopback, with pages, each listed titled after its
-// host. Created pages are announced unless `announce` is off; fail.example is
-// refused and hang.example never answered; other commands go unanswered. With
-// `shown`, pages can be attached to, and each page's listener answers its
-// state ("visible focus", "hidden").
-class FakeBrowser {
+// A scripted peer on loopback: what the client sent, in order, and a hook
+// that answers each message as it comes.
+class FakeDevTools {
   public:
-    FakeBrowser() : server_(QStringLiteral("fake"), QWebSocketServer::NonSecureMode) {
+    FakeDevTools() : server_(QStringLiteral("fake"), QWebSocketServer::NonSecureMode) {
         server_.listen(QHostAddress::LocalHost, 0);
         QObject::connect(&server_, &QWebSocketServer::newConnection, [this] {
             while (QWebSocket* s = server_.nextPendingConnection()) {
                 client_.reset(s);
                 QObject::connect(s, &QWebSocket::textMessageReceived, [this](const QString& t) {
                     received.push_back(QJsonDocument::fromJson(t.toUtf8()).object());
-                    answer(received.back());
+                    if (onMessage) onMessage(received.back());
                 });
             }
         });
     }
-    ~FakeBrowser() {
+    ~FakeDevTools() {
         if (client_) client_->disconnect();
     }
 
@@ -139,9 +136,6 @@ class FakeBrowser {
     void event(const QString& method, const QJsonObject& params) {
         send({{"method", method}, {"params", params}});
     }
-    void target(const QString& method, const QJsonValue& info) {
-        event("Target.target" + method, {{"targetInfo", info}});
-    }
     void drop() {
         if (client_) client_->abort();
     }
@@ -150,6 +144,28 @@ class FakeBrowser {
         for (const auto& m : received)
             if (m.value("method").toString() == method) out.push_back(m);
         return out;
+    }
+
+    std::vector<QJsonObject> received;
+    std::function<void(const QJsonObject&)> onMessage;
+
+  private:
+    QWebSocketServer server_;
+    std::unique_ptr<QWebSocket> client_;
+};
+
+// The peer as a browser with pages, each listed titled after its host.
+// Created pages are announced unless `announce` is off; fail.example is
+// refused and hang.example never answered; other commands go unanswered. With
+// `shown`, pages can be attached to, and each page's listener answers its
+// state ("visible focus", "hidden").
+class FakeBrowser : public FakeDevTools {
+  public:
+    FakeBrowser() {
+        onMessage = [this](const QJsonObject& m) { answer(m); };
+    }
+    void target(const QString& method, const QJsonValue& info) {
+        event("Target.target" + method, {{"targetInfo", info}});
     }
     QString addPage(const QString& url) {
         const QString id = QString("T%1").arg(++created_);
@@ -164,7 +180,6 @@ class FakeBrowser {
               {"sessionId", session}});
     }
 
-    std::vector<QJsonObject> received;
     QJsonArray infos; // the browser's own listing
     std::function<QString(QString)> shown;
     bool announce = true;
@@ -194,8 +209,6 @@ class FakeBrowser {
         }
     }
 
-    QWebSocketServer server_;
-    std::unique_ptr<QWebSocket> client_;
     int created_ = 0;
 };
 
