@@ -24,6 +24,7 @@ struct OpenResult {
     OpenFailure failure = OpenFailure::None;
     QString detail;
     bool ok() const { return failure == OpenFailure::None; }
+    static OpenResult failed(OpenFailure kind, const QString& detail) { return {kind, detail}; }
 };
 
 struct BrowserPage {

@@ -11,17 +11,6 @@
 
 namespace kurumin {
 
-namespace {
-
-OpenResult failure(OpenFailure kind, const QString& detail) {
-    OpenResult result;
-    result.failure = kind;
-    result.detail = detail;
-    return result;
-}
-
-} // namespace
-
 QString findBrowserProgram(const QStringList& candidates) {
     for (const QString& name : candidates) {
         if (name.isEmpty()) continue;
@@ -53,7 +42,8 @@ void BrowserSession::openPage(const QString& url, BrowserPort::OpenCallback done
     const QString address = normaliseBrowserAddress(url);
     if (address.isEmpty()) {
         QTimer::singleShot(0, this, [done] {
-            if (done) done(failure(OpenFailure::Refused, QStringLiteral("not a web address")));
+            if (done)
+                done(OpenResult::failed(OpenFailure::Refused, QStringLiteral("not a web address")));
         });
         return;
     }
@@ -214,8 +204,9 @@ void BrowserSession::failQueue(OpenFailure kind, const QString& detail) {
     failed.swap(queue_);
     for (Request& r : failed) {
         if (!r.done) continue;
-        QTimer::singleShot(
-            0, this, [done = std::move(r.done), kind, detail] { done(failure(kind, detail)); });
+        QTimer::singleShot(0, this, [done = std::move(r.done), kind, detail] {
+            done(OpenResult::failed(kind, detail));
+        });
     }
 }
 
@@ -232,9 +223,10 @@ void BrowserSession::handToFallback() {
             }
             if (!r.done) return;
             r.done(opened ? OpenResult{}
-                          : failure(OpenFailure::NoBrowser,
-                                    QStringLiteral("no browser found, and the desktop could "
-                                                   "not open the address")));
+                          : OpenResult::failed(
+                                OpenFailure::NoBrowser,
+                                QStringLiteral("no browser found, and the desktop could "
+                                               "not open the address")));
         });
     }
 }

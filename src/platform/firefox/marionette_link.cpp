@@ -13,13 +13,6 @@ namespace kurumin {
 namespace {
 // Its answers are a greeting and a session's capabilities, a few hundred bytes.
 constexpr qsizetype kMostMessage = 1024 * 1024;
-
-OpenResult failure(OpenFailure kind, const QString& detail) {
-    OpenResult r;
-    r.failure = kind;
-    r.detail = detail;
-    return r;
-}
 } // namespace
 
 MarionetteLink::MarionetteLink() {
@@ -48,8 +41,8 @@ void MarionetteLink::newSession(quint16 port, const QJsonObject& capabilities, i
     // A listener that never greets or never answers must not leave us waiting.
     QTimer::singleShot(timeoutMs, this, [this, attempt] {
         if (attempt == attempt_ && state_ != State::Open && state_ != State::Idle)
-            finish(failure(OpenFailure::Timeout,
-                           QStringLiteral("no session from the browser in time")));
+            finish(OpenResult::failed(OpenFailure::Timeout,
+                                      QStringLiteral("no session from the browser in time")));
     });
     socket_.connectToHost(QHostAddress::LocalHost, port);
 }
@@ -58,7 +51,9 @@ void MarionetteLink::close() {
     ++attempt_;
     const bool had = state_ != State::Idle;
     state_ = State::Idle;
-    if (done_) finish(failure(OpenFailure::ConnectionLost, QStringLiteral("connection closed")));
+    if (done_)
+        finish(
+            OpenResult::failed(OpenFailure::ConnectionLost, QStringLiteral("connection closed")));
     if (!had) return;
     socket_.flush();
     socket_.abort();
@@ -86,13 +81,13 @@ void MarionetteLink::onRead() {
         const Frame frame = takeFrame(buffer_, message);
         if (frame == Frame::Incomplete) return;
         if (frame == Frame::Bad)
-            return finish(
-                failure(OpenFailure::BrowserError, QStringLiteral("not a browser's answer")));
+            return finish(OpenResult::failed(OpenFailure::BrowserError,
+                                             QStringLiteral("not a browser's answer")));
         const QJsonDocument doc = QJsonDocument::fromJson(message);
         if (state_ == State::Greeting) {
             if (!doc.isObject())
-                return finish(
-                    failure(OpenFailure::BrowserError, QStringLiteral("not a browser's greeting")));
+                return finish(OpenResult::failed(OpenFailure::BrowserError,
+                                                 QStringLiteral("not a browser's greeting")));
             state_ = State::Asking;
             const QByteArray ask =
                 QJsonDocument(
@@ -108,7 +103,7 @@ void MarionetteLink::onRead() {
             QString detail = error.value(QStringLiteral("message")).toString();
             if (detail.isEmpty()) detail = error.value(QStringLiteral("error")).toString();
             if (detail.isEmpty()) detail = QStringLiteral("the browser refused a session");
-            return finish(failure(OpenFailure::BrowserError, detail));
+            return finish(OpenResult::failed(OpenFailure::BrowserError, detail));
         }
         state_ = State::Open;
         return finish({}, answer[3].toObject());
@@ -126,8 +121,8 @@ void MarionetteLink::onGone(const QString& detail) {
         emit gone();
         return;
     }
-    finish(failure(was == State::Greeting ? OpenFailure::StartFailed : OpenFailure::ConnectionLost,
-                   detail));
+    finish(OpenResult::failed(
+        was == State::Greeting ? OpenFailure::StartFailed : OpenFailure::ConnectionLost, detail));
 }
 
 void MarionetteLink::finish(const OpenResult& failed, const QJsonObject& result) {
