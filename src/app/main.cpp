@@ -4,6 +4,7 @@
 #include "platform/browser_link/browser_choice.h"
 #include "platform/chromium/chromium_browser.h"
 #include "platform/firefox/firefox_browser.h"
+#include "platform/log.h"
 #include "platform/profile_file.h"
 #include "platform/qt/qt_desktop.h"
 #include "platform/qt/toolkit.h"
@@ -67,7 +68,7 @@ int main(int argc, char** argv) {
     QGuiApplication::setDesktopFileName(QStringLiteral("kurumin"));
     QApplication::setWindowIcon(programIcon());
     if (!installToolkitTranslation(app))
-        qWarning("kurumin: no Japanese translation of the toolkit (qt6-translations-l10n)");
+        qCWarning(lcDesktop, "no Japanese translation of the toolkit (qt6-translations-l10n)");
     warnIfFrontWindowUnknown();
     // Closing the panel ends the run through its own close sequence.
     QApplication::setQuitOnLastWindowClosed(false);

@@ -1,5 +1,7 @@
 #include "platform/qt/toolkit.h"
 
+#include "platform/log.h"
+
 #include <QCoreApplication>
 #include <QFile>
 #include <QGuiApplication>
@@ -41,10 +43,11 @@ QIcon programIcon() {
 void warnIfFrontWindowUnknown() {
     const QString platform = QGuiApplication::platformName();
     if (platform == QLatin1String("xcb") || platform == QLatin1String("offscreen")) return;
-    qWarning("kurumin: on the %s platform the window in front cannot be known, so the browser "
-             "page in front is not followed; start Kurumin as an X client (QT_QPA_PLATFORM=xcb) "
-             "to follow it",
-             qPrintable(platform));
+    qCWarning(lcDesktop,
+              "on the %s platform the window in front cannot be known, so the browser "
+              "page in front is not followed; start Kurumin as an X client (QT_QPA_PLATFORM=xcb) "
+              "to follow it",
+              qPrintable(platform));
 }
 
 bool installToolkitTranslation(QCoreApplication& app) {
