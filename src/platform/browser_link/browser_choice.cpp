@@ -141,10 +141,11 @@ BrowserChoice chooseBrowser(const QString& browserVariable, const DesktopDefault
         if (a.problem.isEmpty()) {
             const QString through =
                 a.canonical == a.path ? QString() : QStringLiteral(" → ") + a.canonical;
-            return {a.family, a.path,
-                    QStringLiteral("%1 %2, named by %3 (%4%5)")
-                        .arg(familyName(a.family), a.path, source, logSafe(named), through),
-                    false};
+            return {
+                a.family, a.path,
+                QStringLiteral("%1 %2, named by %3 (%4%5)")
+                    .arg(familyName(a.family), logSafe(a.path), source, logSafe(named), through),
+                false};
         }
         return {BrowserFamily::Chromium,
                 {},
