@@ -237,25 +237,27 @@ void ChosenBrowser::route(const QString& url, OpenCallback done) {
         QTimer::singleShot(0, this, [this, url, done = std::move(done)] { toOpener(url, done); });
         return;
     }
-    port_->openPage(
-        url, [this, self = QPointer(this), url, done = std::move(done)](const OpenResult& result) {
-            if (!self) return;
-            if (result.ok()) {
-                if (done) done(result);
-                return;
-            }
-            qCWarning(lcBrowser, "could not open %s: %s (%s)", qUtf8Printable(logSafe(url)),
-                      failureName(result.failure), qUtf8Printable(logSafe(result.detail)));
-            // A browser that never came up will not come up at the next copy either.
-            if (result.failure != OpenFailure::StartFailed) {
-                if (done) done(result);
-                return;
-            }
-            qCWarning(lcBrowser, "pages go to the desktop's opener from now on");
-            // Not inside its own callback: the port goes once this event is over.
+    port_->openPage(url, [this, self = QPointer(this), url,
+                          done = std::move(done)](const OpenResult& result) {
+        if (!self) return;
+        if (result.ok()) {
+            if (done) done(result);
+            return;
+        }
+        // A browser that never came up will not come up at the next copy either.
+        const bool startFailed = result.failure == OpenFailure::StartFailed;
+        qCWarning(lcBrowser, "could not open %s: %s (%s)%s", qUtf8Printable(logSafe(url)),
+                  failureName(result.failure), qUtf8Printable(logSafe(result.detail)),
+                  startFailed && port_ ? "; pages go to the desktop's opener from now on" : "");
+        if (!startFailed) {
+            if (done) done(result);
+            return;
+        }
+        // Not inside its own callback: the port goes once the failures it sent are handled.
+        if (port_)
             QTimer::singleShot(0, this, [gone = std::shared_ptr<BrowserPort>(std::move(port_))] {});
-            toOpener(url, done);
-        });
+        toOpener(url, done);
+    });
 }
 
 void ChosenBrowser::toOpener(const QString& url, const OpenCallback& done) {
