@@ -50,5 +50,30 @@ TEST(X11WindowSystemTest, TheFrontWindowAndItsTitleFollowTheWindowManagersNotice
     EXPECT_EQ(desktop.windowTitle(b.winId(), 128), "front test B"); // asked of the server
 }
 
+QString windowProperties(const QWidget& w) {
+    QProcess xprop;
+    xprop.start(QStringLiteral("xprop"), {QStringLiteral("-id"), QString::number(w.winId()),
+                                          QStringLiteral("_NET_WM_DESKTOP")});
+    xprop.waitForFinished();
+    return QString::fromUtf8(xprop.readAllStandardOutput());
+}
+
+// On every workspace, and again when shown again: a window manager forgets
+// it when the window is withdrawn.
+TEST(X11WindowSystemTest, AWindowShownOnEveryWorkspaceIsOnEach) {
+    X11WindowSystem desktop;
+    QWidget w;
+    for (int shown = 0; shown < 2; ++shown) {
+        desktop.showOnEveryWorkspace(w.winId());
+        w.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+        // As the window manager has it once it manages the window.
+        EXPECT_TRUE(windowProperties(w).contains(QStringLiteral("= 4294967295")))
+            << windowProperties(w).toStdString();
+        w.hide();
+        QTest::qWait(300);
+    }
+}
+
 } // namespace
 } // namespace kurumin

@@ -64,6 +64,12 @@ class WindowSystem : public WindowSystemPort {
     void setFrontChangeHandler(std::function<void()> handler) override {
         frontChanged = std::move(handler);
     }
+    void showOnEveryWorkspace(WindowHandle window) override { everyWorkspace.push_back(window); }
+    bool startMove(WindowHandle window, int x, int y) override {
+        (void)window;
+        movesFrom.emplace_back(x, y);
+        return movesTaken;
+    }
     // As the desktop's change notification does.
     void bringToFront(WindowHandle window) {
         foreground = window;
@@ -73,6 +79,9 @@ class WindowSystem : public WindowSystemPort {
     std::map<WindowHandle, QByteArray> titles;
     std::map<WindowHandle, qint64> processes;
     std::function<void()> frontChanged;
+    std::vector<WindowHandle> everyWorkspace;
+    std::vector<std::pair<int, int>> movesFrom; // root pixels
+    bool movesTaken = false;                    // else the view moves the window itself
 };
 
 class Window : public WindowPort {
