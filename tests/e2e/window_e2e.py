@@ -9,9 +9,10 @@ import time
 
 import atspi
 import session
-from session import copy, pixel, run, visible, wait_for, window_info, xdotool
+from session import copy, pixel, run, settles, visible, wait_for, window_info, xdotool
 
 ABOUT = "Kuruminについて..."
+NO_PAGE = "^Kurumin　Erroｒ_07$"
 
 
 def clipboard():
@@ -84,6 +85,24 @@ class Window(session.PanelSession):
         atspi.press(self.app, "CLS", "クリップボードとKuruminのクリア")
         wait_for("the clipboard emptied", lambda: clipboard() == "", 5)
         self.assertEqual(self.panel.poll(), None)
+
+    def test_4_a_key_sent_to_a_box_leaves_no_control_dead(self):
+        # Sent to the box in front, the key goes in as typed and closes it; its release, sent
+        # to the box gone, is lost: the key repeats as held until a release comes.
+        try:
+            for _ in range(3):
+                atspi.press(self.app, "KEEP", "URLをリストに保存")  # no page to keep
+                box = wait_for("the box", lambda: visible(NO_PAGE), 5)[0]
+                time.sleep(1.5)  # the repeats have begun
+                self.assertEqual(visible(NO_PAGE), [box])
+                # A press of a key held is a repeat; the one after its release closes the box.
+                for _ in range(3):
+                    run("xdotool", "key", "--window", box, "Return")
+                    if settles(lambda: not visible(NO_PAGE), 1):
+                        break
+                self.assertEqual(visible(NO_PAGE), [])
+        finally:
+            xdotool("keyup", "Return")
 
 
 if __name__ == "__main__":

@@ -10,9 +10,12 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QComboBox>
+#include <QDialog>
 #include <QElapsedTimer>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QProcess>
+#include <QPushButton>
 #include <QScreen>
 #include <QSet>
 #include <QTest>
@@ -246,6 +249,27 @@ TEST(Toolkit, JapaneseTextsAndTheHistoryDialogsFilters) {
     EXPECT_EQ(qtNameFilter(QStringLiteral("履歴テキスト(*.txt)|*.txt|すべて(*.*)|*.*")),
               QStringLiteral("履歴テキスト(*.txt);;すべて(*)"));
     EXPECT_EQ(qtNameFilter(QStringLiteral("Text|*.txt;*.log")), "Text (*.txt *.log)");
+}
+
+// A held key repeats as a release and a press of one time, marked as a repeat
+// only when both arrived together: either way it closes no box.
+TEST(Toolkit, TheRepeatsOfAHeldKeyCloseNoBox) {
+    refuseHeldKeys(*QCoreApplication::instance());
+    QDialog box;
+    auto* ok = new QPushButton(QStringLiteral("OK"), &box);
+    ok->setDefault(true);
+    int clicks = 0;
+    QObject::connect(ok, &QPushButton::clicked, [&] { ++clicks; });
+    box.show();
+    ok->setFocus();
+    const std::pair<QEvent::Type, int> keys[] = {
+        {QEvent::KeyRelease, 500}, {QEvent::KeyPress, 500}, {QEvent::KeyPress, 900}};
+    for (const auto& [type, time] : keys) {
+        QKeyEvent key(type, Qt::Key_Return, Qt::NoModifier);
+        key.setTimestamp(time);
+        QApplication::sendEvent(ok, &key);
+    }
+    EXPECT_EQ(clicks, 1); // the last press alone, made anew
 }
 
 // Hovering repaints the labels whose colour changed and nothing else.
