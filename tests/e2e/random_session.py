@@ -179,8 +179,9 @@ class Session:
             return g[0] + dx, g[1] + dy
         if target.startswith("step"):
             wid = self.ours().get(f"Kurumin {target[4]}")
-            s = wid and window_info(wid)  # left on the workspace it opened on
-            return s and s[4] and (s[0] + 3 + dx, s[1] + STEP_LABELS[int(target[5:])] + dy)
+            if (s := wid and window_info(wid)) and s[4]:  # else on the workspace it opened on
+                return s[0] + 3 + dx, s[1] + STEP_LABELS[int(target[5:])] + dy
+            return None
         return g[0] + CONTROLS[target][1] + dx, g[1] + CONTROLS[target][2] + dy
 
     # A control, a step label, the background or the strip, with a point in it.
@@ -225,10 +226,12 @@ class Session:
             return ["answer", r.choice(["Return", "Escape", "space"])]
         if last[0] == "answer" and r.random() < 0.5:
             return ["key", r.choice(["Return", "space"])]
-        # The way to the step windows: a range, [SET], a right press on a count button.
-        if last[0] == "copy" and "[" in last[1] and r.random() < 0.7:
+        # The way to the step windows, from a panel in place: a range, [SET], a right press on
+        # a count button (tucked, it would land on the desktop, whose menu takes the next press).
+        placed = self.geometry()[2] == WIDTH
+        if placed and last[0] == "copy" and "[" in last[1] and r.random() < 0.7:
             return ["click", "Label1", 14, 6]
-        if last[:2] == ["click", "Label1"] and r.random() < 0.6:
+        if placed and last[:2] == ["click", "Label1"] and r.random() < 0.6:
             return ["right", r.choice(["UPbutton", "DWNbutton"]), 6, 6]
         if last[:1] == ["right"] and last[1] in ("UPbutton", "DWNbutton") and r.random() < 0.7:
             step = self.pick_step("+" if last[1] == "UPbutton" else "-")
@@ -352,9 +355,11 @@ class Session:
         self.watch_focus = True
 
     def expect_tucked(self, g):
-        # The monitor under the panel's middle, even if its top is above the screen.
-        mon = next((m for m in self.monitors if m[0] <= g[0] + g[2] // 2 < m[0] + m[2]),
-                   self.monitors[0])
+        # The monitor under the panel's middle, even if its top is above the screen; with its
+        # middle past the screen's side, the one it is on.
+        on = [m for x in (g[0] + g[2] // 2, max(g[0], 0)) for m in self.monitors
+              if m[0] <= x < m[0] + m[2]]
+        mon = (on + self.monitors)[0]
         if not settles(lambda: self.geometry()[2] < WIDTH, 3):
             return  # a box or a step window took the press
         self.saved = g
@@ -386,21 +391,16 @@ class Session:
             return
         # The panel follows the pointer to the pixel, from the first motion on.
         want = (g0[0] + mx, g0[1] + my) if moves else g0[:2]
-        inside = 0 <= want[0] and want[0] + g0[2] <= 1600 and 0 <= want[1] \
-            and want[1] + g0[3] <= 1000
-        if inside and g1[:2] != want and not (moves and self.snapped(g1, want)):
+        inside = 0 <= want[0] <= 1600 - g0[2] and 0 <= want[1] <= 1000 - g0[3]
+        if inside and g1[:2] != want and not (moves and WM == "fluxbox" and self.snapped(g1, want)):
             raise Fault(f"a drag of {(mx, my)} from {target}: {g0[:2]} -> {g1[:2]}, not {want}")
 
     # fluxbox's own rule: an edge that comes within 10 px of a monitor's, its work area's or
     # another window's edge stops there.
     def snapped(self, g, want):
-        if WM != "fluxbox":
-            return False
-        rects = self.monitors + [tuple(map(int, re.findall(r"\d+", run(
-            "xprop", "-root", "_NET_WORKAREA"))[:4]))]
-        for w, pid, _ in self.windows():
-            if w != self.window and (r := window_info(w, frame=True)) and r[4]:
-                rects.append(r[:4])
+        area = tuple(map(int, re.findall(r"\d+", run("xprop", "-root", "_NET_WORKAREA"))[:4]))
+        rects = self.monitors + [area] + [r[:4] for w, _, _ in self.windows() if w != self.window
+                                          and (r := window_info(w, frame=True)) and r[4]]
         return all(g[i] == want[i] or abs(g[i] - want[i]) <= 10 and any(
             g[i] + side in (r[i], r[i] + r[i + 2]) for r in rects for side in (0, g[i + 2]))
             for i in (0, 1))
@@ -472,8 +472,7 @@ def main():
     args = p.parse_args()
     replay = args.replay and [json.loads(l) for l in open(args.replay) if l.startswith("[")]
     actions = len(replay) if replay else args.actions
-    print(f"random session: seed {args.seed}, {actions} actions, "
-          f"window manager {WM}, "
+    print(f"random session: seed {args.seed}, {actions} actions, window manager {WM}, "
           f"{os.environ.get('KURUMIN_MONITORS', '1')} monitor(s)", flush=True)
     log, faults, started = [], [], time.monotonic()
     s = Session(os.path.abspath(args.binary), random.Random(args.seed), args.skip)

@@ -95,12 +95,9 @@ class Window(session.PanelSession):
                 box = wait_for("the box", lambda: visible(NO_PAGE), 5)[0]
                 time.sleep(1.5)  # the repeats have begun
                 self.assertEqual(visible(NO_PAGE), [box])
-                # A press of a key held is a repeat; the one after its release closes the box.
-                for _ in range(3):
-                    run("xdotool", "key", "--window", box, "Return")
-                    if settles(lambda: not visible(NO_PAGE), 1):
-                        break
-                self.assertEqual(visible(NO_PAGE), [])
+                # A press of the key held is a repeat, the next one is new.
+                self.assertTrue(any(run("xdotool", "key", "--window", box, "Return") is not None
+                                    and settles(lambda: not visible(NO_PAGE), 1) for _ in range(3)))
         finally:
             xdotool("keyup", "Return")
 
