@@ -64,7 +64,6 @@ class WindowSystem : public WindowSystemPort {
     void setFrontChangeHandler(std::function<void()> handler) override {
         frontChanged = std::move(handler);
     }
-    void showOnEveryWorkspace(WindowHandle window) override { everyWorkspace.push_back(window); }
     bool startMove(WindowHandle window, int x, int y) override {
         (void)window;
         movesFrom.emplace_back(x, y);
@@ -79,7 +78,6 @@ class WindowSystem : public WindowSystemPort {
     std::map<WindowHandle, QByteArray> titles;
     std::map<WindowHandle, qint64> processes;
     std::function<void()> frontChanged;
-    std::vector<WindowHandle> everyWorkspace;
     std::vector<std::pair<int, int>> movesFrom; // root pixels
     bool movesTaken = false;                    // else the view moves the window itself
 };
