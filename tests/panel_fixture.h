@@ -81,7 +81,6 @@ struct PanelRig {
     }
     void setText(const char* name, const QString& t) { panel.c[ctl(name)].caption = t; }
     bool enabled(const char* name) { return panel.c[ctl(name)].enabled; }
-    Color fore(const char* name) { return panel.c[ctl(name)].fore; }
     QStringList titles() const {
         QStringList t;
         for (const auto& m : d.messageBox.shown)

@@ -70,6 +70,7 @@ int main(int argc, char** argv) {
     if (!installToolkitTranslation(app))
         qCWarning(lcDesktop, "no Japanese translation of the toolkit (qt6-translations-l10n)");
     warnIfFrontWindowUnknown();
+    refuseHeldKeys(app);
     // Closing the panel ends the run through its own close sequence.
     QApplication::setQuitOnLastWindowClosed(false);
 

@@ -90,6 +90,7 @@ PanelView::PanelView(Panel& panel, QWidget* parent)
     setColor(this, QPalette::Window, toQColor(colors::PanelBack));
     setMouseTracking(true);
     QWidget::resize(toPixels({0, 0, PanelWidth, FoldedHeight}, this).size());
+    seenChanged(); // a hidden window has its resize told only once shown
     build();
     sync();
     connect(&panel_.changes(), &PanelChanges::changed, this, &PanelView::sync);
@@ -113,12 +114,8 @@ QWidget* PanelView::makeLineEdit(Ctl id) {
     // Typing, and what a screen reader or an input tool puts in, alike.
     connect(e, &QLineEdit::textChanged, this, [this, e, id](const QString& text) {
         if (syncing_) return;
-        // A shortened text takes no edit at all; the next sync shows it again.
-        if (e->isReadOnly()) {
-            fromUser(id);
-            return;
-        }
-        fromUser(id).editText(id, text);
+        // A shortened text takes no edit at all.
+        if (e->isReadOnly() || !fromUser(id).editText(id, text)) return refused(id);
         userSelection(id);
     });
     connect(e, &QLineEdit::cursorPositionChanged, this, [this, id] { userSelection(id); });
@@ -133,7 +130,7 @@ QWidget* PanelView::makeMemo(Ctl id) {
     m->viewport()->installEventFilter(this);
     ids_.insert(m->viewport(), id);
     connect(m, &QPlainTextEdit::textChanged, this, [this, m, id] {
-        if (!syncing_) fromUser(id).editText(id, memoToModel(m->toPlainText()));
+        if (!syncing_ && !fromUser(id).editText(id, memoToModel(m->toPlainText()))) refused(id);
     });
     connect(m, &QPlainTextEdit::cursorPositionChanged, this, [this, id] { userSelection(id); });
     connect(m, &QPlainTextEdit::selectionChanged, this, [this, id] { userSelection(id); });
@@ -149,10 +146,10 @@ QWidget* PanelView::makeComboBox(Ctl id) {
     box->lineEdit()->installEventFilter(this);
     ids_.insert(box->lineEdit(), id);
     connect(box, &QComboBox::activated, this, [this, id](int index) {
-        if (!syncing_) fromUser(id).selectItem(id, index);
+        if (!syncing_ && !fromUser(id).selectItem(id, index)) refused(id);
     });
     connect(box->lineEdit(), &QLineEdit::textChanged, this, [this, id](const QString& t) {
-        if (!syncing_) fromUser(id).editText(id, t);
+        if (!syncing_ && !fromUser(id).editText(id, t)) refused(id);
     });
     return box;
 }
@@ -230,8 +227,9 @@ void PanelView::sync() {
     }
     if (panel_.focusAsked() != focusApplied_) {
         focusApplied_ = panel_.focusAsked();
-        if (QWidget* w = panel_.focus() ? widget(*panel_.focus()) : nullptr)
-            w->setFocus(Qt::OtherFocusReason);
+        // A hidden control (folded away, past the edge) cannot hold it.
+        QWidget* w = panel_.focus() ? widget(*panel_.focus()) : nullptr;
+        if (w && w->isVisibleTo(this)) w->setFocus(Qt::OtherFocusReason);
     }
     syncing_ = false;
 }
@@ -269,7 +267,7 @@ void PanelView::syncControl(const Control& c, QWidget* w) {
         w->setAutoFillBackground(true);
         setColor(w, QPalette::Window, *back);
     }
-    place(w, c, QPoint(shift_, 0));
+    place(w, c, QPoint(shift_, 0), seen_);
 }
 
 void PanelView::syncTextBox(const Control& c, QWidget* w) {
@@ -336,6 +334,12 @@ Panel& PanelView::fromUser(Ctl id) {
     return panel_;
 }
 
+// The model did not take it up: the widget shows the model's again at once.
+void PanelView::refused(Ctl id) {
+    fromUser(id);
+    sync();
+}
+
 void PanelView::userSelection(Ctl id) {
     QWidget* w = widget(id);
     // Any change but the focus leaving, by a person or through the
@@ -344,13 +348,13 @@ void PanelView::userSelection(Ctl id) {
     if (auto* e = dynamic_cast<TextBox*>(w)) {
         if (e->leaving) return;
         const auto [start, length] = selectionOf(e);
-        fromUser(id).editSelection(id, start, length);
+        if (!fromUser(id).editSelection(id, start, length)) refused(id);
     } else if (auto* m = qobject_cast<QPlainTextEdit*>(w)) {
         const QTextCursor cur = m->textCursor();
         const QString text = m->toPlainText();
         const int start = viewToModelPos(text, cur.selectionStart());
         const int end = viewToModelPos(text, cur.selectionEnd());
-        fromUser(id).editSelection(id, start, end - start);
+        if (!fromUser(id).editSelection(id, start, end - start)) refused(id);
     }
 }
 

@@ -42,6 +42,8 @@ class PanelView : public QWidget, public WindowPort {
     void mouseReleaseEvent(QMouseEvent* e) override;
     void mouseMoveEvent(QMouseEvent* e) override;
     void closeEvent(QCloseEvent* e) override;
+    void showEvent(QShowEvent* e) override;
+    void resizeEvent(QResizeEvent* e) override;
 
   private:
     void build();
@@ -53,6 +55,8 @@ class PanelView : public QWidget, public WindowPort {
     void syncTextBox(const Control& c, QWidget* w);
     void userSelection(Ctl id);
     Panel& fromUser(Ctl id);
+    void refused(Ctl id);
+    bool seenChanged();
     void pressed(const QMouseEvent* e);
     void released();
     bool followPointer(const QMouseEvent* e);
@@ -67,6 +71,7 @@ class PanelView : public QWidget, public WindowPort {
     bool syncing_ = false;
     std::optional<QRect> offScreen_; // where the panel stands when partly past the left edge
     int shift_ = 0;                  // how far its controls are drawn left of the window
+    QRect seen_;                     // what the window shows of itself
     std::uint64_t focusApplied_ = 0;
     struct Press {
         QPoint pointer; // global

@@ -2,10 +2,14 @@
 
 #include "platform/log.h"
 
+#include <QAbstractButton>
 #include <QCoreApplication>
+#include <QDialog>
 #include <QFile>
 #include <QGuiApplication>
+#include <QHash>
 #include <QIcon>
+#include <QKeyEvent>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
@@ -48,6 +52,39 @@ void warnIfFrontWindowUnknown() {
               "page in front is not followed; start Kurumin as an X client (QT_QPA_PLATFORM=xcb) "
               "to follow it",
               qPrintable(platform));
+}
+
+namespace {
+
+class HeldKeys : public QObject {
+  public:
+    using QObject::QObject;
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() != QEvent::KeyPress && event->type() != QEvent::KeyRelease) return false;
+        const auto* key = static_cast<const QKeyEvent*>(event);
+        if (event->type() == QEvent::KeyRelease) {
+            released_[key->key()] = key->timestamp();
+            return false;
+        }
+        // The server repeats a held key as a release and a press of one time;
+        // the toolkit marks the pair only when both have arrived together.
+        const bool repeat =
+            key->isAutoRepeat() ||
+            (key->timestamp() != 0 && released_.value(key->key()) == key->timestamp());
+        return repeat &&
+               (qobject_cast<QAbstractButton*>(watched) || qobject_cast<QDialog*>(watched));
+    }
+
+  private:
+    QHash<int, quint64> released_; // each key's last release
+};
+
+} // namespace
+
+void refuseHeldKeys(QCoreApplication& app) {
+    app.installEventFilter(new HeldKeys(&app));
 }
 
 bool installToolkitTranslation(QCoreApplication& app) {

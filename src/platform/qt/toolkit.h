@@ -24,4 +24,9 @@ void warnIfFrontWindowUnknown();
 // panel's are. False when the translation is not installed.
 bool installToolkitTranslation(QCoreApplication& app);
 
+// A key held down repeats, and so does one whose release was lost (sent to a
+// box that closed at its press): its repeats press no button and close no
+// box, whichever has the focus by then. Text boxes still take them.
+void refuseHeldKeys(QCoreApplication& app);
+
 } // namespace kurumin
