@@ -32,10 +32,10 @@ int main(int argc, char** argv) {
         chooseBrowser(desktopDefaultBrowser(), defaultBrowserPrograms(), firefoxPrograms(),
                       [](const QString& name) { return findBrowserProgram({name}); });
     const QString data = desktop.program.dataFolder();
-    auto browser =
-        choice.family == BrowserFamily::Firefox
-            ? createFirefoxBrowser(data, desktop.shell, desktop.windows, choice.program)
-            : createChromiumBrowser(data, desktop.shell, desktop.windows, choice.program);
+    const DrivenBrowserOptions options = programOptions(data, desktop.windows, choice.program);
+    auto browser = choice.family == BrowserFamily::Firefox
+                       ? createFirefoxBrowser(options, desktop.shell)
+                       : createChromiumBrowser(options, desktop.shell);
     StepWindowFactory stepWindows;
     AboutWindowHost about;
     Services svc = desktop.services(profile, *browser);

@@ -1,5 +1,6 @@
-# The page in front kept and noted: real Chromium windows, the real window
+# The page in front kept and noted: real browser windows, the real window
 # manager's focus, AT-SPI presses and the files read back, then a restart.
+# Chromium, or Firefox with BROWSER=firefox-esr.
 # Run inside tests/desktop-session.sh: argv[1] is the kurumin binary.
 
 import datetime
@@ -33,6 +34,11 @@ def literal(text):
     return "".join("\\" + c if c in ".[]()*+?{}|^$\\" else c for c in text)
 
 
+# How each browser names its windows, and whether what it asks for is what it shows.
+FIREFOX = os.environ.get("BROWSER", "").startswith("firefox")
+CLASS, BRAND = ("firefox-esr", " \u2014 Mozilla Firefox") if FIREFOX else ("chromium", " - Chromium")
+
+
 class TitledSession(session.PanelSession):
     @classmethod
     def setUpClass(cls):
@@ -55,15 +61,21 @@ class TitledSession(session.PanelSession):
 
     def window_of(self, page):
         return wait_for(f"a window titled {page[1]}",
-                        lambda: visible(f"^{literal(page[1])} - "), timeout=20)[0]
+                        lambda: visible(f"^{literal(page[1] + BRAND)}"), timeout=20)[0]
 
     def bring_to_front(self, page):
         xdotool("windowactivate", "--sync", self.window_of(page))
 
     # The browser's windows, not its popups (the address bar's suggestions).
     def browser_windows(self):
-        return [w for w in run("xdotool", "search", "--onlyvisible", "--class", "chromium").split()
-                if run("xdotool", "getwindowname", w).strip().endswith(" - Chromium")]
+        return [w for w in run("xdotool", "search", "--onlyvisible", "--class", CLASS).split()
+                if run("xdotool", "getwindowname", w).strip().endswith(BRAND)]
+
+    # Firefox lists its pages to no one but the panel: the pages it asked for stand in.
+    def opened(self):
+        if not FIREFOX:
+            return super().opened()
+        return [self.site + path for path in session.Pages.asked]
 
     def trec_tip(self):
         return atspi.find(self.app, "TREC").description
