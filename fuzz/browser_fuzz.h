@@ -7,8 +7,9 @@
 // One connection to a local endpoint lives across runs (a handshake a run
 // would cost more than the run); the endpoint only listens and notes the ids
 // of what it is sent, and the frames go in as the socket would hand them on.
-// A Peer gives the protocol, its frames, a window title its browser would
-// show, the refusal of a command, and a step of its own.
+// A Peer gives the protocol, its well-formed frames (the driver mangles some),
+// a window title its browser would show, the refusal of a command, and a
+// step of its own.
 
 #include "platform/browser_link/browser_connection.h"
 #include "platform/browser_link/browser_session.h"
@@ -20,6 +21,7 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QJsonDocument>
 
 #include <fuzzer/FuzzedDataProvider.h>
 
@@ -96,9 +98,18 @@ template <typename Peer> int fuzzBrowser(const uint8_t* data, size_t size) {
         case 7:
             peer.step(in, endpoint);
             break;
-        default:
-            connection.handleMessage(peer.frame(in, endpoint.ids));
+        default: {
+            QString text = QString::fromUtf8(
+                QJsonDocument(peer.frame(in, endpoint.ids)).toJson(QJsonDocument::Compact));
+            if (const int shape = in.ConsumeIntegralInRange(0, 7); shape == 0) {
+                text = textFrom(in, 300); // anything at all
+            } else if (shape == 1) {      // a well-formed frame cut short or with bytes spliced in
+                text.insert(in.ConsumeIntegralInRange<qsizetype>(0, text.size()), textFrom(in, 8));
+                text = text.left(in.ConsumeIntegralInRange<qsizetype>(0, text.size()));
+            }
+            connection.handleMessage(text);
             break;
+        }
         }
     }
 

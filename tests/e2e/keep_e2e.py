@@ -21,8 +21,15 @@ SECOND = ("/k/second.html", "くるみ 二頁目")
 NAME = "くるみの表紙"
 
 
+# Looks for anything of the panel's in the page's own world, now or once
+# the panel has followed the page a while, and says what it found in its title.
+PROBE = ("/k/probe.html", "probe:")
+
+
 class TitledPages(session.Pages):
     titles = dict((FIRST, SECOND))
+    scripts = {PROBE[0]: "setTimeout(() => { document.title = 'probe:' + "
+               "Object.getOwnPropertyNames(window).filter((n) => /kurumin/i.test(n)); }, 1500);"}
 
 
 def holds(predicate, seconds):
@@ -150,6 +157,10 @@ class KeepAndHistory(TitledSession):
         atspi.find(self.app, "2", "リスト保存件数", timeout=10)
         wait_for("the kept names in the list",
                  lambda: self.kept_list() == (FIRST[1], [FIRST[1], NAME]), timeout=5)
+
+    def test_5_a_page_finds_nothing_of_the_panels_in_its_world(self):
+        self.open_by_copy(PROBE)
+        self.follows(PROBE)
         # Reading the list back rewrites nothing.
         self.assertEqual(read_bytes(self.ini), self.kept_ini)
         self.assertEqual(read_bytes(self.history), self.noted)

@@ -103,10 +103,11 @@ def pages(home):
     return [(t["url"], t.get("title", "")) for t in targets if t.get("type") == "page"]
 
 
-# Every path a page titled after it, or after `titles` where it is listed;
-# the paths asked for are noted.
+# Every path a page titled after it, or after `titles` where it is listed,
+# running the script `scripts` holds for it; the paths asked for are noted.
 class Pages(http.server.BaseHTTPRequestHandler):
     titles = {}
+    scripts = {}
     asked = []
 
     def do_GET(self):
@@ -114,7 +115,8 @@ class Pages(http.server.BaseHTTPRequestHandler):
             self.asked.append(self.path)
         title = self.titles.get(self.path, self.path)
         body = (f'<html><head><meta charset="utf-8"><title>{title}</title></head>'
-                f"<body>{title}</body></html>").encode()
+                f"<body>{title}<script>{self.scripts.get(self.path, '')}</script></body>"
+                "</html>").encode()
         self.send_response(200)
         self.send_header("Content-Type", "text/html; charset=utf-8")
         self.send_header("Content-Length", str(len(body)))
