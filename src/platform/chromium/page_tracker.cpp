@@ -100,51 +100,51 @@ void PageTracker::updateTarget(const QJsonObject& info) {
     pages_.changed();
 }
 
-// The page's world, made afresh in each new document, waits for the page's
-// changes; a document that goes fails the wait, and its successor is listened to.
-void PageTracker::listen(const QString& targetId, int failures) {
+// The page's world waits for the page's changes, one evaluation at a time:
+// the browser knows the world's context only for the evaluation asked right
+// after it was named. A document that goes fails the wait, and the next one
+// is asked afresh.
+void PageTracker::listen(const QString& targetId, const QString& seen, int failures) {
     const FollowedPages::Page* page = pages_.find(targetId);
     if (!page || page->session.isEmpty()) return;
     const QString session = page->session;
     // The connection may outlive this tracker; its answers must not reach a tracker gone.
+    const auto retry = [self = QPointer(this), targetId, session, failures] {
+        const FollowedPages::Page* p = self ? self->pages_.find(targetId) : nullptr;
+        if (!p || p->session != session || failures >= kRetries) return;
+        QTimer::singleShot(failures * kRelistPauseMs, self, [self, targetId, failures] {
+            if (self) self->listen(targetId, QString(), failures + 1);
+        });
+    };
     connection_.send(
         QStringLiteral("Page.createIsolatedWorld"),
         {{QStringLiteral("frameId"), targetId}, {QStringLiteral("worldName"), kWorld}},
-        [self = QPointer(this), targetId, session, failures](const BrowserReply& reply) {
+        [self = QPointer(this), targetId, session, seen, retry](const BrowserReply& reply) {
             const QJsonValue context = reply.result.value(QStringLiteral("executionContextId"));
-            if (self && reply.ok() && context.isDouble())
-                self->wait({targetId, session, context.toInt()}, QString(), failures);
+            if (!self) return;
+            if (!reply.ok() || !context.isDouble()) return retry();
+            self->connection_.send(
+                QStringLiteral("Runtime.evaluate"),
+                {{QStringLiteral("expression"), kListener.arg(seen)},
+                 {QStringLiteral("contextId"), context},
+                 {QStringLiteral("awaitPromise"), true},
+                 {QStringLiteral("returnByValue"), true}},
+                [self, targetId, session, retry](const BrowserReply& answer) {
+                    FollowedPages::Page* p = self ? self->pages_.find(targetId) : nullptr;
+                    if (!p || p->session != session) return;
+                    const QJsonValue value = answer.result.value(QStringLiteral("result"))
+                                                 .toObject()
+                                                 .value(QStringLiteral("value"));
+                    if (!answer.ok() || !value.isString()) {
+                        if (answer.failure != OpenFailure::ConnectionLost) retry();
+                        return;
+                    }
+                    // Only the listener's own words: anything else ends the wait.
+                    if (self->told(*p, value.toString())) self->listen(targetId, value.toString());
+                },
+                session, 0);
         },
         session);
-}
-
-void PageTracker::wait(const World& world, const QString& seen, int failures) {
-    const FollowedPages::Page* p = pages_.find(world.targetId);
-    if (!p || p->session != world.session) return;
-    connection_.send(
-        QStringLiteral("Runtime.evaluate"),
-        {{QStringLiteral("expression"), kListener.arg(seen)},
-         {QStringLiteral("contextId"), world.context},
-         {QStringLiteral("awaitPromise"), true},
-         {QStringLiteral("returnByValue"), true}},
-        [self = QPointer(this), world, failures](const BrowserReply& reply) {
-            FollowedPages::Page* page = self ? self->pages_.find(world.targetId) : nullptr;
-            if (!page || page->session != world.session) return;
-            const QJsonValue value = reply.result.value(QStringLiteral("result"))
-                                         .toObject()
-                                         .value(QStringLiteral("value"));
-            // Only the listener's own words: anything else ends the wait.
-            if (reply.ok() && value.isString()) {
-                if (self->told(*page, value.toString())) self->wait(world, value.toString(), 0);
-                return;
-            }
-            if (reply.failure == OpenFailure::ConnectionLost || failures >= kRetries) return;
-            QTimer::singleShot(failures * kRelistPauseMs, self,
-                               [self, id = world.targetId, failures] {
-                                   if (self) self->listen(id, failures + 1);
-                               });
-        },
-        world.session, 0);
 }
 
 bool PageTracker::told(FollowedPages::Page& page, const QString& state) {

@@ -21,13 +21,7 @@ class PageTracker : public PageFeed {
   private:
     void onEvent(const QString& method, const QJsonObject& params, const QString& sessionId);
     void updateTarget(const QJsonObject& info);
-    struct World {
-        QString targetId;
-        QString session;
-        int context = 0;
-    };
-    void listen(const QString& targetId, int failures = 0);
-    void wait(const World& world, const QString& seen, int failures);
+    void listen(const QString& targetId, const QString& seen = {}, int failures = 0);
     bool told(FollowedPages::Page& page, const QString& state);
     void relist(int afterMs);
     void reconcile(const QJsonObject& listing);
