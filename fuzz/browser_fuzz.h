@@ -28,6 +28,13 @@
 #include <memory>
 #include <vector>
 
+// One of few names, so that frames meet what earlier frames made; now and then any text.
+inline QString fewNames(FuzzedDataProvider& in, char prefix) {
+    return in.ConsumeIntegralInRange(0, 15) == 0
+               ? textFrom(in, 12)
+               : QString(QChar(prefix)) + QString::number(in.ConsumeIntegralInRange(0, 3));
+}
+
 template <typename Peer> int fuzzBrowser(const uint8_t* data, size_t size) {
     using namespace kurumin;
     static int argc = 1;

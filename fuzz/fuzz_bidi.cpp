@@ -7,23 +7,14 @@
 #include "browser_fuzz.h"
 
 #include <QJsonArray>
-#include <QJsonDocument>
 #include <QTemporaryDir>
-
-#include <fuzzer/FuzzedDataProvider.h>
-
-#include <memory>
-#include <vector>
 
 using namespace kurumin;
 
 namespace {
 
-// Few names, so that frames meet the contexts earlier frames made.
 QString contextId(FuzzedDataProvider& in) {
-    return in.ConsumeIntegralInRange(0, 15) == 0
-               ? textFrom(in, 12)
-               : QStringLiteral("C%1").arg(in.ConsumeIntegralInRange(0, 3));
+    return fewNames(in, 'C');
 }
 
 QJsonValue anyOf(FuzzedDataProvider& in, const QJsonValue& usual) {

@@ -5,27 +5,16 @@
 #include "browser_fuzz.h"
 
 #include <QJsonArray>
-#include <QJsonDocument>
-
-#include <fuzzer/FuzzedDataProvider.h>
-
-#include <memory>
-#include <vector>
 
 using namespace kurumin;
 
 namespace {
 
-// Few names, so that frames meet the pages and sessions earlier frames made.
 QString targetId(FuzzedDataProvider& in) {
-    return in.ConsumeIntegralInRange(0, 15) == 0
-               ? textFrom(in, 12)
-               : QStringLiteral("T%1").arg(in.ConsumeIntegralInRange(0, 3));
+    return fewNames(in, 'T');
 }
 QString sessionId(FuzzedDataProvider& in) {
-    return in.ConsumeIntegralInRange(0, 15) == 0
-               ? textFrom(in, 12)
-               : QStringLiteral("S%1").arg(in.ConsumeIntegralInRange(0, 3));
+    return fewNames(in, 'S');
 }
 
 QJsonObject targetInfo(FuzzedDataProvider& in) {
