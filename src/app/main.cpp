@@ -87,10 +87,11 @@ int main(int argc, char** argv) {
                                  [](const QString& name) { return findBrowserProgram({name}); });
         },
         [&](const BrowserChoice& choice) {
+            const DrivenBrowserOptions options =
+                programOptions(data, desktop.windows, choice.program);
             return choice.family == BrowserFamily::Firefox
-                       ? createFirefoxBrowser(data, desktop.shell, desktop.windows, choice.program)
-                       : createChromiumBrowser(data, desktop.shell, desktop.windows,
-                                               choice.program);
+                       ? createFirefoxBrowser(options, desktop.shell)
+                       : createChromiumBrowser(options, desktop.shell);
         },
         desktop.shell);
     browser.setNotice([&desktop] {
