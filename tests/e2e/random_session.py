@@ -394,9 +394,9 @@ class Session:
         # The panel follows the pointer to the pixel, from the first motion on.
         want = (g0[0] + mx, g0[1] + my) if moves else g0[:2]
         inside = 0 <= want[0] <= 1600 - g0[2] and 0 <= want[1] <= 1000 - g0[3]
-        # fluxbox's own rule: an edge within 10 px of a monitor's, its work area's or another
-        # window's edge snaps to it.
-        snap = 10 if moves and WM == "fluxbox" else 0
+        # fluxbox's and xfwm4's own rule: an edge within 10 px of a monitor's, the work area's
+        # or another window's edge snaps to it.
+        snap = 10 if moves and WM in ("fluxbox", "xfwm4") else 0
         if inside and any(abs(g1[i] - want[i]) > snap for i in (0, 1)):
             raise Fault(f"a drag of {(mx, my)} from {target}: {g0[:2]} -> {g1[:2]}, not {want}")
 
