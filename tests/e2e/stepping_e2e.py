@@ -34,7 +34,8 @@ class Stepping(session.PanelSession):
         xdotool("mousemove", *atspi.centre(atspi.find(self.app, name, description)), "click", 3)
 
     def test_0_the_panel_is_borderless_on_top_and_starts_only_once(self):
-        wid = visible("^Kurumin$")[0]
+        # On AT-SPI before it is mapped: wait for the window itself.
+        wid = wait_for("the panel's window", lambda: visible("^Kurumin$"), timeout=10)[0]
         props = run("xprop", "-id", wid, "_NET_WM_STATE", "_MOTIF_WM_HINTS", "_NET_WM_DESKTOP")
         self.assertIn("_NET_WM_STATE_ABOVE", props)
         self.assertIn("_NET_WM_DESKTOP(CARDINAL) = 4294967295", props)  # on every workspace
