@@ -65,8 +65,8 @@ class PanelView : public QWidget, public WindowPort {
     // still share their data.
     std::array<std::optional<Control>, ControlCount> shown_;
     bool syncing_ = false;
-    std::optional<QRect> offScreen_; // where the panel stands when partly past the left edge
-    int shift_ = 0;                  // how far its controls are drawn left of the window
+    QRect tuckedAt_; // where the model placed the panel while it is tucked away
+    int shift_ = 0;  // how far its controls are drawn left of the window
     std::uint64_t focusApplied_ = 0;
     struct Press {
         QPoint pointer; // global
