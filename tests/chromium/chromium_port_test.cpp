@@ -2,8 +2,6 @@
 
 #include "test_support.h"
 
-#include <QTemporaryDir>
-
 #include <gtest/gtest.h>
 
 using namespace kurumin;
@@ -12,14 +10,10 @@ namespace {
 
 // The port's own part is how the session and the tracker meet.
 TEST(ChromiumPort, ListingAttachesToTheRunningBrowserShowsWhatItOpensAndStartsOverWhenLost) {
-    QTemporaryDir folder;
-    kurumin::fake::Shell shell;
+    NoBrowser<ChromiumOptions> rig;
     FakeBrowser fake;
-    ChromiumOptions options;
-    options.dataFolder = folder.path();
-    options.programs = {"kurumin-no-such-browser"};
-    ASSERT_TRUE(writePortFile(folder.path(), fake.port()));
-    ChromiumBrowser port(options, shell);
+    ASSERT_TRUE(writePortFile(rig.folder.path(), fake.port()));
+    ChromiumBrowser port(rig.options, rig.shell);
 
     auto queued = openOn(port, "https://one.example/");
     EXPECT_TRUE(port.pages().empty());
@@ -40,7 +34,7 @@ TEST(ChromiumPort, ListingAttachesToTheRunningBrowserShowsWhatItOpensAndStartsOv
     // Listing alone finds the browser again, with its pages.
     EXPECT_TRUE(soon([&] { return port.pages().size() == 2; }));
     EXPECT_EQ(fake.withMethod("Target.setDiscoverTargets").size(), 2u);
-    EXPECT_TRUE(shell.opened.empty());
+    EXPECT_TRUE(rig.shell.opened.empty());
 }
 
 } // namespace
