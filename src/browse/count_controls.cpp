@@ -82,16 +82,7 @@ void stepWindowHover(Panel& p, Direction d, int index) {
         l.back = colors::PanelBack;
 }
 
-} // namespace
-
-void wireCountControls(Panel& p) {
-    p.onClick(Ctl::lblAuto, [&p] { toggleAuto(p); });
-    p.onClick(Ctl::UPbutton, [&p] { stepAndBrowse(p, Direction::Up, StepControl::CountButton); });
-    p.onClick(Ctl::DWNbutton,
-              [&p] { stepAndBrowse(p, Direction::Down, StepControl::CountButton); });
-    p.onMouseDown(Ctl::UPbutton, [&p](MouseButton b) { pressCountButton(p, Direction::Up, b); });
-    p.onMouseDown(Ctl::DWNbutton, [&p](MouseButton b) { pressCountButton(p, Direction::Down, b); });
-
+void wireSpinButtons(Panel& p) {
     TimerPort& cup = p.timer(Tmr::Cup);
     TimerPort& cdwn = p.timer(Tmr::Cdwn);
     p.onTick(Tmr::Cup, [&p, &cup] { spinTick(p, Direction::Up, cup); });
@@ -106,9 +97,11 @@ void wireCountControls(Panel& p) {
             [&] { countFailed(p); });
     });
     p.onMouseUp(Ctl::Command1, [&cdwn](MouseButton) { cdwn.stop(); });
+}
 
-    // A held arrow repeats once the hold delay has passed; a release within
-    // it leaves only the click's single move.
+// A held arrow repeats once the hold delay has passed; a release within it
+// leaves only the click's single move.
+void wireHeldArrows(Panel& p) {
     const auto pressedAt = std::make_shared<std::uint32_t>(0); // of the arrow held last
     struct HeldArrow {
         Ctl label;
@@ -132,7 +125,19 @@ void wireCountControls(Panel& p) {
             moveCaret(p, a.by);
         });
     }
+}
 
+} // namespace
+
+void wireCountControls(Panel& p) {
+    p.onClick(Ctl::lblAuto, [&p] { toggleAuto(p); });
+    p.onClick(Ctl::UPbutton, [&p] { stepAndBrowse(p, Direction::Up, StepControl::CountButton); });
+    p.onClick(Ctl::DWNbutton,
+              [&p] { stepAndBrowse(p, Direction::Down, StepControl::CountButton); });
+    p.onMouseDown(Ctl::UPbutton, [&p](MouseButton b) { pressCountButton(p, Direction::Up, b); });
+    p.onMouseDown(Ctl::DWNbutton, [&p](MouseButton b) { pressCountButton(p, Direction::Down, b); });
+    wireSpinButtons(p);
+    wireHeldArrows(p);
     p.onStepClick([&p](Direction d, int index) { stepWindowClick(p, d, index); });
     p.onStepMouseMove([&p](Direction d, int index) { stepWindowHover(p, d, index); });
 }

@@ -33,6 +33,10 @@ Qt::Alignment toQtAlign(Align a);
 // only when it differs, as the views sync after every handler.
 void place(QWidget* w, const Control& c, QPoint shift = {});
 
+// One colour of the widget's palette, active and inactive alike; a palette
+// set anew repaints even when unchanged.
+void setColor(QWidget* w, QPalette::ColorRole role, const QColor& c);
+
 // The small Japanese-capable face every caption is drawn in.
 QFont panelFont();
 
