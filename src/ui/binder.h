@@ -32,7 +32,10 @@ class Binder : public QObject {
     virtual void show(const Control& c) = 0;
 
   protected:
-    explicit Binder(QWidget* widget) : QObject(widget), widget_(widget) {}
+    Binder(QWidget* widget, Ctl id, BinderHost& host)
+        : QObject(widget), id_(id), host_(host), widget_(widget) {}
+    const Ctl id_;
+    BinderHost& host_;
 
   private:
     QWidget* widget_;

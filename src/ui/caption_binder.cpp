@@ -13,9 +13,10 @@ class ButtonBinder final : public Binder {
   public:
     ButtonBinder(const Control& c, QWidget* parent, BinderHost& host)
         : Binder(
-              new FlatButton(c.kind == ControlKind::Button ? Bevel::Raised : Bevel::None, parent)) {
-        connect(button(), &QAbstractButton::clicked, this, [&host, id = c.id] {
-            if (!host.syncing()) host.panel().click(id);
+              new FlatButton(c.kind == ControlKind::Button ? Bevel::Raised : Bevel::None, parent),
+              c.id, host) {
+        connect(button(), &QAbstractButton::clicked, this, [this] {
+            if (!host_.syncing()) host_.panel().click(id_);
         });
     }
     void show(const Control& c) override { button()->showControl(c); }
@@ -26,7 +27,8 @@ class ButtonBinder final : public Binder {
 
 class LabelBinder final : public Binder {
   public:
-    explicit LabelBinder(QWidget* parent) : Binder(new QLabel(parent)) {
+    LabelBinder(const Control& c, QWidget* parent, BinderHost& host)
+        : Binder(new QLabel(parent), c.id, host) {
         label()->setTextFormat(Qt::PlainText);
     }
     void show(const Control& c) override {
@@ -44,7 +46,8 @@ class LabelBinder final : public Binder {
 
 class ShapeBinder final : public Binder {
   public:
-    explicit ShapeBinder(QWidget* parent) : Binder(new ShapeWidget(parent)) {}
+    ShapeBinder(const Control& c, QWidget* parent, BinderHost& host)
+        : Binder(new ShapeWidget(parent), c.id, host) {}
     void show(const Control& c) override {
         static_cast<ShapeWidget*>(widget())->setColors(
             toQColor(c.fore), toQColor(c.back.value_or(colors::PanelBack)));
@@ -53,7 +56,8 @@ class ShapeBinder final : public Binder {
 
 class PictureBinder final : public Binder {
   public:
-    explicit PictureBinder(QWidget* parent) : Binder(new GripWidget(parent)) {}
+    PictureBinder(const Control& c, QWidget* parent, BinderHost& host)
+        : Binder(new GripWidget(parent), c.id, host) {}
     void show(const Control& c) override {
         if (!c.back) return; // a colour of its own, else the panel's shows through
         widget()->setAutoFillBackground(true);
@@ -68,12 +72,12 @@ Binder* bindCaption(const Control& c, QWidget* parent, BinderHost& host) {
     case ControlKind::Button:
         return new ButtonBinder(c, parent, host);
     case ControlKind::Shape:
-        return new ShapeBinder(parent);
+        return new ShapeBinder(c, parent, host);
     case ControlKind::Picture:
-        return new PictureBinder(parent);
+        return new PictureBinder(c, parent, host);
     default:
         if (c.clickable) return new ButtonBinder(c, parent, host);
-        return new LabelBinder(parent);
+        return new LabelBinder(c, parent, host);
     }
 }
 

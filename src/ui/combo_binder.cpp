@@ -10,17 +10,18 @@ namespace {
 
 class ComboBinder final : public Binder {
   public:
-    ComboBinder(Ctl id, QWidget* parent, BinderHost& host) : Binder(new QComboBox(parent)) {
+    ComboBinder(Ctl id, QWidget* parent, BinderHost& host)
+        : Binder(new QComboBox(parent), id, host) {
         QComboBox* b = box();
         b->setEditable(true);
         // Enter in the edit field adds nothing.
         b->setInsertPolicy(QComboBox::NoInsert);
         host.routeEvents(b->lineEdit(), id);
-        connect(b, &QComboBox::activated, this, [&host, id](int index) {
-            if (!host.syncing()) host.fromUser(id).selectItem(id, index);
+        connect(b, &QComboBox::activated, this, [this](int index) {
+            if (!host_.syncing()) host_.fromUser(id_).selectItem(id_, index);
         });
-        connect(b->lineEdit(), &QLineEdit::textChanged, this, [&host, id](const QString& t) {
-            if (!host.syncing()) host.fromUser(id).editText(id, t);
+        connect(b->lineEdit(), &QLineEdit::textChanged, this, [this](const QString& t) {
+            if (!host_.syncing()) host_.fromUser(id_).editText(id_, t);
         });
     }
 

@@ -39,7 +39,7 @@ std::pair<int, int> selectionOf(const QLineEdit* e) {
 class LineEditBinder final : public Binder {
   public:
     LineEditBinder(Ctl id, QWidget* parent, BinderHost& host)
-        : Binder(new TextBox(parent)), id_(id), host_(host) {
+        : Binder(new TextBox(parent), id, host) {
         TextBox* e = edit();
         e->setFrame(false);
         e->setTextMargins(1, 0, 1, 0);
@@ -51,8 +51,7 @@ class LineEditBinder final : public Binder {
 
     void show(const Control& c) override {
         TextBox* e = edit();
-        setColor(e, QPalette::Text, toQColor(c.fore));
-        if (c.back) setColor(e, QPalette::Base, toQColor(*c.back));
+        setTextColors(e, c);
         // Past any address's length it shows the start, and is not edited, as
         // an edit of the start would drop the rest.
         const bool cut = c.caption.size() > MaxShownText;
@@ -94,9 +93,6 @@ class LineEditBinder final : public Binder {
         const auto [start, length] = selectionOf(edit());
         host_.fromUser(id_).editSelection(id_, start, length);
     }
-
-    Ctl id_;
-    BinderHost& host_;
 };
 
 } // namespace

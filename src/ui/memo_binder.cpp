@@ -30,7 +30,7 @@ int modelToViewPos(const QString& modelText, int pos) {
 class MemoBinder final : public Binder {
   public:
     MemoBinder(Ctl id, QWidget* parent, BinderHost& host)
-        : Binder(new QPlainTextEdit(parent)), id_(id), host_(host) {
+        : Binder(new QPlainTextEdit(parent), id, host) {
         QPlainTextEdit* m = memo();
         m->setFrameShape(QFrame::NoFrame);
         host.routeEvents(m->viewport(), id);
@@ -44,8 +44,7 @@ class MemoBinder final : public Binder {
 
     void show(const Control& c) override {
         QPlainTextEdit* m = memo();
-        setColor(m, QPalette::Text, toQColor(c.fore));
-        if (c.back) setColor(m, QPalette::Base, toQColor(*c.back));
+        setTextColors(m, c);
         const QString text = memoToView(c.caption);
         if (m->toPlainText() != text) m->setPlainText(text);
         const int start = modelToViewPos(c.caption, c.selStart);
@@ -68,9 +67,6 @@ class MemoBinder final : public Binder {
         const int end = viewToModelPos(text, cur.selectionEnd());
         host_.fromUser(id_).editSelection(id_, start, end - start);
     }
-
-    Ctl id_;
-    BinderHost& host_;
 };
 
 } // namespace

@@ -66,6 +66,11 @@ void setColor(QWidget* w, QPalette::ColorRole role, const QColor& c) {
     w->setPalette(p);
 }
 
+void setTextColors(QWidget* w, const Control& c) {
+    setColor(w, QPalette::Text, toQColor(c.fore));
+    if (c.back) setColor(w, QPalette::Base, toQColor(*c.back));
+}
+
 QFont panelFont() {
     QFont f(QStringLiteral("Noto Sans CJK JP"));
     f.setStyleHint(QFont::SansSerif);
