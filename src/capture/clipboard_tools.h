@@ -1,7 +1,7 @@
 #pragma once
 // The tools around txtNow, the memo and the append text: append-text browse,
-// re-browse, INPUT, OUTPUT, ADD and CLS. What they
-// put on the clipboard is new text for the watcher's next tick.
+// re-browse, INPUT, OUTPUT, ADD and CLS. What they put on the clipboard is
+// new text for the watcher's next tick.
 
 namespace kurumin {
 

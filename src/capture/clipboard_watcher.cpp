@@ -64,7 +64,7 @@ void tick(Panel& p) {
     p.copied.set(clip.text());
     if (!p.copied.takeUp()) return;
 
-    const QString& text = p.copied.text();
+    const QString text = p.copied.text(); // a box the tick shows lets other work run
     p.setText(Ctl::txtNow, text);
     s.KeywordPos = static_cast<std::int32_t>(text.indexOf(p.text(Ctl::txtKeyWord)) + 1);
     if (s.KeywordPos == 0) {
