@@ -1,5 +1,6 @@
 #!/bin/sh
-# ./kurumin.sh run    install what is missing, build, start the panel
+# ./kurumin.sh run    install what building and running need, build, start the panel;
+#                     under sudo it builds and runs as the user who called sudo
 # ./kurumin.sh test   install what is missing, build with sanitizers, run every test headless
 #                     and every fuzzer briefly,
 #                     then make the package and check it
@@ -8,9 +9,25 @@ set -eu
 top=$(cd "$(dirname "$0")" && pwd)
 cd "$top"
 
-install_missing() {
+# The packages of the named sections of scripts/packages.txt.
+packages() {
+    awk -v want=" $* " '/^\[/ { on = index(want, " " substr($0, 2, length($0) - 2) " ") > 0; next }
+        on && !/^[ \t]*(#|$)/ { print $1 }' scripts/packages.txt | sort -u
+}
+
+# A browser the panel can drive, installed and not confined.
+drivable_browser() {
+    for b in chromium google-chrome google-chrome-stable microsoft-edge brave-browser \
+        vivaldi-stable opera firefox-esr firefox; do
+        path=$(command -v "$b") || continue
+        case $(readlink -f "$path") in */snap/* | */flatpak/* | */bin/snap) ;; *) return 0 ;; esac
+    done
+    return 1
+}
+
+install_missing() { # sections
     missing=""
-    for p in $(grep -v -E '^\s*(#|$)' scripts/packages.txt); do
+    for p in $(packages "$@"); do
         dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' ||
             missing="$missing $p"
     done
@@ -51,6 +68,7 @@ package() { # a release build, its .deb, and the checks Debian makes of one
     unpacked=$(mktemp -d)
     dpkg-deb -x "$deb" "$unpacked"
     desktop-file-validate "$unpacked"/usr/share/applications/kurumin.desktop
+    appstreamcli validate --no-net "$unpacked"/usr/share/metainfo/*.metainfo.xml
     rm -rf "$unpacked"
     # Warnings are shown; only errors fail.
     lintian --fail-on error --info "$deb"
@@ -59,12 +77,20 @@ package() { # a release build, its .deb, and the checks Debian makes of one
 
 case "${1:-}" in
 run)
-    install_missing
+    if drivable_browser; then install_missing build run; else install_missing build run browser; fi
+    if [ "$(id -u)" -eq 0 ]; then
+        # The panel and its browser belong to the person, not to root.
+        if [ -n "${SUDO_USER:-}" ] && [ "$SUDO_USER" != root ]; then
+            exec runuser -u "$SUDO_USER" -- "$top/kurumin.sh" run
+        fi
+        echo "kurumin: running as root, so the browser runs without its sandbox;" \
+            "run ./kurumin.sh as your own user to keep it" >&2
+    fi
     build build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKURUMIN_TESTS=OFF -DKURUMIN_BENCH=OFF
     exec ./build/bin/kurumin
     ;;
 test)
-    install_missing
+    install_missing build run test package
     check_format
     build build-test -DCMAKE_BUILD_TYPE=Debug -DKURUMIN_SANITIZE=ON -DKURUMIN_WERROR=ON
     export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1"
@@ -76,7 +102,7 @@ test)
     package
     ;;
 package)
-    install_missing
+    install_missing build run package
     package
     ;;
 *)

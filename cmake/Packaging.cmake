@@ -38,6 +38,13 @@ else()
   message(WARNING "rsvg-convert (librsvg2-bin) not found: only the scalable icon is installed")
 endif()
 
+# The manual page and the software centres' entry carry the project's version.
+configure_file(${KURUMIN_PACKAGING_DIR}/kurumin.1 ${KURUMIN_GENERATED_DIR}/kurumin.1 @ONLY)
+configure_file(${KURUMIN_PACKAGING_DIR}/org.example.kurumin.metainfo.xml
+  ${KURUMIN_GENERATED_DIR}/org.example.kurumin.metainfo.xml @ONLY)
+install(FILES ${KURUMIN_GENERATED_DIR}/org.example.kurumin.metainfo.xml DESTINATION share/metainfo)
+configure_file(${KURUMIN_PACKAGING_DIR}/changelog ${KURUMIN_GENERATED_DIR}/changelog COPYONLY)
+
 # Debian ships the manual page and the changelog compressed; -n keeps the
 # bytes the same from build to build.
 find_program(GZIP_PROGRAM gzip REQUIRED)
@@ -48,8 +55,8 @@ foreach(pair "kurumin.1:share/man/man1" "changelog:${KURUMIN_DOC_DIR}")
   set(gz ${KURUMIN_GENERATED_DIR}/${name}.gz)
   add_custom_command(OUTPUT ${gz}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${KURUMIN_GENERATED_DIR}
-    COMMAND ${GZIP_PROGRAM} -9n -c ${KURUMIN_PACKAGING_DIR}/${name} > ${gz}
-    DEPENDS ${KURUMIN_PACKAGING_DIR}/${name})
+    COMMAND ${GZIP_PROGRAM} -9n -c ${KURUMIN_GENERATED_DIR}/${name} > ${gz}
+    DEPENDS ${KURUMIN_GENERATED_DIR}/${name})
   list(APPEND generated ${gz})
   install(FILES ${gz} DESTINATION ${destination})
 endforeach()
@@ -94,8 +101,11 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_COMPRESSION_TYPE xz)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # The xcb platform plugin is loaded at run time, so shlibdeps cannot see it.
+# The captions need a Japanese font, any of Debian's common ones.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
-  "qt6-qpa-plugins, qt6-translations-l10n, chromium | firefox-esr | firefox | chromium-browser | google-chrome-stable | brave-browser | microsoft-edge-stable, fonts-noto-cjk, xdg-utils")
+  "qt6-qpa-plugins, chromium | firefox-esr | firefox | chromium-browser | google-chrome-stable | brave-browser | microsoft-edge-stable, fonts-noto-cjk | fonts-ipafont-gothic | fonts-vlgothic | fonts-takao-gothic, xdg-utils")
+# The toolkit's own buttons and dialogs in Japanese; English without it.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_STRIP_FILES ON)
 include(CPack)

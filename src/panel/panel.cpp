@@ -172,23 +172,29 @@ void Panel::setText(Ctl id, const QString& text) {
     ctl.selLength = 0;
 }
 
-void Panel::editText(Ctl id, const QString& text) {
+bool Panel::editText(Ctl id, const QString& text) {
+    if (!c[id].enabled) return false;
     setText(id, text);
     // A name typed over the list's is none of its entries.
     if (c[id].kind == ControlKind::ComboBox) c[id].listIndex = -1;
+    return true;
 }
 
-void Panel::editSelection(Ctl id, int start, int length) {
+bool Panel::editSelection(Ctl id, int start, int length) {
     Control& ctl = c[id];
+    if (!ctl.enabled) return false;
     const int size = static_cast<int>(ctl.caption.size());
     ctl.selStart = std::clamp(start, 0, size);
     ctl.selLength = std::clamp(length, 0, size - ctl.selStart);
+    return true;
 }
 
-void Panel::selectItem(Ctl id, int index) {
+bool Panel::selectItem(Ctl id, int index) {
     Control& ctl = c[id];
+    if (!ctl.enabled) return false;
     ctl.listIndex = index;
     if (index >= 0 && index < ctl.items.size()) ctl.caption = ctl.items[index];
+    return true;
 }
 
 void Panel::stepClick(Direction d, int index) {

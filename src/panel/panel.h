@@ -114,9 +114,11 @@ class Panel {
         return true;
     }
     void mouseMove(Ctl id, HeldButtons held = {});
-    void editText(Ctl id, const QString& text);
-    void editSelection(Ctl id, int start, int length);
-    void selectItem(Ctl id, int index);
+    // A control that is off takes none of these, whoever sends them (a
+    // screen reader, an input tool): false, and the view shows it again as it is.
+    bool editText(Ctl id, const QString& text);
+    bool editSelection(Ctl id, int start, int length);
+    bool selectItem(Ctl id, int index);
     void focusChanged(Ctl id) { focus_ = id; }
     // From a floating step window: label index 0..6, -1 the background.
     void stepClick(Direction d, int index);

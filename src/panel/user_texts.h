@@ -106,6 +106,17 @@ inline QString historyWriteTitle() {
     return QStringLiteral("Kurumin Error_13");
 }
 
+// Once a run, when pages go to the desktop's opener for want of a browser
+// the panel can drive.
+inline QString browserNotDrivenText() {
+    return QStringLiteral(
+        "ブラウザを操作できないため、ページはデスクトップの既定の方法で開きます。\r\n"
+        "表示中のページを取得できないので、KEEP・REC・TRECは使えません。");
+}
+inline QString browserNotDrivenTitle() {
+    return QStringLiteral("Kurumin");
+}
+
 // The TREC tooltip while no page is captured, and its lead-in when one is.
 inline QString noTitleTip() {
     return QStringLiteral("ブラウザページタイトル取得情報なし");

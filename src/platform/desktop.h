@@ -64,6 +64,16 @@ class WindowSystemPort {
     // Runs on the UI thread after the front window or its title changed; one
     // handler at a time. A desktop that cannot tell never calls it.
     virtual void setFrontChangeHandler(std::function<void()> handler) { (void)handler; }
+    // Puts the window on every workspace. Asked again each time it is shown,
+    // as a window manager forgets it when the window is withdrawn.
+    virtual void showOnEveryWorkspace(WindowHandle window) { (void)window; }
+    // The window manager moves the window by the pointer's way from (x, y),
+    // root pixels where the button went down, until the release: the motion
+    // before the call counts. False when it cannot.
+    virtual bool startMove(WindowHandle window, int x, int y) {
+        (void)window, (void)x, (void)y;
+        return false;
+    }
 };
 
 struct RectTwips {

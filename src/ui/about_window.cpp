@@ -59,9 +59,9 @@ class AboutWindow : public QWidget, public WindowPort {
         auto* lines = new QVBoxLayout;
         lines->setSpacing(2);
         row->addLayout(lines, 1);
-        for (const char* line :
-             {"■ご利用いただきましてありがとうございます。", "「Kurumin」", "インターネットツール",
-              "Version 1.2", "このツールの詳しい説明は、ヘルプページでご覧いただけます。"}) {
+        for (const char* line : {"■ご利用いただきましてありがとうございます。", "「Kurumin」",
+                                 "インターネットツール", "Version " KURUMIN_VERSION,
+                                 "このツールの詳しい説明は、ヘルプページでご覧いただけます。"}) {
             auto* l = new QLabel(QString::fromUtf8(line), this);
             l->setWordWrap(true);
             lines->addWidget(l);

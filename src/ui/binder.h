@@ -20,6 +20,8 @@ class BinderHost {
     virtual Panel& panel() = 0;
     // The panel, for input the widget now shows as the user left it.
     virtual Panel& fromUser(Ctl id) = 0;
+    // Input the panel did not take up: the widget shows the model's again.
+    virtual void refused(Ctl id) = 0;
     // Mouse and focus events on a part of the widget count as the control's.
     virtual void routeEvents(QWidget* part, Ctl id) = 0;
 };

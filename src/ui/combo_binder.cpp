@@ -18,10 +18,10 @@ class ComboBinder final : public Binder {
         b->setInsertPolicy(QComboBox::NoInsert);
         host.routeEvents(b->lineEdit(), id);
         connect(b, &QComboBox::activated, this, [this](int index) {
-            if (!host_.syncing()) host_.fromUser(id_).selectItem(id_, index);
+            if (!host_.syncing() && !host_.fromUser(id_).selectItem(id_, index)) host_.refused(id_);
         });
         connect(b->lineEdit(), &QLineEdit::textChanged, this, [this](const QString& t) {
-            if (!host_.syncing()) host_.fromUser(id_).editText(id_, t);
+            if (!host_.syncing() && !host_.fromUser(id_).editText(id_, t)) host_.refused(id_);
         });
     }
 

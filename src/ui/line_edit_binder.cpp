@@ -78,12 +78,9 @@ class LineEditBinder final : public Binder {
 
     void typed(const QString& text) {
         if (host_.syncing()) return;
-        // A shortened text takes no edit at all; the next sync shows it again.
-        if (edit()->isReadOnly()) {
-            host_.fromUser(id_);
-            return;
-        }
-        host_.fromUser(id_).editText(id_, text);
+        // A shortened text takes no edit at all.
+        if (edit()->isReadOnly() || !host_.fromUser(id_).editText(id_, text))
+            return host_.refused(id_);
         selected();
     }
     // Any change but the focus leaving, by a person or through the
@@ -91,7 +88,7 @@ class LineEditBinder final : public Binder {
     void selected() {
         if (host_.syncing() || edit()->leaving) return;
         const auto [start, length] = selectionOf(edit());
-        host_.fromUser(id_).editSelection(id_, start, length);
+        if (!host_.fromUser(id_).editSelection(id_, start, length)) host_.refused(id_);
     }
 };
 

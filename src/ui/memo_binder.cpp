@@ -35,8 +35,9 @@ class MemoBinder final : public Binder {
         m->setFrameShape(QFrame::NoFrame);
         host.routeEvents(m->viewport(), id);
         connect(m, &QPlainTextEdit::textChanged, this, [this] {
-            if (!host_.syncing())
-                host_.fromUser(id_).editText(id_, memoToModel(memo()->toPlainText()));
+            if (host_.syncing()) return;
+            if (!host_.fromUser(id_).editText(id_, memoToModel(memo()->toPlainText())))
+                host_.refused(id_);
         });
         connect(m, &QPlainTextEdit::cursorPositionChanged, this, &MemoBinder::selected);
         connect(m, &QPlainTextEdit::selectionChanged, this, &MemoBinder::selected);
@@ -65,7 +66,7 @@ class MemoBinder final : public Binder {
         const QString text = memo()->toPlainText();
         const int start = viewToModelPos(text, cur.selectionStart());
         const int end = viewToModelPos(text, cur.selectionEnd());
-        host_.fromUser(id_).editSelection(id_, start, end - start);
+        if (!host_.fromUser(id_).editSelection(id_, start, end - start)) host_.refused(id_);
     }
 };
 

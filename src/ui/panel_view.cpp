@@ -55,6 +55,7 @@ PanelView::PanelView(Panel& panel, QWidget* parent)
     setColor(this, QPalette::Window, toQColor(colors::PanelBack));
     setMouseTracking(true);
     QWidget::resize(toPixels({0, 0, PanelWidth, FoldedHeight}, this).size());
+    seenChanged(); // a hidden window has its resize told only once shown
     build();
     sync();
     connect(&panel_.changes(), &PanelChanges::changed, this, &PanelView::sync);
@@ -115,8 +116,9 @@ void PanelView::sync() {
     }
     if (panel_.focusAsked() != focusApplied_) {
         focusApplied_ = panel_.focusAsked();
-        if (QWidget* w = panel_.focus() ? widget(*panel_.focus()) : nullptr)
-            w->setFocus(Qt::OtherFocusReason);
+        // A hidden control (folded away, past the edge) cannot hold it.
+        QWidget* w = panel_.focus() ? widget(*panel_.focus()) : nullptr;
+        if (w && w->isVisibleTo(this)) w->setFocus(Qt::OtherFocusReason);
     }
     syncing_ = false;
 }
@@ -135,13 +137,19 @@ void PanelView::syncControl(const Control& c, Binder& b) {
                                             : (c.caption.isEmpty() ? tip : c.caption);
     if (w->accessibleName() != accessible) w->setAccessibleName(accessible);
     b.show(c);
-    place(w, c, QPoint(shift_, 0));
+    place(w, c, QPoint(shift_, 0), seen_);
 }
 
 // The widget now shows what the user did, which the model may not take up as it is.
 Panel& PanelView::fromUser(Ctl id) {
     shown_[static_cast<std::size_t>(id)].reset();
     return panel_;
+}
+
+// The model did not take it up: the widget shows the model's again at once.
+void PanelView::refused(Ctl id) {
+    fromUser(id);
+    sync();
 }
 
 bool PanelView::eventFilter(QObject* watched, QEvent* event) {

@@ -47,6 +47,8 @@ class PanelView : public QWidget, public WindowPort, private ui::BinderHost {
     void mouseReleaseEvent(QMouseEvent* e) override;
     void mouseMoveEvent(QMouseEvent* e) override;
     void closeEvent(QCloseEvent* e) override;
+    void showEvent(QShowEvent* e) override;
+    void resizeEvent(QResizeEvent* e) override;
 
   private:
     void build();
@@ -55,7 +57,9 @@ class PanelView : public QWidget, public WindowPort, private ui::BinderHost {
     bool syncing() const override { return syncing_; }
     Panel& panel() override { return panel_; }
     Panel& fromUser(Ctl id) override;
+    void refused(Ctl id) override;
     void routeEvents(QWidget* part, Ctl id) override;
+    bool seenChanged();
     void pressed(const QMouseEvent* e);
     void released();
     bool followPointer(const QMouseEvent* e);
@@ -70,6 +74,7 @@ class PanelView : public QWidget, public WindowPort, private ui::BinderHost {
     bool syncing_ = false;
     QRect tuckedAt_; // where the model placed the panel while it is tucked away
     int shift_ = 0;  // how far its controls are drawn left of the window
+    QRect seen_;     // what the window shows of itself
     std::uint64_t focusApplied_ = 0;
     struct Press {
         QPoint pointer; // global

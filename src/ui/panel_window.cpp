@@ -11,6 +11,7 @@
 #include <QWindow>
 
 #include <algorithm>
+#include <utility>
 
 namespace kurumin {
 
@@ -52,9 +53,19 @@ void PanelView::setTopmost() {
 }
 
 void PanelView::startSystemMove() {
+    // From where the button went down, as a title bar's drag: the move starts
+    // at the first motion, which has already carried the pointer away.
+    const QPoint at = (QPointF(press_.pointer) * devicePixelRatioF()).toPoint();
+    if (panel_.svc.windows.startMove(handle(), at.x(), at.y())) return;
     QWindow* w = windowHandle();
     if (w && w->startSystemMove()) return;
     movingByHand_ = true;
+}
+
+void PanelView::showEvent(QShowEvent* e) {
+    // The panel works with whichever browser window is in front, wherever it is.
+    panel_.svc.windows.showOnEveryWorkspace(handle());
+    QWidget::showEvent(e);
 }
 
 int PanelView::monitorLeft() {
@@ -93,10 +104,24 @@ void PanelView::setGeometry(const RectTwips& rect) {
         if (!mask().isEmpty()) clearMask();
         if (QWidget::geometry() != r) QWidget::setGeometry(r);
     }
-    if (shift_ != shift) { // the controls move with the shift
+    if (seenChanged() || shift_ != shift) { // the controls move with the shift
         shown_.fill(std::nullopt);
         sync();
     }
+}
+
+// Controls outside what the window shows are hidden: a screen reader offers
+// none that cannot be seen, and a press at one would land beside the panel.
+bool PanelView::seenChanged() {
+    const QRect seen = mask().isEmpty() ? rect() : mask().boundingRect();
+    return std::exchange(seen_, seen) != seen;
+}
+
+void PanelView::resizeEvent(QResizeEvent* e) {
+    QWidget::resizeEvent(e);
+    if (!seenChanged()) return;
+    shown_.fill(std::nullopt);
+    sync();
 }
 
 void PanelView::show() {

@@ -103,11 +103,16 @@ void FlatButton::showLook(const StepLabelLook& look) {
     setAlignment(toQtAlign(look.align));
 }
 
-void place(QWidget* w, const Control& c, QPoint shift) {
+void place(QWidget* w, const Control& c, QPoint shift, const std::optional<QRect>& seen) {
     const QRect r = toPixels(c.geo, w).translated(shift);
     if (w->geometry() != r) w->setGeometry(r);
     if (w->isEnabled() != c.enabled) w->setEnabled(c.enabled);
-    if (w->isVisibleTo(w->parentWidget()) != c.visible) w->setVisible(c.visible);
+    const bool visible = c.visible && (!seen || seen->intersects(r));
+    if (w->isVisibleTo(w->parentWidget()) == visible) return;
+    // A hidden focus would be passed on as a Tab passes it, now or when the
+    // window is next activated: maybe to an exit control.
+    if (!visible && w->window()->focusWidget() == w) w->clearFocus();
+    w->setVisible(visible);
 }
 
 void FlatButton::setAlignment(Qt::Alignment a) {

@@ -30,8 +30,10 @@ int monitorLeft(const QWidget* w);
 Qt::Alignment toQtAlign(Align a);
 
 // Where a control stands, and whether it is enabled and shown; each is set
-// only when it differs, as the views sync after every handler.
-void place(QWidget* w, const Control& c, QPoint shift = {});
+// only when it differs, as the views sync after every handler. A control
+// wholly outside `seen`, what its window shows, is hidden.
+void place(QWidget* w, const Control& c, QPoint shift = {},
+           const std::optional<QRect>& seen = std::nullopt);
 
 // One colour of the widget's palette, active and inactive alike; a palette
 // set anew repaints even when unchanged.

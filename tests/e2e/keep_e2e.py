@@ -42,6 +42,7 @@ class TitledSession(session.PanelSession):
         cls.kept_ini = (f"[KeepCount]\r\nCount=2\r\n[KeepURL]\r\nName0={FIRST[1]}\r\nURL0={url}"
                         f"\r\nName1={NAME}\r\nURL1={url}\r\n").encode()
         cls.start()
+        atspi.press(cls.app, "▼", "詳細")  # TREC and the list show unfolded
 
     def url(self, page):
         return self.site + page[0]
@@ -104,7 +105,6 @@ class KeepAndHistory(TitledSession):
         self.follows(FIRST)
 
     def test_2_keep_writes_the_page_in_front_to_the_list(self):
-        atspi.press(self.app, "▼", "詳細")
         atspi.find(self.app, "▲", "詳細")
         # The button, not the "KEEP" label beside the list; first under the
         # page's title, then under the name put into the name box.
@@ -126,6 +126,7 @@ class KeepAndHistory(TitledSession):
         wait_for("the panel gone from AT-SPI", lambda: not atspi.applications("Kurumin"), 10)
         type(self).start()
         self.app = type(self).app
+        atspi.press(self.app, "▼", "詳細")
         atspi.find(self.app, "2", "リスト保存件数", timeout=10)
         wait_for("the kept names in the list",
                  lambda: self.kept_list() == (FIRST[1], [FIRST[1], NAME]), timeout=5)

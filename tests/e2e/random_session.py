@@ -53,7 +53,8 @@ TEXT_BOXES = ("TextBox", "MemoBox")  # a right press opens their menu, when enab
 ABOUT = "Kuruminについて..."
 STEP_WINDOWS = ("Kurumin +", "Kurumin -")
 KINDS = {"click": 30, "double": 12, "right": 8, "hold": 6, "drag": 8, "key": 12, "copy": 12,
-         "front": 6}
+         "front": 6, "workspace": 3}
+WM = os.environ.get("KURUMIN_WM", "openbox")
 SANITIZER = re.compile(rb"ERROR: (Address|Leak)Sanitizer|runtime error:|ThreadSanitizer")
 
 
@@ -178,8 +179,9 @@ class Session:
             return g[0] + dx, g[1] + dy
         if target.startswith("step"):
             wid = self.ours().get(f"Kurumin {target[4]}")
-            s = wid and window_info(wid)
-            return s and (s[0] + 3 + dx, s[1] + STEP_LABELS[int(target[5:])] + dy)
+            if (s := wid and window_info(wid)) and s[4]:  # else on the workspace it opened on
+                return s[0] + 3 + dx, s[1] + STEP_LABELS[int(target[5:])] + dy
+            return None
         return g[0] + CONTROLS[target][1] + dx, g[1] + CONTROLS[target][2] + dy
 
     # A control, a step label, the background or the strip, with a point in it.
@@ -224,10 +226,12 @@ class Session:
             return ["answer", r.choice(["Return", "Escape", "space"])]
         if last[0] == "answer" and r.random() < 0.5:
             return ["key", r.choice(["Return", "space"])]
-        # The way to the step windows: a range, [SET], a right press on a count button.
-        if last[0] == "copy" and "[" in last[1] and r.random() < 0.7:
+        # The way to the step windows, from a panel in place: a range, [SET], a right press on
+        # a count button (tucked, it would land on the desktop, whose menu takes the next press).
+        placed = self.geometry()[2] == WIDTH
+        if placed and last[0] == "copy" and "[" in last[1] and r.random() < 0.7:
             return ["click", "Label1", 14, 6]
-        if last[:2] == ["click", "Label1"] and r.random() < 0.6:
+        if placed and last[:2] == ["click", "Label1"] and r.random() < 0.6:
             return ["right", r.choice(["UPbutton", "DWNbutton"]), 6, 6]
         if last[:1] == ["right"] and last[1] in ("UPbutton", "DWNbutton") and r.random() < 0.7:
             step = self.pick_step("+" if last[1] == "UPbutton" else "-")
@@ -241,8 +245,8 @@ class Session:
             texts = [f"{site}/q/{n}.html", f"{site}/p[01-20].html", f"{site}/r/[001-120].html",
                      f"{site}/w[0-20].html", "くるみ", "", "http://", "[01-", "x" * 300, f"p{n}]["]
             return ["copy", r.choices(texts, [3, 3, 3, 1, 1, 1, 1, 1, 1, 1])[0]]
-        if kind == "front":
-            return ["front", r.randrange(50)]
+        if kind in ("front", "workspace"):
+            return [kind, r.randrange(50)]
         # A right press on a browser page opens its menu, which takes the keyboard.
         target = self.pick_screen() if kind != "right" and r.random() < 0.1 else self.pick_target()
         g = self.geometry()
@@ -303,6 +307,8 @@ class Session:
             pids = session.browser_processes(self.profile)
             if wins := [w for w, pid, _ in self.windows() if pid in pids]:
                 xdotool("windowactivate", "--sync", wins[a[1] % len(wins)])
+        elif kind == "workspace":
+            xdotool("set_desktop", a[1] % int(xdotool("get_num_desktops")))
         elif kind == "close-pages":
             for t in [t for t in json.loads(session.devtools(self.home, "list"))
                       if t["type"] == "page"][:-2]:
@@ -349,9 +355,11 @@ class Session:
         self.watch_focus = True
 
     def expect_tucked(self, g):
-        # The monitor under the panel's middle, even if its top is above the screen.
-        mon = next((m for m in self.monitors if m[0] <= g[0] + g[2] // 2 < m[0] + m[2]),
-                   self.monitors[0])
+        # The monitor under the panel's middle, even if its top is above the screen; with its
+        # middle past the screen's side, the one it is on.
+        on = [m for x in (g[0] + g[2] // 2, max(g[0], 0)) for m in self.monitors
+              if m[0] <= x < m[0] + m[2]]
+        mon = (on + self.monitors)[0]
         if not settles(lambda: self.geometry()[2] < WIDTH, 3):
             return  # a box or a step window took the press
         self.saved = g
@@ -369,6 +377,11 @@ class Session:
         x, y = self.point(target, dx, dy)
         # The pointer stops at the screen's edges, and so does the drag.
         mx, my = min(max(x + mx, 0), 1599) - x, min(max(y + my, 0), 999) - y
+        if WM == "fluxbox" and moves:  # its own rules: a window dragged to within 10 px of the
+            # screen's side goes to the next workspace, at the other side, and one dragged by a
+            # grip low on it goes past the screen's top, all of it: a drag stops short of both
+            mx = max(mx, min(0, 11 - g0[0])) if mx < 0 else min(mx, max(0, 1588 - g0[0]))
+            my = max(my, min(0, -g0[1]))
         steps = [s for i in range(1, 9) for s in
                  ("mousemove", x + mx * i // 8, y + my * i // 8, "sleep", 0.03)]
         xdotool("mousedown", 1, *steps, "mouseup", 1, "sleep", 0.3)
@@ -378,12 +391,21 @@ class Session:
             raise Fault(f"the panel followed the pointer with no button held: {g1} -> {g2}")
         if target == "strip":
             return
-        # Some window managers take the move up only at the first motion, 1/8 of the way.
-        wants = [(g0[0] + mx - f * (mx // 8), g0[1] + my - f * (my // 8)) for f in (0, 1)] \
-            if moves else [g0[:2]]
-        inside = all(0 <= x and x + g0[2] <= 1600 and 0 <= y and y + g0[3] <= 1000 for x, y in wants)
-        if inside and all(abs(g1[0] - x) > 3 or abs(g1[1] - y) > 3 for x, y in wants):
-            raise Fault(f"a drag of {(mx, my)} from {target}: {g0[:2]} -> {g1[:2]}, not {wants}")
+        # The panel follows the pointer to the pixel, from the first motion on.
+        want = (g0[0] + mx, g0[1] + my) if moves else g0[:2]
+        inside = 0 <= want[0] <= 1600 - g0[2] and 0 <= want[1] <= 1000 - g0[3]
+        if inside and g1[:2] != want and not (moves and WM == "fluxbox" and self.snapped(g1, want)):
+            raise Fault(f"a drag of {(mx, my)} from {target}: {g0[:2]} -> {g1[:2]}, not {want}")
+
+    # fluxbox's own rule: an edge that comes within 10 px of a monitor's, its work area's or
+    # another window's edge stops there.
+    def snapped(self, g, want):
+        area = tuple(map(int, re.findall(r"\d+", run("xprop", "-root", "_NET_WORKAREA"))[:4]))
+        rects = self.monitors + [area] + [r[:4] for w, _, _ in self.windows() if w != self.window
+                                          and (r := window_info(w, frame=True)) and r[4]]
+        return all(g[i] == want[i] or abs(g[i] - want[i]) <= 10 and any(
+            g[i] + side in (r[i], r[i] + r[i + 2]) for r in rects for side in (0, g[i + 2]))
+            for i in (0, 1))
 
     # What a person sees after an action; raises Fault.
     def look(self, exit_ok):
@@ -402,6 +424,8 @@ class Session:
         g = self.geometry()
         if g is None or not g[4]:
             raise Fault("the panel window is not shown")
+        if "= 4294967295" not in (desktop := run("xprop", "-id", self.window, "_NET_WM_DESKTOP")):
+            raise Fault(f"the panel is not on every workspace: {desktop.strip()}")
         if not any(overlaps(g[:4], m) for m in self.monitors):
             raise Fault(f"the panel is off screen at {g[:4]}")
         if g[2] < WIDTH and (g[2] not in TUCKED or g[0] not in [m[0] for m in self.monitors]):
@@ -450,8 +474,7 @@ def main():
     args = p.parse_args()
     replay = args.replay and [json.loads(l) for l in open(args.replay) if l.startswith("[")]
     actions = len(replay) if replay else args.actions
-    print(f"random session: seed {args.seed}, {actions} actions, "
-          f"window manager {os.environ.get('KURUMIN_WM', 'openbox')}, "
+    print(f"random session: seed {args.seed}, {actions} actions, window manager {WM}, "
           f"{os.environ.get('KURUMIN_MONITORS', '1')} monitor(s)", flush=True)
     log, faults, started = [], [], time.monotonic()
     s = Session(os.path.abspath(args.binary), random.Random(args.seed), args.skip)

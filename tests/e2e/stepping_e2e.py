@@ -34,8 +34,13 @@ class Stepping(session.PanelSession):
 
     def test_0_the_panel_is_borderless_on_top_and_starts_only_once(self):
         wid = visible("^Kurumin$")[0]
-        props = run("xprop", "-id", wid, "_NET_WM_STATE", "_MOTIF_WM_HINTS")
+        props = run("xprop", "-id", wid, "_NET_WM_STATE", "_MOTIF_WM_HINTS", "_NET_WM_DESKTOP")
         self.assertIn("_NET_WM_STATE_ABOVE", props)
+        self.assertIn("_NET_WM_DESKTOP(CARDINAL) = 4294967295", props)  # on every workspace
+        # Off at the start: what a screen reader sets into it is neither shown nor taken.
+        number = atspi.find(self.app, "txtNo")
+        number.queryEditableText().setTextContents("7")
+        self.assertEqual(atspi.text_of(number), "0")
         # flags, functions, decorations: decorations 0 is no frame at all
         self.assertRegex(props, r"_MOTIF_WM_HINTS\(_MOTIF_WM_HINTS\) = 0x2, 0x[0-9a-f]+, 0x0")
         self.assertEqual(window_info(wid)[2:4], (182, 46))

@@ -37,6 +37,9 @@ class Wayland(TitledSession):
             self.follows(page)
         self.log.seek(0)
         self.assertNotIn(FRONT_UNKNOWN, self.log.read())
+        # The browser runs on the platform the user chose, not on the panel's.
+        for pid in session.browser_processes(os.path.join(self.home, "browser-profile")):
+            self.assertNotIn(b"QT_QPA_PLATFORM", session.read_bytes(f"/proc/{pid}/environ"))
 
     def test_3_as_a_wayland_client_it_says_once_that_it_cannot_follow(self):
         runtime = os.path.join(self.home, "runtime")  # the instance lock of a run of its own

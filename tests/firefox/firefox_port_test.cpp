@@ -1,4 +1,3 @@
-#include "platform/browser_link/browser_choice.h"
 #include "platform/firefox/firefox_browser.h"
 
 #include "fake_bidi.h"
@@ -40,28 +39,6 @@ TEST(FirefoxLaunch, TheProfileIsReadiedAndOnlyLoopbackEndpointsAreFollowed) {
     EXPECT_EQ(firefoxLockProcess(profile.path()), 0);
     ASSERT_TRUE(QFile::link("127.0.0.1:+4242", profile.path() + "/lock"));
     EXPECT_EQ(firefoxLockProcess(profile.path()), 4242);
-}
-
-TEST(BrowserChoice, TheDefaultBrowserWhenDrivableAndInstalledElseChromiumFirstThenFirefox) {
-    const QStringList chromium{"chromium", "google-chrome"}, firefox{"firefox-esr", "firefox"};
-    QStringList installed;
-    const auto find = [&](const QString& name) {
-        return installed.contains(name) ? "/usr/bin/" + name : QString();
-    };
-    const auto choose = [&](const QString& named) {
-        const BrowserChoice c = chooseBrowser(named, chromium, firefox, find);
-        return QString(c.family == BrowserFamily::Firefox ? "firefox " : "chromium ") + c.program;
-    };
-    EXPECT_EQ(choose("firefox-esr.desktop"), "chromium "); // nothing installed: the fallback
-    installed = {"google-chrome", "firefox-esr"};
-    EXPECT_EQ(choose("firefox-esr.desktop"), "firefox /usr/bin/firefox-esr");
-    EXPECT_EQ(choose("org.mozilla.firefox.desktop"), "firefox /usr/bin/firefox-esr");
-    EXPECT_EQ(choose("google-chrome.desktop"), "chromium /usr/bin/google-chrome");
-    EXPECT_EQ(choose("chromium.desktop"), "chromium /usr/bin/google-chrome"); // its family
-    for (const QString other : {"", "epiphany.desktop", "w3m"})
-        EXPECT_EQ(choose(other), "chromium /usr/bin/google-chrome") << other.toStdString();
-    installed = {"firefox"};
-    EXPECT_EQ(choose("links"), "firefox /usr/bin/firefox");
 }
 
 class FirefoxPortTest : public ::testing::Test, protected NoBrowser<FirefoxOptions> {

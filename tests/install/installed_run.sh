@@ -26,7 +26,7 @@ prefix=$work/prefix
 for f in bin/kurumin share/applications/kurumin.desktop \
     share/icons/hicolor/scalable/apps/kurumin.svg share/icons/hicolor/48x48/apps/kurumin.png \
     share/man/man1/kurumin.1.gz share/doc/kurumin/copyright share/doc/kurumin/changelog.gz \
-    share/kurumin/help/index.html; do
+    share/kurumin/help/index.html share/metainfo/org.example.kurumin.metainfo.xml; do
     [ -f "$prefix/$f" ] || fail "cmake --install left out $f"
 done
 chmod a-w "$prefix/bin"
@@ -38,6 +38,10 @@ export HOME="$work/home"
 mkdir "$HOME"
 unset XDG_DATA_HOME
 cd "$HOME"
+# Answered and gone: no window, no data folder.
+"$prefix/bin/kurumin" --version | grep -q '^Kurumin [0-9]' || fail "--version says no version"
+"$prefix/bin/kurumin" --help | grep -q 'kurumin(1)' || fail "--help gives no usage"
+[ ! -e "$HOME/.local" ] || fail "--version or --help made the data folder"
 # Started, and closed the way the window manager closes it: the panel's own close sequence.
 run_once() {
     "$prefix/bin/kurumin" &
@@ -50,6 +54,7 @@ run_once() {
         [ "$i" -gt 200 ] && fail "no panel window after 20 s"
         sleep 0.1
     done
+    xprop -id "$window" _NET_WM_ICON | grep -q 'Icon (' || fail "the panel shows no icon"
     xdotool windowactivate --sync "$window" key --clearmodifiers alt+F4
     i=0
     while kill -0 "$pid" 2>/dev/null; do

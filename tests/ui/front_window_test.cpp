@@ -50,5 +50,23 @@ TEST(X11WindowSystemTest, TheFrontWindowAndItsTitleFollowTheWindowManagersNotice
     EXPECT_EQ(desktop.windowTitle(b.winId(), 128), "front test B"); // asked of the server
 }
 
+// On every workspace, and again once shown again: a window manager forgets it
+// when the window is withdrawn.
+TEST(X11WindowSystemTest, AWindowShownOnEveryWorkspaceIsOnEach) {
+    X11WindowSystem desktop;
+    QWidget w;
+    for (int shown = 0; shown < 2; ++shown) {
+        desktop.showOnEveryWorkspace(w.winId());
+        w.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+        QProcess xprop; // as the window manager has it once it manages the window
+        xprop.start("xprop", {"-id", QString::number(w.winId()), "_NET_WM_DESKTOP"});
+        xprop.waitForFinished();
+        EXPECT_TRUE(xprop.readAllStandardOutput().contains("= 4294967295"));
+        w.hide();
+        QTest::qWait(300);
+    }
+}
+
 } // namespace
 } // namespace kurumin

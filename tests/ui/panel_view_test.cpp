@@ -10,11 +10,14 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QComboBox>
+#include <QDialog>
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QProcess>
+#include <QPushButton>
 #include <QScreen>
 #include <QSet>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTextDocument>
 #include <QTimer>
@@ -97,11 +100,16 @@ TEST_F(ViewTest, EveryClickableControlIsNamedPressableAndInputReachesTheModel) {
     EXPECT_FALSE(now->isReadOnly());
 }
 
-// What a screen reader or an input tool sets counts as typed; the focus
-// leaving, which clears a line edit's selection, does not.
+// What a screen reader or an input tool sets counts as typed, unless the box
+// is off; the focus leaving, which clears a line edit's selection, does not.
 TEST_F(ViewTest, TextAndSelectionSetFromOutsideThePanelReachItsState) {
     activate();
-    w("Text2")->setFocus();
+    accessible(w("txtNo"))->editableTextInterface()->insertText(0, QStringLiteral("5"));
+    accessible(w("txtNo"))->textInterface()->setSelection(0, 0, 1);
+    // What the model took up, the box would show.
+    EXPECT_EQ(std::pair(w<QLineEdit>("txtNo")->text(), w<QLineEdit>("txtNo")->selectedText()),
+              std::pair(QStringLiteral("0"), QString()));
+    w("txtLimL")->setFocus();
     accessible(w("Text1"))->editableTextInterface()->insertText(0, QStringLiteral("表紙"));
     EXPECT_EQ(caption(Ctl::Text1), QStringLiteral("表紙"));
 
@@ -141,7 +149,15 @@ TEST_F(ViewTest, TextAndSelectionSetFromOutsideThePanelReachItsState) {
     EXPECT_EQ(w("Label6")->accessibleDescription(), title);
 }
 
+// Nor does it show, to a screen reader or a press, a control past its edges.
 TEST_F(ViewTest, ATuckedPanelShowsOnlyWhatStaysOnScreenAndKnowsWhereItStands) {
+    const auto showing = [this] {
+        QStringList names;
+        for (const char* name : {"txtNow", "lblKeep", "lbl10"})
+            if (!accessible(w(name))->state().invisible) names << name;
+        return names.join(' ');
+    };
+    EXPECT_EQ(showing(), "txtNow"); // folded: the list below, the strip right of the edge
     const qreal dpi = view.screen()->logicalDotsPerInchX();
     const auto px = [dpi](int twips) { return qRound(twips * dpi / 1440); };
     const RectTwips tucked{-2730, 1500, 2970, 690}, back{1500, 1500, 2730, 690}; // whole pixels
@@ -153,11 +169,25 @@ TEST_F(ViewTest, ATuckedPanelShowsOnlyWhatStaysOnScreenAndKnowsWhereItStands) {
     EXPECT_EQ(view.mask().boundingRect(), QRect(0, 0, px(240), shown.height()));
     // The strip's own left edge, 2745 twips into the panel, is 15 twips into the window.
     EXPECT_EQ(w("lbl10")->x(), px(2745) - px(2730));
+    EXPECT_EQ(showing(), "lbl10");
     panel.PanelInPlace = True;
     view.setGeometry(back);
     EXPECT_EQ(view.geometry(), back);
     EXPECT_TRUE(view.mask().isEmpty());
     EXPECT_EQ(w("lbl10")->x(), px(2745));
+    EXPECT_EQ(showing(), "txtNow");
+}
+
+// The window manager moves the panel from where the button went down: the
+// first motion, which starts the move, has carried the pointer on already.
+TEST_F(ViewTest, ADragMovesThePanelFromThePressPoint) {
+    d.windows.movesTaken = true;
+    const QPoint at(181, 1), on = view.mapToGlobal(at); // the background
+    QTest::mousePress(&view, Qt::LeftButton, {}, at);
+    QMouseEvent motion(QEvent::MouseMove, at + QPoint(30, 10), on + QPoint(30, 10), Qt::NoButton,
+                       Qt::LeftButton, {});
+    QApplication::sendEvent(&view, &motion);
+    EXPECT_EQ(d.windows.movesFrom, (std::vector{std::pair(on.x(), on.y())}));
 }
 
 // The Enter that closes a box, or the next, must not press an exit control
@@ -175,6 +205,7 @@ TEST_F(ViewTest, AfterABoxTheFocusIsBackAndOnlyATabbedToExitEndsTheRunByKey) {
     panel.run("test", [&] { panel.message(QStringLiteral("x"), QStringLiteral("Kurumin")); });
     EXPECT_EQ(d.messageBox.shown.size(), 1u);
     EXPECT_EQ(view.focusWidget(), w("txtNow"));
+    panel.click(Ctl::lblOPEN); // unfolded: every exit control shows
     activate();
 
     QStringList chain;
@@ -202,6 +233,24 @@ TEST(Toolkit, JapaneseTextsAndTheHistoryDialogsFilters) {
     EXPECT_EQ(qtNameFilter(QStringLiteral("履歴テキスト(*.txt)|*.txt|すべて(*.*)|*.*")),
               QStringLiteral("履歴テキスト(*.txt);;すべて(*)"));
     EXPECT_EQ(qtNameFilter(QStringLiteral("Text|*.txt;*.log")), "Text (*.txt *.log)");
+}
+
+// A held key repeats as a release and a press of one time, marked as a repeat
+// only when both arrived together: either way it closes no box.
+TEST(Toolkit, TheRepeatsOfAHeldKeyCloseNoBox) {
+    refuseHeldKeys(*QCoreApplication::instance());
+    QDialog box;
+    QPushButton ok(QStringLiteral("OK"), &box);
+    ok.setDefault(true);
+    QSignalSpy clicks(&ok, &QPushButton::clicked);
+    const std::pair<QEvent::Type, int> keys[] = {
+        {QEvent::KeyRelease, 500}, {QEvent::KeyPress, 500}, {QEvent::KeyPress, 900}};
+    for (const auto& [type, time] : keys) {
+        QKeyEvent key(type, Qt::Key_Return, Qt::NoModifier);
+        key.setTimestamp(time);
+        QApplication::sendEvent(&ok, &key);
+    }
+    EXPECT_EQ(clicks.size(), 1); // the last press alone, made anew
 }
 
 // Hovering repaints the labels whose colour changed and nothing else.

@@ -1,80 +1,281 @@
 #include "platform/browser_link/browser_choice.h"
 
-#include <QFileInfo>
-#include <QProcess>
-#include <QProcessEnvironment>
+#include "platform/log.h"
 
-#include <optional>
+#include <QDir>
+#include <QFileInfo>
+#include <QPointer>
+#include <QProcess>
+#include <QPromise>
+
+#include <thread>
+#include <utility>
+
+// GLib names a struct member after Qt's keyword.
+#pragma push_macro("signals")
+#undef signals
+#include <gio/gio.h>
+#pragma pop_macro("signals")
 
 namespace kurumin {
 
-QString desktopDefaultBrowser() {
-    // BROWSER is a list of commands, each perhaps with arguments and %s.
-    const QString browser =
-        QProcessEnvironment::systemEnvironment().value(QStringLiteral("BROWSER"));
-    const QString first = browser.section(u':', 0, 0).trimmed().section(u' ', 0, 0);
-    if (!first.isEmpty()) return first;
-    QProcess xdg;
-    xdg.setStandardErrorFile(QProcess::nullDevice());
-    xdg.start(QStringLiteral("xdg-settings"),
-              {QStringLiteral("get"), QStringLiteral("default-web-browser")});
-    // Asked once at start-up, before the panel shows; a desktop that hangs is not waited for.
-    if (!xdg.waitForFinished(2000)) {
-        xdg.kill();
-        xdg.waitForFinished(500);
-        return {};
+DesktopDefault lookUpDesktopDefault() {
+    GAppInfo* app = g_app_info_get_default_for_uri_scheme("https");
+    if (!app) return {};
+    const char* id = g_app_info_get_id(app);
+    const char* line = g_app_info_get_commandline(app);
+    DesktopDefault found{QString::fromUtf8(id ? id : ""), QString::fromUtf8(line ? line : ""), {}};
+    g_object_unref(app);
+    if (found.exec.trimmed().isEmpty())
+        found.problem =
+            QStringLiteral("the desktop's default %1 has no Exec line").arg(logSafe(found.entry));
+    return found;
+}
+
+QString programOfExecLine(const QString& exec) {
+    const QStringList words = QProcess::splitCommand(exec);
+    qsizetype i = 0;
+    if (i < words.size() && QFileInfo(words[i]).fileName() == u"env") {
+        ++i;
+        while (i < words.size() && (words[i].contains(u'=') || words[i].startsWith(u'-')))
+            ++i;
     }
-    if (xdg.exitStatus() != QProcess::NormalExit || xdg.exitCode() != 0) return {};
-    return QString::fromLocal8Bit(xdg.readAllStandardOutput()).trimmed();
+    return i < words.size() ? words[i] : QString();
 }
 
 namespace {
 
-// "firefox-esr.desktop", "org.mozilla.firefox.desktop", "/usr/bin/chromium" and
-// the like, to the family that drives them.
-QString baseName(const QString& name) {
-    QString base = QFileInfo(name).fileName();
-    if (base.endsWith(u".desktop")) base.chop(8);
-    return base;
+bool confined(const QString& path) {
+    const QString name = QFileInfo(path).fileName();
+    return path.contains(u"/snap/") || path.contains(u"/flatpak/") || name == u"snap" ||
+           name == u"flatpak";
 }
 
-std::optional<BrowserFamily> familyOf(const QString& name, const QStringList& chromiumPrograms) {
-    const QString base = baseName(name).toLower();
-    if (base.contains(u"firefox")) return BrowserFamily::Firefox;
-    for (const QString& program : chromiumPrograms)
-        if (base == program || base.endsWith(u'.' + program)) return BrowserFamily::Chromium;
-    if (base.contains(u"chrom") || base.contains(u"brave") || base.contains(u"edge"))
+std::optional<BrowserFamily> familyOfProgram(const QString& canonical) {
+    const QFileInfo info(canonical);
+    const QString name = info.fileName().toLower();
+    for (const char* mark : {"firefox", "iceweasel", "librewolf", "waterfox"})
+        if (name.contains(QLatin1String(mark))) return BrowserFamily::Firefox;
+    for (const char* mark : {"chrom", "brave", "msedge", "microsoft-edge", "vivaldi", "opera"})
+        if (name.contains(QLatin1String(mark))) return BrowserFamily::Chromium;
+    // A Chromium build under a name of its own still carries Chromium's resource packs.
+    if (QFileInfo::exists(info.dir().filePath(QStringLiteral("chrome_100_percent.pak"))))
         return BrowserFamily::Chromium;
     return std::nullopt;
 }
 
-QString firstFound(const QStringList& programs,
-                   const std::function<QString(const QString&)>& find) {
-    for (const QString& program : programs)
-        if (QString path = find(program); !path.isEmpty()) return path;
-    return {};
+struct Assessed {
+    QString path;
+    BrowserFamily family = BrowserFamily::Chromium;
+    QString problem; // empty: it can be driven
+    QString canonical;
+};
+
+Assessed assess(const QString& named, const std::function<QString(const QString&)>& find) {
+    Assessed a;
+    a.path = named.contains(u'/') ? named : find(named);
+    const QFileInfo info(a.path);
+    if (a.path.isEmpty() || !info.exists()) {
+        a.problem = QStringLiteral("is not installed");
+    } else if (info.isDir()) {
+        a.problem = QStringLiteral("is a folder");
+    } else if (!info.isExecutable()) {
+        a.problem = QStringLiteral("is not executable");
+    } else {
+        a.canonical = info.canonicalFilePath();
+        const auto family = familyOfProgram(a.canonical);
+        if (confined(a.path) || confined(a.canonical))
+            a.problem = QStringLiteral("is a confined (snap or flatpak) browser that Kurumin "
+                                       "cannot drive with a profile of its own");
+        else if (!family)
+            a.problem = QStringLiteral("is not a browser Kurumin can drive (Chromium family or "
+                                       "Firefox)");
+        else
+            a.family = *family;
+    }
+    return a;
+}
+
+const char* failureName(OpenFailure failure) {
+    switch (failure) {
+    case OpenFailure::StartFailed:
+        return "the browser did not start";
+    case OpenFailure::ConnectionLost:
+        return "the connection was lost";
+    case OpenFailure::BrowserError:
+        return "the browser refused the page";
+    case OpenFailure::Timeout:
+        return "the browser did not answer in time";
+    case OpenFailure::Refused:
+        return "not a web address";
+    default:
+        return "no browser";
+    }
+}
+
+QString familyName(BrowserFamily family) {
+    return family == BrowserFamily::Firefox ? QStringLiteral("Firefox")
+                                            : QStringLiteral("Chromium family");
 }
 
 } // namespace
 
-BrowserChoice chooseBrowser(const QString& named, const QStringList& chromiumPrograms,
-                            const QStringList& firefoxPrograms,
+BrowserChoice chooseBrowser(const QString& browserVariable, const DesktopDefault& desktop,
+                            const QStringList& chromiumPrograms, const QStringList& firefoxPrograms,
                             const std::function<QString(const QString&)>& find) {
-    if (const auto family = familyOf(named, chromiumPrograms)) {
-        // The named program itself, else another of its family.
-        const QString itself = find(named.endsWith(u".desktop") ? baseName(named) : named);
-        const QString program =
-            !itself.isEmpty()
-                ? itself
-                : firstFound(*family == BrowserFamily::Firefox ? firefoxPrograms : chromiumPrograms,
-                             find);
-        if (!program.isEmpty()) return {*family, program};
+    // BROWSER is a list of commands, each perhaps with arguments and %s.
+    const QString first = browserVariable.section(u':', 0, 0).trimmed().section(u' ', 0, 0);
+    QString source, named;
+    if (!first.isEmpty()) {
+        source = QStringLiteral("BROWSER");
+        named = first;
+    } else if (desktop.problem.isEmpty() && !desktop.exec.isEmpty()) {
+        source = QStringLiteral("the desktop's default %1").arg(logSafe(desktop.entry));
+        named = programOfExecLine(desktop.exec);
+        if (QProcess::splitCommand(desktop.exec).contains(u"flatpak"))
+            named = QStringLiteral("flatpak");
     }
-    if (QString program = firstFound(chromiumPrograms, find); !program.isEmpty())
-        return {BrowserFamily::Chromium, program};
-    if (QString program = firstFound(firefoxPrograms, find); !program.isEmpty())
-        return {BrowserFamily::Firefox, program};
-    return {};
+    if (!source.isEmpty()) {
+        const Assessed a = named.isEmpty() ? Assessed{{}, {}, QStringLiteral("runs no program"), {}}
+                                           : assess(named, find);
+        if (a.problem.isEmpty()) {
+            const QString through =
+                a.canonical == a.path ? QString() : QStringLiteral(" → ") + a.canonical;
+            return {
+                a.family, a.path,
+                QStringLiteral("%1 %2, named by %3 (%4%5)")
+                    .arg(familyName(a.family), logSafe(a.path), source, logSafe(named), through),
+                false};
+        }
+        return {BrowserFamily::Chromium,
+                {},
+                QStringLiteral("%1 names %2, which %3; pages go to the desktop's opener, and "
+                               "the page in front is not followed")
+                    .arg(source, logSafe(named), a.problem),
+                true};
+    }
+    const QString why =
+        desktop.problem.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(desktop.problem);
+    for (const auto& [family, programs] : {std::pair{BrowserFamily::Chromium, chromiumPrograms},
+                                           std::pair{BrowserFamily::Firefox, firefoxPrograms}}) {
+        for (const QString& program : programs) {
+            const Assessed a = assess(program, find);
+            if (a.problem.isEmpty() && a.family == family)
+                return {
+                    family, a.path,
+                    QStringLiteral("%1 %2, the first found%3").arg(familyName(family), a.path, why),
+                    false};
+        }
+    }
+    return {BrowserFamily::Chromium,
+            {},
+            QStringLiteral("no browser Kurumin can drive is installed; pages go to the desktop's "
+                           "opener%1")
+                .arg(why),
+            false};
+}
+
+ChosenBrowser::ChosenBrowser(LookUp lookUp, Choose choose, Make make, ShellPort& opener,
+                             int lookUpLimitMs)
+    : lookUp_(std::move(lookUp)), choose_(std::move(choose)), make_(std::move(make)),
+      opener_(opener), limitMs_(lookUpLimitMs) {
+    limit_.setSingleShot(true);
+    connect(&limit_, &QTimer::timeout, this, [this] {
+        decide({{},
+                {},
+                QStringLiteral("the desktop did not say which browser in %1 ms").arg(limitMs_)});
+    });
+    connect(&answer_, &QFutureWatcher<DesktopDefault>::finished, this, [this] {
+        if (answer_.future().resultCount() > 0) decide(answer_.result());
+    });
+}
+
+ChosenBrowser::~ChosenBrowser() = default;
+
+void ChosenBrowser::begin() {
+    if (begun_) return;
+    begun_ = true;
+    if (!lookUp_) return decide({});
+    auto promise = std::make_shared<QPromise<DesktopDefault>>();
+    answer_.setFuture(promise->future());
+    promise->start();
+    // Detached: a desktop that never answers keeps only this thread, never the panel.
+    std::thread([promise, lookUp = lookUp_] {
+        promise->addResult(lookUp());
+        promise->finish();
+    }).detach();
+    limit_.start(limitMs_);
+}
+
+void ChosenBrowser::decide(const DesktopDefault& desktop) {
+    if (choice_) return;
+    limit_.stop();
+    choice_ = choose_(desktop);
+    if (choice_->undrivable || !desktop.problem.isEmpty())
+        qCWarning(lcBrowser, "%s", qUtf8Printable(choice_->reason));
+    else
+        qCInfo(lcBrowser, "%s", qUtf8Printable(choice_->reason));
+    if (!choice_->program.isEmpty()) port_ = make_(*choice_);
+    std::vector<Pending> waiting;
+    waiting.swap(pending_);
+    for (Pending& p : waiting)
+        route(p.url, std::move(p.done));
+}
+
+void ChosenBrowser::openPage(const QString& url, OpenCallback done) {
+    if (choice_) return route(url, std::move(done));
+    pending_.push_back({url, std::move(done)});
+    begin();
+}
+
+std::vector<BrowserPage> ChosenBrowser::pages() {
+    return port_ ? port_->pages() : std::vector<BrowserPage>{};
+}
+
+void ChosenBrowser::route(const QString& url, OpenCallback done) {
+    if (!port_) {
+        QTimer::singleShot(0, this, [this, url, done = std::move(done)] { toOpener(url, done); });
+        return;
+    }
+    port_->openPage(url, [this, self = QPointer(this), url,
+                          done = std::move(done)](const OpenResult& result) {
+        if (!self) return;
+        if (result.ok()) {
+            if (done) done(result);
+            return;
+        }
+        // A browser that never came up will not come up at the next copy either.
+        const bool startFailed = result.failure == OpenFailure::StartFailed;
+        qCWarning(lcBrowser, "could not open %s: %s (%s)%s", qUtf8Printable(logSafe(url)),
+                  failureName(result.failure), qUtf8Printable(logSafe(result.detail)),
+                  startFailed && port_ ? "; pages go to the desktop's opener from now on" : "");
+        if (!startFailed) {
+            if (done) done(result);
+            return;
+        }
+        // Not inside its own callback: the port goes once the failures it sent are handled.
+        if (port_)
+            QTimer::singleShot(0, this, [gone = std::shared_ptr<BrowserPort>(std::move(port_))] {});
+        toOpener(url, done);
+    });
+}
+
+void ChosenBrowser::toOpener(const QString& url, const OpenCallback& done) {
+    const QString address = normaliseBrowserAddress(url);
+    OpenResult result =
+        OpenResult::failed(OpenFailure::Refused, QStringLiteral("not a web address"));
+    if (!address.isEmpty()) {
+        try {
+            opener_.open(address, {});
+            result = {};
+            if (!std::exchange(noticed_, true) && notice_) notice_();
+        } catch (const PlatformFailure& e) {
+            result = OpenResult::failed(OpenFailure::NoBrowser, QString::fromUtf8(e.what()));
+            qCWarning(lcBrowser, "the desktop's opener could not open %s: %s",
+                      qUtf8Printable(logSafe(url)), e.what());
+        }
+    }
+    if (done) done(result);
 }
 
 } // namespace kurumin

@@ -1,5 +1,7 @@
 #include "platform/browser_link/browser_session.h"
 
+#include "platform/log.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -64,6 +66,7 @@ void BrowserSession::attachIfRunning() {
 
 // A browser already listening on our profile is used as it is; otherwise one is started.
 void BrowserSession::begin() {
+    qCInfo(lcBrowser, "reaching the browser on %s", qUtf8Printable(profile_));
     if (!attach()) start();
 }
 
@@ -118,6 +121,7 @@ void BrowserSession::start() {
         failQueue(OpenFailure::StartFailed, QStringLiteral("could not run ") + program);
         return;
     }
+    qCInfo(lcBrowser, "started %s, process %lld", qUtf8Printable(program), pid);
     startedPid_ = pid;
     phase_ = Phase::Starting;
     startClock_.start();
@@ -178,6 +182,7 @@ void BrowserSession::onOpenFailed(const QString& detail, bool unanswered) {
 
 // Requests in flight fail in the message layer; the next open starts over.
 void BrowserSession::onLost(const QString& detail) {
+    qCInfo(lcBrowser, "connection to the browser lost: %s", qUtf8Printable(logSafe(detail)));
     if (phase_ == Phase::Greeting) {
         ++greeting_;
         failQueue(OpenFailure::ConnectionLost, detail);

@@ -6,9 +6,13 @@
 namespace kurumin {
 
 QStringList defaultBrowserPrograms() {
-    return {QStringLiteral("chromium"), QStringLiteral("google-chrome"),
-            QStringLiteral("google-chrome-stable"), QStringLiteral("microsoft-edge"),
-            QStringLiteral("brave-browser")};
+    return {QStringLiteral("chromium"),
+            QStringLiteral("google-chrome"),
+            QStringLiteral("google-chrome-stable"),
+            QStringLiteral("microsoft-edge"),
+            QStringLiteral("brave-browser"),
+            QStringLiteral("vivaldi"),
+            QStringLiteral("opera")};
 }
 
 QString devToolsPortFile(const QString& profileFolder) {

@@ -1,6 +1,7 @@
 #include "platform/qt/qt_services.h"
 
 #include "platform/data_folder.h"
+#include "platform/log.h"
 #include "platform/qt/xcb_util.h"
 
 #include <QApplication>
@@ -180,7 +181,7 @@ QString QtProgram::dataFolder() {
     dataFolder_ = chooseDataFolder(place, qEnvironmentVariable("XDG_DATA_HOME"),
                                    qEnvironmentVariable("HOME"));
     if (dataFolder_ != place.folder && !prepareDataFolder(dataFolder_))
-        qWarning("kurumin: cannot create the data folder %s", qPrintable(dataFolder_));
+        qCWarning(lcDesktop, "cannot create the data folder %s", qPrintable(dataFolder_));
     return dataFolder_;
 }
 
@@ -207,7 +208,7 @@ bool LockFileInstance::anotherInstanceRuns() {
         another_ = true;
     } else {
         // No place for the lock: running twice is better than not running at all.
-        qWarning("kurumin: cannot create the instance lock %s", qPrintable(lock_.fileName()));
+        qCWarning(lcDesktop, "cannot create the instance lock %s", qPrintable(lock_.fileName()));
         another_ = false;
     }
     return *another_;
@@ -272,7 +273,7 @@ void QtEventLoop::post(std::function<void()> task) {
             try {
                 task();
             } catch (const std::exception& e) {
-                qWarning("kurumin: posted task failed: %s", e.what());
+                qCWarning(lcDesktop, "posted task failed: %s", e.what());
             }
         },
         Qt::QueuedConnection);

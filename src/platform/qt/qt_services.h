@@ -41,6 +41,8 @@ class X11WindowSystem : public WindowSystemPort {
     QByteArray windowTitle(WindowHandle window, int maxBytes) override;
     qint64 windowProcess(WindowHandle window) override;
     void setFrontChangeHandler(std::function<void()> handler) override;
+    void showOnEveryWorkspace(WindowHandle window) override;
+    bool startMove(WindowHandle window, int x, int y) override;
 
   private:
     X11FrontWindow* front();

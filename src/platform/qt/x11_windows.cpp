@@ -5,6 +5,8 @@
 
 #include <xcb/xcb.h>
 
+#include <algorithm>
+#include <array>
 #include <cstdlib>
 #include <cstring>
 #include <map>
@@ -45,6 +47,38 @@ Property property(xcb_connection_t* c, xcb_window_t window, xcb_atom_t name,
     return p;
 }
 
+xcb_window_t rootOf(xcb_connection_t* c) {
+    return xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+}
+
+bool holds(const Property& atoms, xcb_atom_t a) {
+    if (atoms.type != XCB_ATOM_ATOM) return false;
+    for (qsizetype at = 0; at + 4 <= atoms.value.size(); at += 4) {
+        xcb_atom_t each = 0;
+        std::memcpy(&each, atoms.value.constData() + at, sizeof each);
+        if (each == a) return true;
+    }
+    return false;
+}
+
+// A request about a managed window, sent to the window manager as a normal
+// application (source 1) sends it.
+void askWindowManager(xcb_connection_t* c, xcb_window_t window, const char* message,
+                      const std::array<std::uint32_t, 5>& data) {
+    xcb_client_message_event_t e{};
+    e.response_type = XCB_CLIENT_MESSAGE;
+    e.format = 32;
+    e.window = window;
+    e.type = atom(c, message);
+    std::copy(data.begin(), data.end(), std::begin(e.data.data32));
+    xcb_send_event(c, 0, rootOf(c),
+                   XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                   reinterpret_cast<const char*>(&e));
+}
+
+constexpr std::uint32_t AllWorkspaces = 0xFFFFFFFF;
+constexpr std::uint32_t FromApplication = 1;
+
 } // namespace
 
 QByteArray cutUtf8(const QByteArray& text, int maxBytes) {
@@ -82,8 +116,7 @@ WindowHandle X11WindowSystem::foregroundWindow() {
     if (const X11FrontWindow* f = front()) return f->window();
     xcb_connection_t* c = connection();
     if (!c) return 0;
-    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
-    const Property p = property(c, root, atom(c, "_NET_ACTIVE_WINDOW"), 1);
+    const Property p = property(c, rootOf(c), atom(c, "_NET_ACTIVE_WINDOW"), 1);
     if (p.type != XCB_ATOM_WINDOW || p.value.size() < 4) return 0;
     std::uint32_t id = 0;
     std::memcpy(&id, p.value.constData(), sizeof id);
@@ -115,6 +148,40 @@ qint64 X11WindowSystem::windowProcess(WindowHandle window) {
     std::uint32_t pid = 0;
     std::memcpy(&pid, p.value.constData(), sizeof pid);
     return pid;
+}
+
+void X11WindowSystem::showOnEveryWorkspace(WindowHandle window) {
+    xcb_connection_t* c = connection();
+    if (!c || window == 0 || window > 0xFFFFFFFFu) return;
+    const auto id = static_cast<xcb_window_t>(window);
+    const xcb_atom_t state = atom(c, "_NET_WM_STATE");
+    const xcb_atom_t sticky = atom(c, "_NET_WM_STATE_STICKY");
+    // Read by the window manager when it maps the window (Qt keeps the state
+    // atoms it does not set itself) ...
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, id, atom(c, "_NET_WM_DESKTOP"), XCB_ATOM_CARDINAL,
+                        32, 1, &AllWorkspaces);
+    if (!holds(property(c, id, state, 64), sticky))
+        xcb_change_property(c, XCB_PROP_MODE_APPEND, id, state, XCB_ATOM_ATOM, 32, 1, &sticky);
+    // ... and asked for while it is mapped.
+    askWindowManager(c, id, "_NET_WM_DESKTOP", {AllWorkspaces, FromApplication, 0, 0, 0});
+    askWindowManager(c, id, "_NET_WM_STATE", {1 /* add */, sticky, 0, FromApplication, 0});
+    xcb_flush(c);
+}
+
+bool X11WindowSystem::startMove(WindowHandle window, int x, int y) {
+    xcb_connection_t* c = connection();
+    if (!c || window == 0 || window > 0xFFFFFFFFu) return false;
+    const xcb_atom_t moveResize = atom(c, "_NET_WM_MOVERESIZE");
+    if (!holds(property(c, rootOf(c), atom(c, "_NET_SUPPORTED"), 1024), moveResize)) return false;
+    // The press's grab is Qt's, on this connection: the window manager takes
+    // the pointer only once it is let go.
+    xcb_ungrab_pointer(c, XCB_CURRENT_TIME);
+    constexpr std::uint32_t Move = 8;
+    askWindowManager(c, static_cast<xcb_window_t>(window), "_NET_WM_MOVERESIZE",
+                     {static_cast<std::uint32_t>(x), static_cast<std::uint32_t>(y), Move,
+                      XCB_BUTTON_INDEX_1, FromApplication});
+    xcb_flush(c);
+    return true;
 }
 
 } // namespace kurumin
