@@ -4,8 +4,10 @@
 // that cannot start fails the open instead of opening the page elsewhere.
 
 #include "event_waits.h"
+#include "platform/chromium/browser_launch.h"
 #include "platform/chromium/chromium_browser.h"
 #include "platform/firefox/firefox_browser.h"
+#include "platform/firefox/firefox_launch.h"
 
 #include <signal.h>
 
@@ -16,22 +18,23 @@ class NoShell : public ShellPort {
     void open(const QString&, const QString&) override { throw PlatformFailure("no handler"); }
 };
 
-inline ChromiumOptions browserOptions(const QString& dataFolder, WindowSystemPort& desktop) {
-    ChromiumOptions options;
+// On its own profile, with room for a cold start; Chromium's programs unless Firefox is asked for.
+inline DrivenBrowserOptions browserOptions(const QString& dataFolder, WindowSystemPort& desktop,
+                                           bool firefox = false) {
+    DrivenBrowserOptions options;
     options.dataFolder = dataFolder;
     options.requestTimeoutMs = 10000;
     options.startTimeoutMs = 30000;
     options.desktop = &desktop;
+    options.programs = firefox ? firefoxPrograms() : defaultBrowserPrograms();
     return options;
 }
 
-inline FirefoxOptions firefoxOptions(const QString& dataFolder, WindowSystemPort& desktop) {
-    FirefoxOptions options;
-    static_cast<BrowserSessionOptions&>(options) = browserOptions(dataFolder, desktop);
-    options.requestTimeoutMs = 10000;
-    options.desktop = &desktop;
-    options.programs = firefoxPrograms();
-    return options;
+// The port as the program makes it.
+inline std::unique_ptr<DrivenBrowser>
+makeBrowser(const QString& dataFolder, WindowSystemPort& desktop, ShellPort& shell, bool firefox) {
+    const DrivenBrowserOptions options = browserOptions(dataFolder, desktop, firefox);
+    return firefox ? createFirefoxBrowser(options, shell) : createChromiumBrowser(options, shell);
 }
 
 // The browser outlives the port by design: the benchmark's own is ended.

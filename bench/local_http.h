@@ -1,5 +1,9 @@
 #pragma once
 // A tiny web server on loopback: every path answers a page titled after it.
+// A path beginning with /hostile answers a page that, a second after it
+// loaded, does all it can to be heard by the panel: it retitles itself,
+// fakes focus, blur and visibility events, calls whatever the panel once put
+// in its world, and writes to the console, without end.
 
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -34,10 +38,21 @@ class LocalHttp {
         } else {
             const QByteArray shown = QString::fromUtf8(path).toHtmlEscaped().toUtf8();
             body = "<!doctype html><title>Page " + shown + "</title><p>" + shown + "</p>";
+            if (path.startsWith("/hostile")) body += kHostile;
         }
         socket->write("HTTP/1.1 " + status + "\r\nContent-Type: text/html\r\nContent-Length: " +
                       QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n" + body);
         socket->disconnectFromHost();
     }
+    static constexpr const char* kHostile =
+        "<script>setTimeout(() => { let n = 0; setInterval(() => {"
+        " for (let i = 0; i < 100; ++i) {"
+        "  document.title = 'Hostile ' + n++;"
+        "  for (const e of ['focus', 'blur']) dispatchEvent(new Event(e));"
+        "  document.dispatchEvent(new Event('visibilitychange'));"
+        "  for (const k of ['__kuruminShown', '__kuruminTell'])"
+        "   try { window[k]('visible focus'); } catch (e) {}"
+        "  console.log('hostile', n);"
+        " } }, 0); }, 1000);</script>";
     QTcpServer server_;
 };

@@ -1,38 +1,20 @@
-// Every message Firefox can send over its WebDriver BiDi session, in any
-// order, into the opening steps and the tab tracker sharing the connection:
-// never a crash, and every open asked for ends exactly once, never from
-// inside the ask. Marionette's framing and the endpoints Firefox names get
-// the same bytes.
+// WebDriver BiDi's messages for the browser fuzzers' driver; Marionette's
+// framing and the endpoints Firefox names get the same bytes.
 
-#include "platform/browser_link/browser_connection.h"
-#include "platform/fake/fakes.h"
-#include "platform/firefox/context_tracker.h"
 #include "platform/firefox/firefox_launch.h"
 #include "platform/firefox/marionette_link.h"
 
-#include "fuzz_support.h"
-#include "local_endpoint.h"
+#include "browser_fuzz.h"
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QJsonArray>
-#include <QJsonDocument>
 #include <QTemporaryDir>
-
-#include <fuzzer/FuzzedDataProvider.h>
-
-#include <memory>
-#include <vector>
 
 using namespace kurumin;
 
 namespace {
 
-// Few names, so that frames meet the contexts earlier frames made.
 QString contextId(FuzzedDataProvider& in) {
-    return in.ConsumeIntegralInRange(0, 15) == 0
-               ? textFrom(in, 12)
-               : QStringLiteral("C%1").arg(in.ConsumeIntegralInRange(0, 3));
+    return fewNames(in, 'C');
 }
 
 QJsonValue anyOf(FuzzedDataProvider& in, const QJsonValue& usual) {
@@ -75,9 +57,9 @@ QJsonObject report(FuzzedDataProvider& in) {
              anyOf(in, QJsonObject{{QStringLiteral("context"), contextId(in)}})}};
 }
 
-QString frame(FuzzedDataProvider& in, const std::vector<double>& sent) {
+QJsonObject frame(FuzzedDataProvider& in, const std::vector<double>& sent) {
     QJsonObject m;
-    const int kind = in.ConsumeIntegralInRange(0, 9);
+    const int kind = in.ConsumeIntegralInRange(0, 7);
     if (kind <= 3) {
         const double id = sent.empty()
                               ? double(in.ConsumeIntegral<uint8_t>())
@@ -96,7 +78,7 @@ QString frame(FuzzedDataProvider& in, const std::vector<double>& sent) {
                      anyOf(in, QJsonObject{{QStringLiteral("context"), anyOf(in, contextId(in))},
                                            {QStringLiteral("contexts"), anyOf(in, tree)}}));
         }
-    } else if (kind <= 7) {
+    } else {
         static const char* const methods[] = {"browsingContext.contextCreated",
                                               "browsingContext.contextDestroyed",
                                               "browsingContext.navigationStarted",
@@ -109,18 +91,8 @@ QString frame(FuzzedDataProvider& in, const std::vector<double>& sent) {
         m.insert(QStringLiteral("type"), QStringLiteral("event"));
         m.insert(QStringLiteral("method"), QString::fromLatin1(methods[which]));
         m.insert(QStringLiteral("params"), which >= 6 ? report(in) : contextInfo(in));
-    } else if (kind == 8) {
-        return textFrom(in, 300); // anything at all
-    } else {
-        QString whole = QString::fromUtf8(
-            QJsonDocument(QJsonObject{{QStringLiteral("type"), QStringLiteral("event")},
-                                      {QStringLiteral("method"), QStringLiteral("script.message")},
-                                      {QStringLiteral("params"), report(in)}})
-                .toJson(QJsonDocument::Compact));
-        whole.insert(in.ConsumeIntegralInRange<qsizetype>(0, whole.size()), textFrom(in, 8));
-        return whole.left(in.ConsumeIntegralInRange<qsizetype>(0, whole.size()));
     }
-    return QString::fromUtf8(QJsonDocument(m).toJson(QJsonDocument::Compact));
+    return m;
 }
 
 // Marionette's framing and the endpoints named in files and answers.
@@ -139,99 +111,27 @@ void parseBytes(FuzzedDataProvider& in) {
 
 } // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static int argc = 1;
-    static char name[] = "fuzz_bidi";
-    static char* argv[] = {name, nullptr};
-    static QCoreApplication app(argc, argv);
-    static LocalEndpoint endpoint;
-    static QTemporaryDir profile;
-    static BrowserConnection connection;
-    static bool once = [] {
-        connection.setRequestTimeout(100);
-        return true;
-    }();
-    (void)once;
-    keepOpen(connection, endpoint, QStringLiteral("/session/fuzz"));
-    endpoint.ids.clear();
-
-    FuzzedDataProvider in(data, size);
-    fake::WindowSystem windows;
-    auto protocol = std::make_unique<FirefoxProtocol>(connection);
-    auto tracker = std::make_unique<ContextTracker>(
-        connection, in.ConsumeBool() ? &windows : nullptr, [] { return qint64(7); });
-    tracker->start();
-
-    std::vector<int> ended; // per open asked for
-    bool asking = false;
-    for (int step = 0; step < 48 && in.remaining_bytes() > 0; ++step) {
-        switch (in.ConsumeIntegralInRange(0, 15)) {
-        case 0:
-        case 1: {
-            const std::size_t n = ended.size();
-            ended.push_back(0);
-            if (in.ConsumeIntegralInRange(0, 3) == 0) // a started browser's blank window
-                protocol->prepare(profile.path());
-            asking = true;
-            protocol->open(connection, QStringLiteral("http://site/p%1.html").arg(n),
-                           [&ended, &asking, n, &tracker](const OpenResult& r, const QString& id) {
-                               check(!asking, "an open answered from inside the ask");
-                               ++ended[n];
-                               if (r.ok()) tracker->addOpened(id, QStringLiteral("http://site/"));
-                           });
-            asking = false;
-            break;
-        }
-        case 2:
-            tracker->refresh();
-            break;
-        case 3:
-            tracker->pages();
-            tracker->frontPage();
-            break;
-        case 4:
-            windows.foreground = in.ConsumeIntegralInRange<WindowHandle>(0, 2);
-            windows.titles[windows.foreground] =
-                in.ConsumeBool() ? QByteArray("T \xe2\x80\x94 Mozilla Firefox")
-                                 : QByteArray::fromStdString(in.ConsumeRandomLengthString(20));
-            windows.processes[windows.foreground] = in.ConsumeIntegralInRange(0, 8);
-            windows.bringToFront(windows.foreground);
-            break;
-        case 5:
-            settle(connection);
-            break;
-        case 6:
-            if (in.ConsumeIntegralInRange(0, 7) == 0) connection.close(); // lost
-            break;
-        case 7:
-            parseBytes(in);
-            break;
-        default:
-            connection.handleMessage(frame(in, endpoint.ids));
-            break;
-        }
+struct Bidi {
+    QTemporaryDir profile;
+    static QString socketPath() { return QStringLiteral("/session/fuzz"); }
+    static QByteArray windowTitle() { return "T \xe2\x80\x94 Mozilla Firefox"; }
+    static QString refusal(qint64 id) {
+        return QStringLiteral("{\"type\":\"error\",\"id\":%1,\"error\":\"x\",\"message\":\"done\"}")
+            .arg(id);
     }
+    std::unique_ptr<BrowserProtocol> protocol(BrowserConnection& connection) {
+        return std::make_unique<FirefoxProtocol>(connection);
+    }
+    // A started browser's blank window.
+    void beforeOpen(FuzzedDataProvider& in, BrowserProtocol& protocol) {
+        if (in.ConsumeIntegralInRange(0, 3) == 0) protocol.prepare(profile.path());
+    }
+    void step(FuzzedDataProvider& in, LocalEndpoint&) { parseBytes(in); }
+    QJsonObject frame(FuzzedDataProvider& in, const std::vector<double>& sent) {
+        return ::frame(in, sent);
+    }
+};
 
-    // Whatever is still pending is refused, once; the deadline settles the rest.
-    const auto allEnded = [&] {
-        for (int e : ended)
-            if (e == 0) return false;
-        return true;
-    };
-    QElapsedTimer waited;
-    waited.start();
-    do {
-        settle(connection);
-        for (double id : std::vector<double>(endpoint.ids))
-            connection.handleMessage(
-                QStringLiteral(
-                    "{\"type\":\"error\",\"id\":%1,\"error\":\"x\",\"message\":\"done\"}")
-                    .arg(qint64(id)));
-        settle(connection);
-    } while (!allEnded() && waited.elapsed() < 3000);
-    for (int e : ended)
-        check(e == 1, e == 0 ? "an open never ended" : "an open ended twice");
-    tracker.reset();
-    protocol.reset();
-    return 0;
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    return fuzzBrowser<Bidi>(data, size);
 }

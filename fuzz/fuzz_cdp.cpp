@@ -1,59 +1,20 @@
-// Every message the browser can send over the DevTools connection, in any
-// order, into the session and the page tracker sharing it: never a crash,
-// and every open asked for ends exactly once, never from inside the ask.
-//
-// One connection to a local endpoint lives across runs (a handshake a run
-// would cost more than the run); the endpoint only listens and notes the ids
-// of what it is sent, and the frames go in as the socket would hand them on.
+// The DevTools protocol's messages for the browser fuzzers' driver.
 
-#include "platform/browser_link/browser_connection.h"
-#include "platform/browser_link/browser_session.h"
 #include "platform/chromium/browser_launch.h"
-#include "platform/chromium/page_tracker.h"
-#include "platform/fake/fakes.h"
 
-#include "fuzz_support.h"
-#include "local_endpoint.h"
+#include "browser_fuzz.h"
 
-#include <QCoreApplication>
-#include <QDir>
-#include <QElapsedTimer>
-#include <QFile>
 #include <QJsonArray>
-#include <QJsonDocument>
-#include <QTemporaryDir>
-
-#include <fuzzer/FuzzedDataProvider.h>
-
-#include <memory>
-#include <vector>
 
 using namespace kurumin;
 
 namespace {
 
-// The browser's port file names the endpoint.
-struct Endpoint : LocalEndpoint {
-    QTemporaryDir data;
-    Endpoint() {
-        const QString profile = data.path() + QStringLiteral("/browser-profile");
-        QDir().mkpath(profile);
-        QFile port(devToolsPortFile(profile));
-        check(port.open(QIODevice::WriteOnly), "cannot write the port file");
-        port.write(QByteArray::number(server.serverPort()) + "\n/devtools/browser/fuzz\n");
-    }
-};
-
-// Few names, so that frames meet the pages and sessions earlier frames made.
 QString targetId(FuzzedDataProvider& in) {
-    return in.ConsumeIntegralInRange(0, 15) == 0
-               ? textFrom(in, 12)
-               : QStringLiteral("T%1").arg(in.ConsumeIntegralInRange(0, 3));
+    return fewNames(in, 'T');
 }
 QString sessionId(FuzzedDataProvider& in) {
-    return in.ConsumeIntegralInRange(0, 15) == 0
-               ? textFrom(in, 12)
-               : QStringLiteral("S%1").arg(in.ConsumeIntegralInRange(0, 3));
+    return fewNames(in, 'S');
 }
 
 QJsonObject targetInfo(FuzzedDataProvider& in) {
@@ -82,9 +43,9 @@ QJsonValue idValue(FuzzedDataProvider& in, const std::vector<double>& sent) {
     }
 }
 
-QString frame(FuzzedDataProvider& in, const std::vector<double>& sent) {
+QJsonObject frame(FuzzedDataProvider& in, const std::vector<double>& sent) {
     QJsonObject m;
-    const int kind = in.ConsumeIntegralInRange(0, 10);
+    const int kind = in.ConsumeIntegralInRange(0, 7);
     if (kind <= 4) {
         m.insert(QStringLiteral("id"), idValue(in, sent));
         QJsonObject result;
@@ -94,10 +55,14 @@ QString frame(FuzzedDataProvider& in, const std::vector<double>& sent) {
             break;
         case 1:
             result.insert(QStringLiteral("sessionId"), sessionId(in));
+            result.insert(QStringLiteral("executionContextId"), in.ConsumeIntegralInRange(0, 3));
             break;
         case 2: {
+            static const char* const states[] = {"visible focus", "hidden", "visible"};
             const QJsonValue v =
-                in.ConsumeBool() ? QJsonValue(in.ConsumeBool()) : QJsonValue(textFrom(in, 4));
+                in.ConsumeBool()
+                    ? QJsonValue(QString::fromLatin1(states[in.ConsumeIntegralInRange(0, 2)]))
+                    : QJsonValue(textFrom(in, 14));
             result.insert(QStringLiteral("result"),
                           QJsonObject{{QStringLiteral("type"), QStringLiteral("boolean")},
                                       {QStringLiteral("value"), v}});
@@ -122,7 +87,7 @@ QString frame(FuzzedDataProvider& in, const std::vector<double>& sent) {
         if (kind != 4 || in.ConsumeBool())
             m.insert(QStringLiteral("result"),
                      in.ConsumeIntegralInRange(0, 9) == 0 ? QJsonValue(7) : QJsonValue(result));
-    } else if (kind <= 7) {
+    } else {
         static const char* const methods[] = {
             "Target.targetCreated",      "Target.targetInfoChanged", "Target.targetDestroyed",
             "Target.detachedFromTarget", "Target.attachedToTarget",  "Page.frameNavigated"};
@@ -133,118 +98,31 @@ QString frame(FuzzedDataProvider& in, const std::vector<double>& sent) {
                              {QStringLiteral("targetId"), targetId(in)},
                              {QStringLiteral("sessionId"), sessionId(in)}});
         if (kind == 7) m.insert(QStringLiteral("sessionId"), sessionId(in));
-    } else if (kind == 8) {
-        return textFrom(in, 300); // anything at all
-    } else {
-        // A well-formed frame cut short or with bytes spliced in.
-        QString whole =
-            QString::fromUtf8(QJsonDocument(QJsonObject{{QStringLiteral("id"), idValue(in, sent)},
-                                                        {QStringLiteral("result"), QJsonObject{}}})
-                                  .toJson(QJsonDocument::Compact));
-        whole.insert(in.ConsumeIntegralInRange<qsizetype>(0, whole.size()), textFrom(in, 8));
-        return whole.left(in.ConsumeIntegralInRange<qsizetype>(0, whole.size()));
     }
-    return QString::fromUtf8(QJsonDocument(m).toJson(QJsonDocument::Compact));
+    return m;
 }
 
 } // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static int argc = 1;
-    static char name[] = "fuzz_cdp";
-    static char* argv[] = {name, nullptr};
-    static QCoreApplication app(argc, argv);
-    static Endpoint endpoint;
-    static BrowserConnection connection;
-    static bool once = [] {
-        connection.setRequestTimeout(100);
-        return true;
-    }();
-    (void)once;
-
-    keepOpen(connection, endpoint, QStringLiteral("/devtools/browser/fuzz"));
-    endpoint.ids.clear();
-
-    FuzzedDataProvider in(data, size);
-    fake::Shell shell;
-    fake::WindowSystem windows;
-    BrowserSessionOptions options;
-    options.dataFolder = endpoint.data.path();
-    options.programs = {}; // never start a real browser
-    static ChromiumProtocol protocol;
-    auto session = std::make_unique<BrowserSession>(connection, protocol, options, shell);
-    emit connection.opened(); // as it would have heard when the connection opened
-    auto tracker =
-        std::make_unique<PageTracker>(connection, in.ConsumeBool() ? &windows : nullptr, 0);
-    QObject::connect(session.get(), &BrowserSession::pageOpened, tracker.get(),
-                     &PageTracker::addOpened);
-
-    std::vector<int> ended; // per open asked for
-    bool asking = false;
-    for (int step = 0; step < 48 && in.remaining_bytes() > 0; ++step) {
-        switch (in.ConsumeIntegralInRange(0, 15)) {
-        case 0:
-        case 1: {
-            const std::size_t n = ended.size();
-            ended.push_back(0);
-            const QString url =
-                in.ConsumeBool() ? QStringLiteral("http://site/p%1.html").arg(n) : textFrom(in, 30);
-            asking = true;
-            session->openPage(url, [&ended, &asking, n](const OpenResult&) {
-                check(!asking, "an open answered from inside the ask");
-                ++ended[n];
-            });
-            asking = false;
-            break;
-        }
-        case 2:
-            tracker->refresh();
-            break;
-        case 3:
-            tracker->pages();
-            tracker->frontPage();
-            break;
-        case 4: {
-            windows.foreground = in.ConsumeIntegralInRange<WindowHandle>(0, 2);
-            windows.titles[windows.foreground] =
-                in.ConsumeBool() ? QByteArray("Title - Chromium")
-                                 : QByteArray::fromStdString(in.ConsumeRandomLengthString(20));
-            break;
-        }
-        case 5:
-            settle(connection);
-            break;
-        case 6:
-            if (in.ConsumeIntegralInRange(0, 7) == 0) connection.close(); // lost
-            break;
-        case 7:
-            if (in.ConsumeIntegralInRange(0, 7) == 0 && endpoint.client)
-                endpoint.client->abort(); // the peer went
-            break;
-        default:
-            connection.handleMessage(frame(in, endpoint.ids));
-            break;
-        }
+struct Cdp {
+    static QString socketPath() { return QStringLiteral("/devtools/browser/fuzz"); }
+    static QByteArray windowTitle() { return "Title - Chromium"; }
+    static QString refusal(qint64 id) {
+        return QStringLiteral("{\"id\":%1,\"error\":{\"message\":\"done\"}}").arg(id);
     }
+    std::unique_ptr<BrowserProtocol> protocol(BrowserConnection&) {
+        return std::make_unique<ChromiumProtocol>();
+    }
+    void beforeOpen(FuzzedDataProvider&, BrowserProtocol&) {}
+    // The peer goes.
+    void step(FuzzedDataProvider& in, LocalEndpoint& endpoint) {
+        if (in.ConsumeIntegralInRange(0, 7) == 0 && endpoint.client) endpoint.client->abort();
+    }
+    QJsonObject frame(FuzzedDataProvider& in, const std::vector<double>& sent) {
+        return ::frame(in, sent);
+    }
+};
 
-    // Whatever is still pending is refused, once; the deadline settles the rest.
-    const auto allEnded = [&] {
-        for (int e : ended)
-            if (e == 0) return false;
-        return true;
-    };
-    QElapsedTimer waited;
-    waited.start();
-    do {
-        settle(connection);
-        for (double id : std::vector<double>(endpoint.ids))
-            connection.handleMessage(
-                QStringLiteral("{\"id\":%1,\"error\":{\"message\":\"done\"}}").arg(qint64(id)));
-        settle(connection);
-    } while (!allEnded() && waited.elapsed() < 3000);
-    for (int e : ended)
-        check(e == 1, e == 0 ? "an open never ended" : "an open ended twice");
-    tracker.reset();
-    session.reset();
-    return 0;
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    return fuzzBrowser<Cdp>(data, size);
 }

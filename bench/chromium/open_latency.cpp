@@ -198,20 +198,14 @@ int main(int argc, char** argv) {
     if (only.isEmpty() || only == u"chromium") {
         std::printf("== Chromium\n");
         QTemporaryDir folder;
-        const ChromiumOptions options = bench::browserOptions(folder.path(), desktop);
-        ChromiumBrowser port(options, shell);
-        status |= measure(port, http, options.focusRefreshMs, {10, 50, 100}, chromium);
+        auto port = bench::makeBrowser(folder.path(), desktop, shell, false);
+        status |= measure(*port, http, 300, {10, 50, 100}, chromium);
     }
     if (only.isEmpty() || only == u"firefox") {
         std::printf("== Firefox\n");
         QTemporaryDir folder;
-        FirefoxOptions options;
-        options.dataFolder = folder.path();
-        options.requestTimeoutMs = 10000;
-        options.startTimeoutMs = 30000;
-        options.desktop = &desktop;
-        FirefoxBrowser port(options, shell);
-        status |= measure(port, http, 0, {10, 50}, firefox);
+        auto port = bench::makeBrowser(folder.path(), desktop, shell, true);
+        status |= measure(*port, http, 0, {10, 50}, firefox);
     }
     std::printf("side by side, medians of 20 opens: open latency chromium %.1f ms, firefox %.1f "
                 "ms; UI thread CPU per open chromium %.3f ms, firefox %.3f ms\n",

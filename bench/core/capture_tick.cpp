@@ -45,7 +45,6 @@
 
 using namespace kurumin;
 
-using kurumin::bench::browserOptions;
 using kurumin::bench::NoShell;
 using kurumin::bench::percentile;
 using kurumin::bench::runFor;
@@ -269,29 +268,17 @@ struct Rig {
     QTemporaryDir folder;
     LocalHttp http;
     NoShell shell;
-    std::function<qint64()> startedProcess;
-    std::unique_ptr<BrowserPort> port = makeBrowser();
+    std::unique_ptr<DrivenBrowser> port =
+        bench::makeBrowser(folder.path(), desk.windows, shell, firefox);
     BrowserPort& browser = *port;
     Services svc = desk.services(profile, browser);
     Kurumin kurumin{svc, {stepWindows, about}};
     PanelView view{kurumin.panel};
     int serial = 0;
 
-    std::unique_ptr<BrowserPort> makeBrowser() {
-        if (firefox) {
-            auto f = std::make_unique<FirefoxBrowser>(
-                bench::firefoxOptions(folder.path(), desk.windows), shell);
-            startedProcess = [f = f.get()] { return f->startedProcess(); };
-            return f;
-        }
-        auto c =
-            std::make_unique<ChromiumBrowser>(browserOptions(folder.path(), desk.windows), shell);
-        startedProcess = [c = c.get()] { return c->startedProcess(); };
-        return c;
-    }
     bool openNext() {
         const bool ok = open(browser, http.url(QStringLiteral("/p-%1").arg(++serial)));
-        browserPid = pid_t(startedProcess());
+        browserPid = pid_t(port->startedProcess());
         return ok;
     }
     int listed() { return int(browser.pages().size()); }
@@ -377,7 +364,7 @@ int main(int argc, char** argv) {
     // Ten pages of the site's own, whatever the browser shows besides.
     while (rig.serial < 10)
         if (!rig.openNext()) { // no browser to measure
-            bench::endBrowser(rig.startedProcess());
+            bench::endBrowser(rig.port->startedProcess());
             return 1;
         }
     std::vector<QString> paths;
@@ -388,7 +375,7 @@ int main(int argc, char** argv) {
     std::printf("%d switches between the windows of %d pages (%d not captured in 3 s):\n", switches,
                 rig.serial, sw.missed);
     report("front page, as a tick reads", sw.port);
-    report("lURL, at the 500 ms tick", sw.panel);
+    report("lURL", sw.panel);
     int status = sw.missed > 0 ? 1 : 0;
 
     // The ticks measured are the only ones.
@@ -403,6 +390,6 @@ int main(int argc, char** argv) {
         }
         if (!rig.measureTicks(ticks)) status = 1;
     }
-    bench::endBrowser(rig.startedProcess());
+    bench::endBrowser(rig.port->startedProcess());
     return status;
 }

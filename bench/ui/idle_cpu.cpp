@@ -1,8 +1,10 @@
 // The whole panel's CPU while idle, as a share of one core: the real binary,
 // copied into a folder of its own: with no page open, with 10 MB of text on
 // the clipboard, then with pages open in its browser, each opened as a user
-// does it, by copying its address. Another program always holds the
-// clipboard. Run on a display:
+// does it, by copying its address, and with a hostile page in front. Beside
+// it, the CPU each copied and opened page cost, less the idle panel's.
+// Another program always holds the clipboard. BROWSER=firefox-esr measures
+// the panel on Firefox. Run on a display:
 //   tests/desktop-session.sh build/bin/bench_idle path/to/kurumin [seconds] [pages]
 #include "../event_waits.h"
 #include "../local_http.h"
@@ -19,6 +21,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
@@ -148,8 +151,9 @@ int main(int argc, char** argv) {
         status = 1;
     }
     const qint64 pid = panel.processId();
-    Idle none, big, open;
+    Idle none, big, open, hostile;
     int opened = 0;
+    double perPageMs = -1;
     if (status == 0) {
         // Not an address: the panel takes it up and opens nothing.
         clipboard.copy(QStringLiteral("kurumin idle benchmark"));
@@ -159,6 +163,9 @@ int main(int argc, char** argv) {
         clipboard.copy(QString(10 * 1024 * 1024, u'x'));
         runFor(10000); // it comes over in pieces, then is taken up once
         big = idle(pid, seconds);
+        const qint64 before = cpuTicks(QStringLiteral("/proc/%1/stat").arg(pid));
+        QElapsedTimer copying;
+        copying.start();
         for (int i = 1; i <= pages; ++i) {
             const QString path = QStringLiteral("/idle-%1").arg(i);
             if (clipboard.copy(site.url(path)) &&
@@ -169,15 +176,29 @@ int main(int argc, char** argv) {
             else
                 std::fprintf(stderr, "%s never opened\n", qPrintable(path));
         }
+        const double spentMs = double(cpuTicks(QStringLiteral("/proc/%1/stat").arg(pid)) - before) *
+                               1000.0 / double(::sysconf(_SC_CLK_TCK));
+        perPageMs = (spentMs - none.all / 100.0 * double(copying.elapsed())) / std::max(opened, 1);
         runFor(5000); // the last loads and the page list settle
         open = idle(pid, seconds);
-        if (none.all < 0 || big.all < 0 || open.all < 0 || opened < pages) status = 1;
+        const QString path = QStringLiteral("/hostile");
+        if (clipboard.copy(site.url(path)) &&
+            runUntil(
+                QStringLiteral("the window of ") + path,
+                [&] { return windowShown(QStringLiteral("^Page %1 ").arg(path)); }, 30000, 100)) {
+            runFor(2000); // the page is at it by now
+            hostile = idle(pid, seconds);
+        }
+        if (none.all < 0 || big.all < 0 || open.all < 0 || hostile.all < 0 || opened < pages)
+            status = 1;
     }
     std::printf("panel idle CPU over %d s, utime+stime as %% of one core (goal: at most 0.5 %%):\n",
                 seconds);
     report("no page", none);
     report("10 MB held", big);
     report(QString::asprintf("%d pages", opened), open);
+    report("hostile page", hostile);
+    std::printf("CPU per copied and opened page, all threads, less idle: %.2f ms\n", perPageMs);
 
     panel.terminate();
     if (!panel.waitForFinished(10000)) {
@@ -186,6 +207,7 @@ int main(int argc, char** argv) {
         panel.waitForFinished(5000);
     }
     // The panel names its profile by its own resolved folder.
-    bench::endBrowser(QDir(home.path()).canonicalPath() + QStringLiteral("/browser-profile"));
+    for (const char* profile : {"/browser-profile", "/firefox-profile"})
+        bench::endBrowser(QDir(home.path()).canonicalPath() + QLatin1String(profile));
     return status;
 }

@@ -83,9 +83,10 @@ kurumin::ChosenBrowser::Choose browserChooser(const QString& named) {
 kurumin::ChosenBrowser::Make browserMaker(const QString& data, kurumin::QtDesktop& desktop) {
     using namespace kurumin;
     return [data, &desktop](const BrowserChoice& choice) {
+        const DrivenBrowserOptions options = programOptions(data, desktop.windows, choice.program);
         return choice.family == BrowserFamily::Firefox
-                   ? createFirefoxBrowser(data, desktop.shell, desktop.windows, choice.program)
-                   : createChromiumBrowser(data, desktop.shell, desktop.windows, choice.program);
+                   ? createFirefoxBrowser(options, desktop.shell)
+                   : createChromiumBrowser(options, desktop.shell);
     };
 }
 

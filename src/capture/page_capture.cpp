@@ -9,13 +9,11 @@ void captureTick(Panel& p) {
     trap([&] {
         const WindowHandle front = p.svc.windows.foregroundWindow();
         p.s.lAWH = QStringLiteral("&H") + QString::number(front, 16).toUpper();
-        for (const BrowserPage& page : p.svc.browser.pages()) {
-            // A page placed in front of another front window is stale.
-            if (!page.inFront || (page.window != 0 && page.window != front)) continue;
-            if (!page.url.startsWith(QLatin1String("http"))) return p.page.forget();
-            // The page's own title, whole: the browser's suffix is not part of it here.
-            p.page.capture(page.url, page.title);
-        }
+        const std::optional<BrowserPage> page = p.svc.browser.frontPage();
+        if (!page) return;
+        if (!page->url.startsWith(QLatin1String("http"))) return p.page.forget();
+        // The page's own title, whole: the browser's suffix is not part of it here.
+        p.page.capture(page->url, page->title);
     });
 }
 
@@ -30,7 +28,9 @@ void foregroundTick(Panel& p) {
 }
 
 void wireCapture(Panel& p) {
+    // The tick stays as the safety net; the port tells as soon as the front page changes.
     p.onTick(Tmr::timGETURL, [&p] { captureTick(p); });
+    p.svc.browser.setFrontPageHandler([&p] { captureTick(p); });
     p.onTick(Tmr::Timer3, [&p] { foregroundTick(p); });
 }
 

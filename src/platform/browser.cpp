@@ -4,6 +4,12 @@
 
 namespace kurumin {
 
+std::optional<BrowserPage> BrowserPort::frontPage() {
+    for (const BrowserPage& page : pages())
+        if (page.inFront) return page;
+    return std::nullopt;
+}
+
 QString normaliseBrowserAddress(const QString& url) {
     const QString trimmed = url.trimmed();
     if (trimmed.isEmpty()) return {};

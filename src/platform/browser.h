@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <functional>
+#include <optional>
 #include <vector>
 
 namespace kurumin {
@@ -45,6 +46,11 @@ class BrowserPort {
     virtual void openPage(const QString& url, OpenCallback done) = 0;
     // The live list of open pages; cheap, no round trip to the browser.
     virtual std::vector<BrowserPage> pages() = 0;
+    // The one page in front, if a page of the browser is; as cheap.
+    virtual std::optional<BrowserPage> frontPage();
+    // Runs on the UI thread, never from inside a call to the port, once the
+    // page in front changed; one handler at a time.
+    virtual void setFrontPageHandler(std::function<void()> handler) { (void)handler; }
 };
 
 // The address as the browser is asked to open it: "http://" in front of an

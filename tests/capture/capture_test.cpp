@@ -79,11 +79,10 @@ TEST_F(Capture, TheBrowserPageInFrontIsKeptWhileThePanelOrAnotherProgramIsInFron
     // The panel is clicked: no page has the focus any more.
     front(window.handle(), {{0x3a00002, "https://b/2", "Two", false}});
     EXPECT_EQ(panel.page.lURL(), "https://b/2");
-    // A focus answer about another front window is stale and changes nothing.
-    front(0x77, {{0x3a00009, "http://c/", "Stale", true}});
-    EXPECT_EQ(panel.page.lURL(), "https://b/2");
-    // Of several in front, the last wins; an empty title stays empty.
-    front(0x5, {{0, "http://d/1", "D", true}, {0, "http://e/1", "", true}});
+    // The port tells of a new page in front at once, ahead of the tick; an
+    // empty title stays empty.
+    d.browser.open = {{0x5, "http://e/1", "", true}};
+    d.browser.frontChanged();
     EXPECT_EQ(captured(), (QStringList{"http://e/1", ""}));
 
     for (const char* url :

@@ -2,6 +2,7 @@
 // Stand-ins for the browser's DevTools endpoint on loopback: a scripted browser and a hostile peer.
 
 #include <QCryptographicHash>
+#include <QHash>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -113,7 +114,7 @@ class FakeDevTools {
                 client_.reset(s);
                 QObject::connect(s, &QWebSocket::textMessageReceived, [this](const QString& t) {
                     received.push_back(QJsonDocument::fromJson(t.toUtf8()).object());
-                    if (onMessage) onMessage(received.back());
+                    if (onMessage && !mute) onMessage(received.back());
                 });
             }
         });
@@ -148,6 +149,7 @@ class FakeDevTools {
 
     std::vector<QJsonObject> received;
     std::function<void(const QJsonObject&)> onMessage;
+    bool mute = false; // hears, never answers
 
   private:
     QWebSocketServer server_;
@@ -156,9 +158,10 @@ class FakeDevTools {
 
 // The peer as a browser with pages, each listed titled after its host.
 // Created pages are announced unless `announce` is off; fail.example is
-// refused and hang.example never answered; other commands go unanswered. With
-// `shown`, pages can be attached to, and each page's listener answers its
-// state ("visible focus", "hidden").
+// refused and hang.example never answered; other commands go unanswered.
+// Once auto-attach is asked for, every page comes attached, and its
+// listener answers with the page's state ("visible focus", "hidden") as soon
+// as it differs from what the panel saw last.
 class FakeBrowser : public FakeDevTools {
   public:
     FakeBrowser() {
@@ -167,24 +170,49 @@ class FakeBrowser : public FakeDevTools {
     void target(const QString& method, const QJsonValue& info) {
         event("Target.target" + method, {{"targetInfo", info}});
     }
-    QString addPage(const QString& url) {
+    QString addPage(const QString& url, const QString& title = {}) {
         const QString id = QString("T%1").arg(++created_);
-        infos.append(pageInfo(id, url, QUrl(url).host()));
-        if (announce) target("Created", pageInfo(id, url));
+        infos.append(pageInfo(id, url, title.isEmpty() ? QUrl(url).host() : title));
+        if (announce) target("Created", infos.last());
+        attach(infos.last().toObject());
         return id;
     }
-    // A page's listener reporting a change of its state.
-    void tell(const QString& session, const QString& state) {
-        send({{"method", "Runtime.bindingCalled"},
-              {"params", QJsonObject{{"name", "__kuruminShown"}, {"payload", state}}},
-              {"sessionId", session}});
+    // A page's state as its listener would see it.
+    void tell(const QString& targetId, const QString& state) {
+        states[targetId] = state;
+        std::vector<QJsonObject> still;
+        for (const QJsonObject& w : waiting)
+            if (w["sessionId"].toString() == "S-" + targetId && seen(w) != state)
+                replyState(w);
+            else
+                still.push_back(w);
+        waiting = still;
     }
 
-    QJsonArray infos; // the browser's own listing
-    std::function<QString(QString)> shown;
+    QJsonArray infos;                 // the browser's own listing
+    QHash<QString, QString> states;   // by target, "hidden" when not given
+    std::vector<QJsonObject> waiting; // listeners' waits not yet answered
     bool announce = true;
+    bool autoAttach = false;
 
   private:
+    void attach(const QJsonObject& info) {
+        if (autoAttach)
+            event("Target.attachedToTarget",
+                  {{"sessionId", "S-" + info["targetId"].toString()}, {"targetInfo", info}});
+    }
+    static QString seen(const QJsonObject& m) {
+        const QString e = m["params"]["expression"].toString();
+        const qsizetype end = e.lastIndexOf('\'');
+        return e.mid(e.lastIndexOf('\'', end - 1) + 1, end - e.lastIndexOf('\'', end - 1) - 1);
+    }
+    void replyState(const QJsonObject& m) {
+        const QString state = states.value(m["sessionId"].toString().mid(2), "hidden");
+        send(
+            {{"id", m.value("id")},
+             {"result", QJsonObject{{"result", QJsonObject{{"type", "string"}, {"value", state}}}}},
+             {"sessionId", m["sessionId"]}});
+    }
     void answer(const QJsonObject& m) {
         const QString method = m.value("method").toString();
         const QString url = m["params"]["url"].toString();
@@ -199,13 +227,19 @@ class FakeBrowser : public FakeDevTools {
             reply(m, {});
             for (const auto& info : infos)
                 target("Created", info);
-        } else if (shown && method == "Target.attachToTarget" && m["params"]["flatten"].toBool()) {
-            reply(m, {{"sessionId", "S-" + m["params"]["targetId"].toString()}});
-        } else if (shown && method == "Runtime.addBinding") {
+        } else if (method == "Target.setAutoAttach") {
             reply(m, {});
-        } else if (shown && method == "Runtime.evaluate") {
-            const QString value = shown(m["sessionId"].toString());
-            reply(m, {{"result", QJsonObject{{"type", "string"}, {"value", value}}}});
+            autoAttach = true;
+            for (const auto& info : infos)
+                attach(info.toObject());
+        } else if (method == "Page.createIsolatedWorld") {
+            reply(m, {{"executionContextId", 7}});
+        } else if (method == "Runtime.evaluate") {
+            const QString state = states.value(m["sessionId"].toString().mid(2), "hidden");
+            if (seen(m) != state)
+                replyState(m);
+            else
+                waiting.push_back(m);
         }
     }
 

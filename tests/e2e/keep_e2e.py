@@ -1,6 +1,7 @@
-# The page in front kept: real Chromium windows, the real window manager's
-# focus, AT-SPI presses and the list's file read back, then a restart. (What
-# REC and TREC write, the unit and file-fault tests read back.)
+# The page in front kept: real browser windows, the real window manager's
+# focus, AT-SPI presses and the list's file read back, then a restart.
+# Chromium, or Firefox with BROWSER=firefox-esr. (What REC and TREC write,
+# the unit and file-fault tests read back.)
 # Run inside tests/desktop-session.sh: argv[1] is the kurumin binary.
 
 import os
@@ -20,8 +21,15 @@ SECOND = ("/k/second.html", "くるみ 二頁目")
 NAME = "くるみの表紙"
 
 
+# Looks for anything of the panel's in the page's own world, now or once
+# the panel has followed the page a while, and says what it found in its title.
+PROBE = ("/k/probe.html", "probe:")
+
+
 class TitledPages(session.Pages):
     titles = dict((FIRST, SECOND))
+    scripts = {PROBE[0]: "setTimeout(() => { document.title = 'probe:' + "
+               "Object.getOwnPropertyNames(window).filter((n) => /kurumin/i.test(n)); }, 1500);"}
 
 
 def holds(predicate, seconds):
@@ -31,6 +39,11 @@ def holds(predicate, seconds):
 # `text` as a POSIX extended regular expression that matches only itself.
 def literal(text):
     return "".join("\\" + c if c in ".[]()*+?{}|^$\\" else c for c in text)
+
+
+# How each browser names its windows, and whether what it asks for is what it shows.
+FIREFOX = os.path.basename(os.path.realpath(os.environ.get("BROWSER", ""))).startswith("firefox")
+CLASS, BRAND = ("firefox-esr", " \u2014 Mozilla Firefox") if FIREFOX else ("chromium", " - Chromium")
 
 
 class TitledSession(session.PanelSession):
@@ -54,15 +67,21 @@ class TitledSession(session.PanelSession):
 
     def window_of(self, page):
         return wait_for(f"a window titled {page[1]}",
-                        lambda: visible(f"^{literal(page[1])} - "), timeout=20)[0]
+                        lambda: visible(f"^{literal(page[1] + BRAND)}"), timeout=20)[0]
 
     def bring_to_front(self, page):
         xdotool("windowactivate", "--sync", self.window_of(page))
 
     # The browser's windows, not its popups (the address bar's suggestions).
     def browser_windows(self):
-        return [w for w in run("xdotool", "search", "--onlyvisible", "--class", "chromium").split()
-                if run("xdotool", "getwindowname", w).strip().endswith(" - Chromium")]
+        return [w for w in run("xdotool", "search", "--onlyvisible", "--class", CLASS).split()
+                if run("xdotool", "getwindowname", w).strip().endswith(BRAND)]
+
+    # Firefox lists its pages to no one but the panel: the pages it asked for stand in.
+    def opened(self):
+        if not FIREFOX:
+            return super().opened()
+        return [self.site + path for path in session.Pages.asked]
 
     def trec_tip(self):
         return atspi.find(self.app, "TREC").description
@@ -130,6 +149,10 @@ class KeepAndHistory(TitledSession):
         atspi.find(self.app, "2", "リスト保存件数", timeout=10)
         wait_for("the kept names in the list",
                  lambda: self.kept_list() == (FIRST[1], [FIRST[1], NAME]), timeout=5)
+
+    def test_4_a_page_finds_nothing_of_the_panels_in_its_world(self):
+        self.open_by_copy(PROBE)
+        self.follows(PROBE)
         # Reading the list back rewrites nothing.
         self.assertEqual(read_bytes(self.ini), self.kept_ini)
 

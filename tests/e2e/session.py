@@ -69,13 +69,13 @@ def alive(pid):  # neither gone nor a zombie
 
 
 # Main browser processes on `profile`, by their argv as given or rewritten into one
-# string; helpers carry a --type= of their own.
+# string; Chromium's helpers carry a --type= of their own, Firefox's -contentproc.
 def browser_processes(profile):
-    flag = f"--user-data-dir={profile}".encode()
+    names = (f"--user-data-dir={profile}".encode(), profile.encode())
     argv = {int(p): read_bytes(f"/proc/{p}/cmdline").replace(b"\0", b" ").split()
             for p in os.listdir("/proc") if p.isdigit()}
-    return [p for p, words in argv.items()
-            if flag in words and not any(w.startswith(b"--type=") for w in words)]
+    return [p for p, words in argv.items() if any(n in words for n in names) and
+            not any(w.startswith(b"--type=") or w == b"-contentproc" for w in words)]
 
 
 # The browser outlives the panel by design; this one is the test's.
@@ -104,14 +104,20 @@ def pages(home):
     return [(t["url"], t.get("title", "")) for t in targets if t.get("type") == "page"]
 
 
-# Every path a page titled after it, or after `titles` where it is listed.
+# Every path a page titled after it, or after `titles` where it is listed,
+# running the script `scripts` holds for it; the paths asked for are noted.
 class Pages(http.server.BaseHTTPRequestHandler):
     titles = {}
+    scripts = {}
+    asked = []
 
     def do_GET(self):
+        if self.path != "/favicon.ico":
+            self.asked.append(self.path)
         title = self.titles.get(self.path, self.path)
         body = (f'<html><head><meta charset="utf-8"><title>{title}</title></head>'
-                f"<body>{title}</body></html>").encode()
+                f"<body>{title}<script>{self.scripts.get(self.path, '')}</script></body>"
+                "</html>").encode()
         self.send_response(200)
         self.send_header("Content-Type", "text/html; charset=utf-8")
         self.send_header("Content-Length", str(len(body)))
@@ -155,7 +161,8 @@ class PanelSession(unittest.TestCase):
             if not settles(lambda: cls.panel.poll() is not None, 10):
                 cls.panel.kill()
             cls.panel.wait()
-        end_browser(os.path.join(cls.home, "browser-profile"))
+        for profile in ("browser-profile", "firefox-profile"):
+            end_browser(os.path.join(cls.home, profile))
         if cls.server:
             cls.server.shutdown()
             cls.server.server_close()

@@ -58,7 +58,6 @@ class FakeFirefox : public FakeDevTools {
     QByteArray greeting = R"(50:{"applicationType":"gecko","marionetteProtocol":3})";
     std::vector<QJsonObject> sessionsAsked; // the capabilities of each
     bool sessionTaken = false;
-    bool mute = false;      // hears, never answers
     quint16 socketPort = 0; // where the session's socket is said to be, when not here
     QJsonArray tree;        // top-level contexts
     QString channel;        // as the preload script was given
@@ -67,7 +66,6 @@ class FakeFirefox : public FakeDevTools {
     void answer(const QJsonObject& m) {
         const QString method = m.value("method").toString();
         const QJsonObject params = m.value("params").toObject();
-        if (mute) return;
         if (method == "browsingContext.getTree") {
             ok(m, {{"contexts", tree}});
         } else if (method == "browsingContext.create") {
@@ -82,7 +80,10 @@ class FakeFirefox : public FakeDevTools {
             if (host == "fail.example") return refuse(m, "invalid argument", "not a URL");
             bidiEvent("browsingContext.navigationStarted",
                       {{"context", params["context"]}, {"url", params["url"]}});
-            if (host != "hang.example") ok(m, {{"navigation", "N"}, {"url", params["url"]}});
+            if (host == "hang.example") return;
+            bidiEvent("browsingContext.navigationCommitted",
+                      {{"context", params["context"]}, {"url", params["url"]}});
+            ok(m, {{"navigation", "N"}, {"url", params["url"]}});
         } else if (method == "script.addPreloadScript") {
             channel = params["arguments"][0]["value"]["channel"].toString();
             ok(m, {{"script", "P"}});

@@ -215,7 +215,10 @@ void ChosenBrowser::decide(const DesktopDefault& desktop) {
         qCWarning(lcBrowser, "%s", qUtf8Printable(choice_->reason));
     else
         qCInfo(lcBrowser, "%s", qUtf8Printable(choice_->reason));
-    if (!choice_->program.isEmpty()) port_ = make_(*choice_);
+    if (!choice_->program.isEmpty()) {
+        port_ = make_(*choice_);
+        if (frontPageChanged_) port_->setFrontPageHandler(frontPageChanged_);
+    }
     std::vector<Pending> waiting;
     waiting.swap(pending_);
     for (Pending& p : waiting)
@@ -230,6 +233,15 @@ void ChosenBrowser::openPage(const QString& url, OpenCallback done) {
 
 std::vector<BrowserPage> ChosenBrowser::pages() {
     return port_ ? port_->pages() : std::vector<BrowserPage>{};
+}
+
+std::optional<BrowserPage> ChosenBrowser::frontPage() {
+    return port_ ? port_->frontPage() : std::nullopt;
+}
+
+void ChosenBrowser::setFrontPageHandler(std::function<void()> handler) {
+    frontPageChanged_ = std::move(handler);
+    if (port_) port_->setFrontPageHandler(frontPageChanged_);
 }
 
 void ChosenBrowser::route(const QString& url, OpenCallback done) {

@@ -68,6 +68,9 @@ class ChosenBrowser : public QObject, public BrowserPort {
     void begin();
     void openPage(const QString& url, OpenCallback done) override;
     std::vector<BrowserPage> pages() override;
+    std::optional<BrowserPage> frontPage() override;
+    // Kept for the browser chosen later.
+    void setFrontPageHandler(std::function<void()> handler) override;
 
     // Told once, the first time a page goes to the opener because no browser
     // can be driven: the page in front is then unknown.
@@ -93,6 +96,7 @@ class ChosenBrowser : public QObject, public BrowserPort {
     std::unique_ptr<BrowserPort> port_;
     bool noticed_ = false;
     std::function<void()> notice_;
+    std::function<void()> frontPageChanged_;
     std::vector<Pending> pending_;
     QFutureWatcher<DesktopDefault> answer_;
     QTimer limit_;

@@ -82,7 +82,7 @@ void BrowserConnection::close() {
 }
 
 void BrowserConnection::send(const QString& method, const QJsonObject& params, ReplyHandler handler,
-                             const QString& sessionId) {
+                             const QString& sessionId, int timeoutMs) {
     if (state_ != State::Open) {
         failLater(std::move(handler), OpenFailure::ConnectionLost,
                   QStringLiteral("not connected to the browser"));
@@ -94,7 +94,9 @@ void BrowserConnection::send(const QString& method, const QJsonObject& params, R
                         {QStringLiteral("params"), params}};
     if (!sessionId.isEmpty()) message.insert(QStringLiteral("sessionId"), sessionId);
     pending_.emplace(id, std::move(handler));
-    QTimer::singleShot(timeoutMs_, this, [this, id] { expire(id); });
+    if (timeoutMs != 0)
+        QTimer::singleShot(timeoutMs < 0 ? timeoutMs_ : timeoutMs, this,
+                           [this, id] { expire(id); });
     socket_.sendTextMessage(
         QString::fromUtf8(QJsonDocument(message).toJson(QJsonDocument::Compact)));
 }

@@ -41,9 +41,10 @@ class BrowserConnection : public QObject {
     bool isOpen() const { return state_ == State::Open; }
     bool isIdle() const { return state_ == State::Idle; }
 
-    // The handler always runs later, as its own event, exactly once.
+    // The handler always runs later, as its own event, exactly once. A
+    // timeout of 0 waits as long as the connection lasts; -1 is the usual one.
     void send(const QString& method, const QJsonObject& params, ReplyHandler handler,
-              const QString& sessionId = {});
+              const QString& sessionId = {}, int timeoutMs = -1);
 
     // One text message from the browser, as the socket hands it on.
     void handleMessage(const QString& text);

@@ -6,6 +6,7 @@
 
 #include "platform/browser.h"
 #include "platform/browser_link/browser_connection.h"
+#include "platform/browser_link/followed_pages.h"
 #include "platform/desktop.h"
 
 #include <QElapsedTimer>
@@ -16,6 +17,7 @@
 #include <QUrl>
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -23,6 +25,15 @@ namespace kurumin {
 
 // The first of the candidates found on PATH (or given as an absolute path); empty when none.
 QString findBrowserProgram(const QStringList& candidates);
+
+// One protocol's way of following the pages it shows.
+class PageFeed : public QObject {
+  public:
+    // Greeted: learn what is open and follow it from now on.
+    virtual void start() = 0;
+    // At a listing: catch up with what may have been missed.
+    virtual void refresh() {}
+};
 
 // One protocol's steps. Callbacks may run from inside the call.
 class BrowserProtocol {
@@ -50,6 +61,18 @@ class BrowserProtocol {
     }
     // A new window showing url; the page's id when it succeeded.
     virtual void open(BrowserConnection& connection, const QString& url, Opened done) = 0;
+
+    // How the browser names its windows after their front tab.
+    virtual WindowNaming naming() const = 0;
+    // The process owning the browser's windows, once greeted; 0 when unknown.
+    virtual qint64 browserProcess(const QString& profile, qint64 started) const {
+        (void)profile;
+        (void)started;
+        return 0;
+    }
+    virtual std::unique_ptr<PageFeed> feed(BrowserConnection& connection, FollowedPages& pages) = 0;
+    // The panel goes: whatever the browser holds for it is given back.
+    virtual void farewell() {}
 };
 
 struct BrowserSessionOptions {

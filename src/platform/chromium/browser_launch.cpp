@@ -1,5 +1,7 @@
 #include "platform/chromium/browser_launch.h"
 
+#include "platform/chromium/page_tracker.h"
+
 #include <QFile>
 #include <QRegularExpression>
 
@@ -66,6 +68,11 @@ bool ChromiumProtocol::prepare(const QString& profile) {
     // A file left by a browser that died would look like an answer.
     const QString file = devToolsPortFile(profile);
     return !QFile::exists(file) || QFile::remove(file);
+}
+
+std::unique_ptr<PageFeed> ChromiumProtocol::feed(BrowserConnection& connection,
+                                                 FollowedPages& pages) {
+    return std::make_unique<PageTracker>(connection, pages);
 }
 
 void ChromiumProtocol::open(BrowserConnection& connection, const QString& url, Opened done) {

@@ -36,6 +36,9 @@ class ChromiumProtocol : public BrowserProtocol {
         return browserArguments(profile, runningAsRoot);
     }
     void open(BrowserConnection& connection, const QString& url, Opened done) override;
+    // "<title> - <browser>"
+    WindowNaming naming() const override { return {QStringLiteral(" - "), false}; }
+    std::unique_ptr<PageFeed> feed(BrowserConnection& connection, FollowedPages& pages) override;
 };
 
 } // namespace kurumin

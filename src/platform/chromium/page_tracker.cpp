@@ -3,236 +3,156 @@
 #include <QJsonArray>
 #include <QJsonValue>
 #include <QPointer>
+#include <QRegularExpression>
 #include <QStringList>
 #include <QTimer>
-
-#include <utility>
 
 namespace kurumin {
 
 namespace {
 
-const QString kBinding = QStringLiteral("__kuruminShown");
+// A world of our own in each page: the page's scripts can neither see nor call into it.
+const QString kWorld = QStringLiteral("kurumin");
 
-// Installed once per document; answers the state at once and reports each change.
+// Answers at once when the page's state differs from `seen`, else at its
+// next change; events that change nothing answer nothing.
 const QString kListener = QStringLiteral(
-    "(() => {"
-    " const state = () => document.visibilityState + (document.hasFocus() ? ' focus' : '');"
-    " if (!window.__kuruminShownWatch) {"
-    "  window.__kuruminShownWatch = true;"
-    "  const tell = () => { try { __kuruminShown(state()); } catch (e) {} };"
+    "((seen) => new Promise((answer) => {"
+    " let k = window.__kurumin;"
+    " if (!k) {"
+    "  const state = () => document.visibilityState + (document.hasFocus() ? ' focus' : '');"
+    "  k = window.__kurumin = {state, waiting: []};"
+    "  const tell = () => {"
+    "   const now = state();"
+    "   k.waiting = k.waiting.filter(([was, a]) => was === now || (a(now), false));"
+    "  };"
     "  document.addEventListener('visibilitychange', tell);"
     "  addEventListener('focus', tell);"
     "  addEventListener('blur', tell);"
     " }"
-    " return state();"
-    "})()");
+    " const now = k.state();"
+    " if (now !== seen) answer(now); else k.waiting.push([seen, answer]);"
+    "}))('%1')");
 
-// The browser names its window after the front tab: "<title> - <browser>".
-// A window title read cut short matches every page title it begins.
-bool showsTitle(const QString& windowTitle, bool windowTitleCut, const QString& pageTitle) {
-    if (pageTitle.isEmpty()) return false;
-    if (windowTitle.startsWith(pageTitle + QStringLiteral(" - "))) return true;
-    return windowTitleCut && pageTitle.startsWith(windowTitle);
-}
-
-constexpr int kTitleBytes = 1024;
 constexpr int kRelists = 5; // per front window and title
 constexpr int kRelistPauseMs = 100;
+constexpr int kRetries = 3; // a page whose world keeps failing is left until its next document
 
 } // namespace
 
-PageTracker::PageTracker(BrowserConnection& connection, WindowSystemPort* desktop, int refreshMs)
-    : connection_(connection), desktop_(desktop), refreshMs_(refreshMs) {
-    connect(&connection_, &BrowserConnection::opened, this, &PageTracker::onOpened);
-    connect(&connection_, &BrowserConnection::lost, this, &PageTracker::onLost);
+PageTracker::PageTracker(BrowserConnection& connection, FollowedPages& pages)
+    : connection_(connection), pages_(pages) {
     connect(&connection_, &BrowserConnection::event, this, &PageTracker::onEvent);
-    if (desktop_) desktop_->setFrontChangeHandler([this] { placeFront(); });
-    if (connection_.isOpen()) onOpened();
+    pages_.setUnmatchedHandler([this](bool first) {
+        if (first) relists_ = 0;
+        if (listing_ || relists_ >= kRelists) return;
+        relist(relists_++ == 0 ? 0 : kRelistPauseMs);
+    });
 }
 
-PageTracker::~PageTracker() {
-    if (desktop_) desktop_->setFrontChangeHandler(nullptr);
-}
-
-std::vector<BrowserPage> PageTracker::pages() const {
-    std::vector<BrowserPage> list;
-    list.reserve(targets_.size());
-    for (const Target& t : targets_) {
-        const bool inFront = t.id == frontId_;
-        list.push_back({inFront ? frontWindow_ : 0, t.url, t.title, inFront});
-    }
-    return list;
-}
-
-std::optional<BrowserPage> PageTracker::frontPage() const {
-    for (const BrowserPage& page : pages())
-        if (page.inFront) return page;
-    return std::nullopt;
-}
-
-void PageTracker::addOpened(const QString& targetId, const QString& url) {
-    if (targetId.isEmpty() || find(targetId) || !connection_.isOpen()) return;
-    track(targetId).url = url;
-}
-
-void PageTracker::onOpened() {
-    targets_.clear();
-    frontId_.clear();
-    lastRefresh_.invalidate();
-    placedFor_ = relistedFor_ = 0;
+void PageTracker::start() {
+    pages_.clear();
     connection_.send(QStringLiteral("Target.setDiscoverTargets"),
                      {{QStringLiteral("discover"), true}}, nullptr);
-}
-
-void PageTracker::onLost() {
-    targets_.clear();
-    frontId_.clear();
+    // Every page, open now or later, comes attached: no round trip per page.
+    connection_.send(QStringLiteral("Target.setAutoAttach"),
+                     {{QStringLiteral("autoAttach"), true},
+                      {QStringLiteral("waitForDebuggerOnStart"), false},
+                      {QStringLiteral("flatten"), true},
+                      {QStringLiteral("filter"),
+                       QJsonArray{QJsonObject{{QStringLiteral("type"), QStringLiteral("page")}}}}},
+                     nullptr);
 }
 
 void PageTracker::onEvent(const QString& method, const QJsonObject& params,
                           const QString& sessionId) {
-    if (!sessionId.isEmpty()) {
-        if (method != u"Runtime.bindingCalled" ||
-            params.value(QStringLiteral("name")).toString() != kBinding)
-            return;
-        if (Target* t = findSession(sessionId))
-            told(*t, params.value(QStringLiteral("payload")).toString());
-        return;
-    }
+    if (!sessionId.isEmpty()) return;
     if (method == u"Target.targetCreated" || method == u"Target.targetInfoChanged") {
         updateTarget(params.value(QStringLiteral("targetInfo")).toObject());
     } else if (method == u"Target.targetDestroyed") {
-        forget(params.value(QStringLiteral("targetId")).toString());
+        pages_.forget(params.value(QStringLiteral("targetId")).toString());
+    } else if (method == u"Target.attachedToTarget") {
+        const QJsonObject info = params.value(QStringLiteral("targetInfo")).toObject();
+        const QString session = params.value(QStringLiteral("sessionId")).toString();
+        if (info.value(QStringLiteral("type")).toString() != u"page" || session.isEmpty()) return;
+        updateTarget(info);
+        if (FollowedPages::Page* p =
+                pages_.find(info.value(QStringLiteral("targetId")).toString())) {
+            p->session = session;
+            listen(p->id);
+        }
     } else if (method == u"Target.detachedFromTarget") {
-        if (Target* t = findSession(params.value(QStringLiteral("sessionId")).toString())) {
-            t->sessionId.clear(); // followed again at the next refresh
-            t->visible = t->focused = false;
-            placeFront();
+        if (FollowedPages::Page* p =
+                pages_.findSession(params.value(QStringLiteral("sessionId")).toString())) {
+            p->session.clear();
+            pages_.tell(*p, false, false);
         }
     }
-}
-
-PageTracker::Target& PageTracker::track(const QString& targetId) {
-    if (Target* known = find(targetId)) return *known;
-    Target t;
-    t.id = targetId;
-    targets_.push_back(std::move(t));
-    follow(targets_.back());
-    return targets_.back();
-}
-
-void PageTracker::forget(const QString& targetId) {
-    std::erase_if(targets_, [&](const Target& t) { return t.id == targetId; });
-    if (targetId == frontId_) placeFront();
 }
 
 void PageTracker::updateTarget(const QJsonObject& info) {
     const QString id = info.value(QStringLiteral("targetId")).toString();
     if (id.isEmpty()) return;
-    if (info.value(QStringLiteral("type")).toString() != u"page") return forget(id);
-    Target& target = track(id);
-    const QString url = info.value(QStringLiteral("url")).toString();
-    target.url = url;
-    target.title = info.value(QStringLiteral("title")).toString();
-    // A new document (a navigation, a reload) has none of the old one's
-    // listener; the listener in a document that has one stays single.
-    if (!target.sessionId.isEmpty()) listen(id);
-    placeFront();
+    if (info.value(QStringLiteral("type")).toString() != u"page") return pages_.forget(id);
+    FollowedPages::Page& page = pages_.track(id);
+    page.url = info.value(QStringLiteral("url")).toString();
+    page.title = info.value(QStringLiteral("title")).toString();
+    pages_.changed();
 }
 
-// Once attached, the page's session reports the page's visibility.
-void PageTracker::follow(Target& target) {
-    if (target.attaching || !target.sessionId.isEmpty() || !connection_.isOpen()) return;
-    target.attaching = true;
+// The page's world waits for the page's changes, one evaluation at a time:
+// the browser knows the world's context only for the evaluation asked right
+// after it was named. A document that goes fails the wait, and the next one
+// is asked afresh.
+void PageTracker::listen(const QString& targetId, const QString& seen, int failures) {
+    const FollowedPages::Page* page = pages_.find(targetId);
+    if (!page || page->session.isEmpty()) return;
+    const QString session = page->session;
     // The connection may outlive this tracker; its answers must not reach a tracker gone.
-    connection_.send(QStringLiteral("Target.attachToTarget"),
-                     {{QStringLiteral("targetId"), target.id}, {QStringLiteral("flatten"), true}},
-                     [self = QPointer(this), id = target.id](const BrowserReply& reply) {
-                         Target* t = self ? self->find(id) : nullptr;
-                         if (!t) return;
-                         t->attaching = false;
-                         const QString session =
-                             reply.result.value(QStringLiteral("sessionId")).toString();
-                         if (!reply.ok() || session.isEmpty())
-                             return; // tried again at a later refresh
-                         t->sessionId = session;
-                         self->listen(id);
-                     });
-}
-
-void PageTracker::listen(const QString& targetId) {
-    const Target* target = find(targetId);
-    if (!target || target->sessionId.isEmpty()) return;
-    const QString session = target->sessionId;
-    connection_.send(QStringLiteral("Runtime.addBinding"), {{QStringLiteral("name"), kBinding}},
-                     nullptr, session);
+    const auto retry = [self = QPointer(this), targetId, session, failures] {
+        const FollowedPages::Page* p = self ? self->pages_.find(targetId) : nullptr;
+        if (!p || p->session != session || failures >= kRetries) return;
+        QTimer::singleShot(failures * kRelistPauseMs, self, [self, targetId, failures] {
+            if (self) self->listen(targetId, QString(), failures + 1);
+        });
+    };
     connection_.send(
-        QStringLiteral("Runtime.evaluate"),
-        {{QStringLiteral("expression"), kListener}, {QStringLiteral("returnByValue"), true}},
-        [self = QPointer(this), targetId, session](const BrowserReply& reply) {
-            Target* t = self ? self->find(targetId) : nullptr;
-            if (!t || t->sessionId != session || !reply.ok()) return;
-            const QJsonValue value = reply.result.value(QStringLiteral("result"))
-                                         .toObject()
-                                         .value(QStringLiteral("value"));
-            if (value.isString()) self->told(*t, value.toString());
+        QStringLiteral("Page.createIsolatedWorld"),
+        {{QStringLiteral("frameId"), targetId}, {QStringLiteral("worldName"), kWorld}},
+        [self = QPointer(this), targetId, session, seen, retry](const BrowserReply& reply) {
+            const QJsonValue context = reply.result.value(QStringLiteral("executionContextId"));
+            if (!self) return;
+            if (!reply.ok() || !context.isDouble()) return retry();
+            self->connection_.send(
+                QStringLiteral("Runtime.evaluate"),
+                {{QStringLiteral("expression"), kListener.arg(seen)},
+                 {QStringLiteral("contextId"), context},
+                 {QStringLiteral("awaitPromise"), true},
+                 {QStringLiteral("returnByValue"), true}},
+                [self, targetId, session, retry](const BrowserReply& answer) {
+                    FollowedPages::Page* p = self ? self->pages_.find(targetId) : nullptr;
+                    if (!p || p->session != session) return;
+                    const QJsonValue value = answer.result.value(QStringLiteral("result"))
+                                                 .toObject()
+                                                 .value(QStringLiteral("value"));
+                    if (!answer.ok() || !value.isString()) {
+                        if (answer.failure != OpenFailure::ConnectionLost) retry();
+                        return;
+                    }
+                    // Only the listener's own words: anything else ends the wait.
+                    if (self->told(*p, value.toString())) self->listen(targetId, value.toString());
+                },
+                session, 0);
         },
         session);
 }
 
-void PageTracker::told(Target& target, const QString& state) {
-    // Only the listener's own words: anything else leaves the page as it was.
-    const QStringList words = state.split(u' ');
-    if (words.size() > 2 || (words.size() == 2 && words[1] != u"focus")) return;
-    target.visible = words[0] == u"visible";
-    target.focused = words.size() == 2;
-    target.told = ++reports_;
-    placeFront();
-}
-
-// The page in front is the visible page whose title the desktop's front
-// window shows. Two windows may show the same title: the one whose page has
-// the focus wins, else the one that told last.
-void PageTracker::placeFront() {
-    const WindowHandle front = desktop_ ? desktop_->foregroundWindow() : 0;
-    const QByteArray raw = front ? desktop_->windowTitle(front, kTitleBytes) : QByteArray();
-    const QString title = QString::fromUtf8(raw);
-    const bool cut = raw.size() >= kTitleBytes - 4;
-    placedFor_ = qHashMulti(1, front, title);
-    const Target* best = nullptr;
-    bool anyVisible = false;
-    for (const Target& t : targets_) {
-        if (!t.visible) continue;
-        anyVisible = true;
-        if (desktop_ ? !showsTitle(title, cut, t.title) : !t.focused) continue;
-        if (!best || std::pair(t.focused, t.told) > std::pair(best->focused, best->told)) best = &t;
-    }
-    frontId_ = best ? best->id : QString();
-    frontWindow_ = best ? front : 0;
-    if (best || !anyVisible || !front || title.isEmpty()) return;
-    // Titles a page sets itself are not always announced: the browser's own
-    // listing may know the title the window shows, or will a moment later.
-    if (relistedFor_ != placedFor_) {
-        relistedFor_ = placedFor_;
-        relists_ = 0;
-    }
-    if (listing_ || relists_ >= kRelists) return;
-    relist(relists_++ == 0 ? 0 : kRelistPauseMs);
-}
-
-void PageTracker::refresh() {
-    if (!connection_.isOpen()) return;
-    if (desktop_) {
-        const WindowHandle front = desktop_->foregroundWindow();
-        const QString title =
-            front ? QString::fromUtf8(desktop_->windowTitle(front, kTitleBytes)) : QString();
-        if (qHashMulti(1, front, title) != placedFor_) placeFront();
-    }
-    if (lastRefresh_.isValid() && lastRefresh_.elapsed() < refreshMs_) return;
-    lastRefresh_.start();
-    for (Target& t : targets_)
-        follow(t);
+bool PageTracker::told(FollowedPages::Page& page, const QString& state) {
+    static const QRegularExpression words(QStringLiteral("^(visible|hidden|prerender)( focus)?$"));
+    const auto m = words.match(state);
+    if (!m.hasMatch()) return false;
+    pages_.tell(page, m.captured(1) == u"visible", m.hasCaptured(2));
+    return true;
 }
 
 void PageTracker::relist(int afterMs) {
@@ -249,40 +169,22 @@ void PageTracker::relist(int afterMs) {
                              self->listing_ = false;
                              if (!reply.ok() || !self->connection_.isOpen()) return;
                              self->reconcile(reply.result);
-                             self->placeFront();
                          });
     });
 }
 
+// Titles a page sets itself are not always announced: the browser's own
+// listing may know the title the window shows, or will a moment later.
 void PageTracker::reconcile(const QJsonObject& listing) {
-    std::vector<Target> now;
+    QStringList listed;
     for (const QJsonValue& v : listing.value(QStringLiteral("targetInfos")).toArray()) {
         const QJsonObject info = v.toObject();
         if (info.value(QStringLiteral("type")).toString() != u"page") continue;
-        const QString id = info.value(QStringLiteral("targetId")).toString();
-        Target t;
-        if (const Target* known = find(id)) t = *known;
-        t.id = id;
-        t.url = info.value(QStringLiteral("url")).toString();
-        t.title = info.value(QStringLiteral("title")).toString();
-        now.push_back(std::move(t));
+        listed << info.value(QStringLiteral("targetId")).toString();
+        updateTarget(info);
     }
-    targets_ = std::move(now);
-    for (Target& t : targets_)
-        follow(t);
-}
-
-PageTracker::Target* PageTracker::find(const QString& targetId) {
-    for (Target& t : targets_)
-        if (t.id == targetId) return &t;
-    return nullptr;
-}
-
-PageTracker::Target* PageTracker::findSession(const QString& sessionId) {
-    if (sessionId.isEmpty()) return nullptr;
-    for (Target& t : targets_)
-        if (t.sessionId == sessionId) return &t;
-    return nullptr;
+    for (const FollowedPages::Page& p : std::vector(pages_.all()))
+        if (!listed.contains(p.id)) pages_.forget(p.id);
 }
 
 } // namespace kurumin

@@ -253,7 +253,11 @@ class Browser : public BrowserPort {
     explicit Browser(EventLoop& loop) : loop_(loop) {}
     void openPage(const QString& url, OpenCallback done) override;
     std::vector<BrowserPage> pages() override { return open; }
+    void setFrontPageHandler(std::function<void()> handler) override {
+        frontChanged = std::move(handler);
+    }
     QStringList opened() const;
+    std::function<void()> frontChanged;
     std::vector<QString> requested;
     OpenFailure failWith = OpenFailure::None;
     std::vector<BrowserPage> open;

@@ -1,5 +1,8 @@
 #include "platform/firefox/firefox_launch.h"
 
+#include "platform/firefox/context_tracker.h"
+#include "platform/firefox/firefox_browser.h"
+
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -259,6 +262,16 @@ void FirefoxProtocol::onEvent(const QString& method, const QJsonObject& params) 
         it->second->finish({});
         it = waiting_.erase(it);
     }
+}
+
+qint64 FirefoxProtocol::browserProcess(const QString& profile, qint64 started) const {
+    const qint64 locked = firefoxLockProcess(profile);
+    return locked ? locked : started;
+}
+
+std::unique_ptr<PageFeed> FirefoxProtocol::feed(BrowserConnection& connection,
+                                                FollowedPages& pages) {
+    return std::make_unique<ContextTracker>(connection, pages);
 }
 
 void FirefoxProtocol::farewell() {

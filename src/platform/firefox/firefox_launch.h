@@ -51,9 +51,13 @@ class FirefoxProtocol : public QObject, public BrowserProtocol {
     void reach(const QUrl& endpoint, Reached done) override;
     void greet(BrowserConnection& connection, Done done) override;
     void open(BrowserConnection& connection, const QString& url, Opened done) override;
-
+    // "<title> — <browser>", or the browser's name alone for an untitled page.
+    WindowNaming naming() const override { return {QStringLiteral(" \u2014 "), true}; }
+    // The lock names the process that holds the windows, even one that restarted itself.
+    qint64 browserProcess(const QString& profile, qint64 started) const override;
+    std::unique_ptr<PageFeed> feed(BrowserConnection& connection, FollowedPages& pages) override;
     // Ends our session, so that the next run can make one.
-    void farewell();
+    void farewell() override;
 
   private:
     struct Opening;

@@ -1,0 +1,273 @@
+// The browser port over both protocols, each against its fake browser: what
+// the shared model decides must come out the same whichever protocol fed it.
+#include "platform/chromium/chromium_browser.h"
+#include "platform/firefox/firefox_browser.h"
+
+#include "../firefox/fake_bidi.h"
+#include "test_support.h"
+
+#include <QTcpServer>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace kurumin;
+
+namespace {
+
+struct Chromium {
+    FakeBrowser fake;
+    static constexpr const char* brand = " - Chromium";
+    static constexpr qint64 process = 0; // not asked of Chromium
+    bool writePortFile(const QString& folder) { return ::writePortFile(folder, fake.port()); }
+    static auto make(const DrivenBrowserOptions& o, ShellPort& s) {
+        return createChromiumBrowser(o, s);
+    }
+    bool followed() const { return fake.autoAttach; }
+    QString add(const QString& url, const QString& title) { return fake.addPage(url, title); }
+    void tell(const QString& id, bool visible, bool focus, const QString&) {
+        fake.tell(id, QString(visible ? "visible" : "hidden") + (focus ? " focus" : ""));
+    }
+    void drop() { fake.drop(); }
+    size_t opensAsked() const { return fake.withMethod("Target.createTarget").size(); }
+};
+
+struct Firefox {
+    FakeFirefox fake;
+    static constexpr const char* brand = " \u2014 Mozilla Firefox";
+    static constexpr qint64 process = 777;
+    bool writePortFile(const QString& folder) {
+        return fake.writePortFile(folder) &&
+               QFile::link("127.0.0.1:+777", folder + "/firefox-profile/lock");
+    }
+    static auto make(const DrivenBrowserOptions& o, ShellPort& s) {
+        return createFirefoxBrowser(o, s);
+    }
+    bool followed() const { return !fake.channel.isEmpty(); }
+    QString add(const QString& url, const QString& title) {
+        const QString id = QString("C%1").arg(fake.tree.size() + 100);
+        fake.tree.append(QJsonObject{{"context", id}, {"url", url}, {"parent", QJsonValue()}});
+        fake.bidiEvent("browsingContext.contextCreated", fake.tree.last().toObject());
+        titles[id] = title;
+        return id;
+    }
+    void tell(const QString& id, bool visible, bool focus, const QString& title) {
+        fake.tell(id, visible ? "visible" : "hidden", focus, title.isEmpty() ? titles[id] : title);
+    }
+    void drop() { fake.drop(); }
+    size_t opensAsked() const { return fake.withMethod("browsingContext.create").size(); }
+    QHash<QString, QString> titles;
+};
+
+template <typename Protocol> class BrowserPortTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(folder.isValid());
+        options.dataFolder = folder.path();
+        // Never a real browser here: one is only reached through its port file.
+        options.programs = {"kurumin-no-such-browser"};
+        options.requestTimeoutMs = 2000;
+        options.desktop = &desktop;
+        ASSERT_TRUE(peer.writePortFile(folder.path()));
+        port = Protocol::make(options, shell);
+        port->setFrontPageHandler([this] {
+            EXPECT_FALSE(reading);
+            ++frontChanges;
+        });
+    }
+    bool attached() {
+        port->pages();
+        return soon([&] { return port->isConnected() && peer.followed(); });
+    }
+    QString front() {
+        reading = true;
+        const auto page = port->frontPage();
+        reading = false;
+        return page ? page->title : QString("none");
+    }
+    void toFront(WindowHandle window, const QString& title, qint64 process = Protocol::process) {
+        desktop.titles[window] = (title + Protocol::brand).toUtf8();
+        desktop.processes[window] = process;
+        desktop.bringToFront(window);
+    }
+
+    QTemporaryDir folder;
+    kurumin::fake::Shell shell;
+    kurumin::fake::WindowSystem desktop;
+    Protocol peer;
+    DrivenBrowserOptions options;
+    std::unique_ptr<DrivenBrowser> port;
+    bool reading = false;
+    int frontChanges = 0;
+};
+
+using Protocols = ::testing::Types<Chromium, Firefox>;
+TYPED_TEST_SUITE(BrowserPortTest, Protocols);
+
+TYPED_TEST(BrowserPortTest, OpensEachPageInANewWindowAndFailsOnceWhenRefusedOrLost) {
+    auto& browser = *this->port;
+    auto a = openOn(browser, "one.example/a");
+    auto bad = openOn(browser, "https://fail.example/");
+    ASSERT_TRUE(settled(a, bad));
+    EXPECT_TRUE(a->result->ok());
+    EXPECT_EQ(bad->result->failure, OpenFailure::BrowserError);
+    EXPECT_EQ(browser.startedProcess(), 0);
+    // Firefox keeps the window whose address was refused.
+    EXPECT_TRUE(soon([&] {
+        const auto list = browser.pages();
+        return !list.empty() && list[0].url == "http://one.example/a";
+    }));
+
+    this->peer.fake.mute = true;
+    auto lost = openOn(browser, "https://two.example/");
+    ASSERT_TRUE(soon([&] { return this->peer.opensAsked() == 3; }));
+    this->peer.drop();
+    this->peer.fake.mute = false;
+    ASSERT_TRUE(settled(lost));
+    EXPECT_NE(lost->result->failure, OpenFailure::None);
+    EXPECT_TRUE(browser.pages().empty());
+    // Listing alone finds the browser again, with its pages.
+    EXPECT_TRUE(soon([&] { return browser.isConnected() && !browser.pages().empty(); }));
+    auto again = openOn(browser, "https://two.example/");
+    ASSERT_TRUE(settled(again));
+    EXPECT_TRUE(again->result->ok());
+    EXPECT_EQ(a->calls + bad->calls + lost->calls, 3);
+    EXPECT_TRUE(this->shell.opened.empty());
+}
+
+// The front tab of the window in front counts whatever holds the focus in
+// that window, as soon as the desktop or the page tells, with nothing asked.
+TYPED_TEST(BrowserPortTest, TheFrontPageIsTheVisibleTabOfTheFrontWindowAndNothingElse) {
+    auto& fake = this->peer;
+    ASSERT_TRUE(this->attached());
+    const QString one = fake.add("https://one.example/", "One");
+    const QString two = fake.add("https://two.example/", "Two");
+    const QString other = fake.add("https://x.example/", "X");
+    fake.tell(one, false, false, "");
+    fake.tell(two, true, false, ""); // the address bar has the focus
+    fake.tell(other, true, false, "");
+    this->toFront(0x42, "Two");
+    ASSERT_TRUE(soon([&] { return this->front() == "Two"; }));
+    EXPECT_EQ(this->port->frontPage()->window, 0x42u);
+    EXPECT_EQ(this->port->frontPage()->url, "https://two.example/");
+    ASSERT_TRUE(soon([&] { return this->frontChanges == 1; }));
+
+    // A tab switch in the window in front: the pages tell, the title follows.
+    fake.tell(two, false, false, "");
+    fake.tell(one, true, true, "");
+    this->toFront(0x42, "One");
+    EXPECT_TRUE(soon([&] { return this->front() == "One"; }));
+    // Another program, or the panel named like a page, is in front: no page counts.
+    this->desktop.titles[0x44] = "a terminal";
+    this->desktop.bringToFront(0x44);
+    EXPECT_EQ(this->front(), "none");
+    this->desktop.titles[0x44] = "One";
+    this->desktop.bringToFront(0x44);
+    EXPECT_EQ(this->front(), "none");
+
+    // Two windows showing one title: the one whose page has the focus.
+    const QString twin = fake.add("https://y.example/", "One");
+    fake.tell(twin, true, true, "One");
+    fake.tell(one, true, false, "");
+    this->toFront(0x45, "One");
+    EXPECT_TRUE(soon([&] { return this->port->frontPage()->url == "https://y.example/"; }));
+
+    // However often the pages tell, the front is told of once per change that matters.
+    QTest::qWait(20);
+    const int changes = this->frontChanges;
+    for (int i = 0; i < 50; ++i) {
+        fake.tell(other, i % 2 == 0, i % 2 == 0, "");
+        this->desktop.bringToFront(0x45);
+    }
+    QTest::qWait(100);
+    EXPECT_EQ(this->frontChanges, changes);
+}
+
+// What is Firefox's own: its one session, and reports of its tabs.
+class FirefoxPortTest : public BrowserPortTest<Firefox> {
+  protected:
+    FakeFirefox& fake = peer.fake;
+    std::vector<QString> fronts() {
+        std::vector<QString> got;
+        for (const auto& p : port->pages())
+            if (p.inFront) got.push_back(p.title);
+        return got;
+    }
+};
+
+QJsonObject tab(const QString& id, const QString& url, const QJsonValue& parent = QJsonValue()) {
+    return {{"context", id}, {"url", url}, {"parent", parent}};
+}
+
+// The session is made over Marionette, leaves dialogs to the user and goes
+// with that connection, however the run ends; one refused is not retried.
+TEST_F(FirefoxPortTest, TheSessionLeavesDialogsAloneGoesWithThePanelAndARefusalFailsOnce) {
+    fake.sessionTaken = true;
+    auto refused = openOn(*port, "https://one.example/");
+    ASSERT_TRUE(settled(refused));
+    EXPECT_EQ(refused->result->detail, "Maximum number of active sessions");
+    EXPECT_TRUE(fake.withMethod("browsingContext.create").empty());
+
+    // A session whose socket cannot be reached is given back.
+    QTcpServer gone;
+    ASSERT_TRUE(gone.listen(QHostAddress::LocalHost, 0));
+    fake.socketPort = gone.serverPort();
+    gone.close();
+    fake.sessionTaken = false;
+    auto unreachable = openOn(*port, "https://one.example/");
+    ASSERT_TRUE(settled(unreachable));
+    EXPECT_TRUE(soon([&] { return !fake.sessionTaken; }));
+
+    fake.socketPort = 0;
+    auto a = openOn(*port, "one.example/a");
+    auto slow = openOn(*port, "https://hang.example/"); // started is enough
+    ASSERT_TRUE(settled(a, slow));
+    EXPECT_TRUE(a->result->ok() && slow->result->ok());
+    EXPECT_EQ(fake.sessionsAsked.back()["unhandledPromptBehavior"].toString(), "ignore");
+    EXPECT_TRUE(fake.sessionsAsked.back()["webSocketUrl"].toBool());
+    EXPECT_EQ(fake.received.at(0)["method"].toString(), "session.subscribe");
+    const QJsonObject create = fake.withMethod("browsingContext.create").at(0);
+    const QJsonObject navigate = fake.withMethod("browsingContext.navigate").at(0);
+    EXPECT_EQ(create["params"]["type"].toString(), "window");
+    EXPECT_EQ(navigate["params"]["wait"].toString(), "none");
+
+    port.reset();
+    EXPECT_TRUE(soon([&] { return !fake.sessionTaken; }));
+    port = createFirefoxBrowser(options, shell);
+    auto next = openOn(*port, "https://two.example/");
+    ASSERT_TRUE(settled(next));
+    EXPECT_TRUE(next->result->ok());
+}
+
+TEST_F(FirefoxPortTest, ReportsComeInAnyOrderAndOnlyTheBrowsersOwnWindowCounts) {
+    fake.tree = {tab("A", "https://a.example/")};
+    port->pages();
+    // The tab already open is given the reporter too.
+    ASSERT_TRUE(soon([&] { return fake.withMethod("script.callFunction").size() == 1; }));
+    // A report ahead of its announcement, a frame, contexts never announced.
+    fake.tell("B", "visible", true, "Beta");
+    fake.bidiEvent("browsingContext.contextCreated", tab("B", "https://b.example/"));
+    fake.bidiEvent("browsingContext.contextCreated", tab("F", "https://frame/", "B"));
+    fake.bidiEvent("browsingContext.navigationCommitted", tab("F", "https://frame/2", "B"));
+    fake.bidiEvent("browsingContext.navigationCommitted", tab("Z", "https://z.example/"));
+    fake.tell("N", "visible", false, "New Tab"); // a page never announced is no tab
+    desktop.titles[0x42] = "Beta \u2014 Mozilla Firefox";
+    desktop.processes[0x42] = 777;
+    desktop.bringToFront(0x42);
+    ASSERT_TRUE(soon([&] { return port->pages().size() == 2 && fronts().size() == 1; }));
+    EXPECT_EQ(port->pages()[1].url, "https://b.example/");
+
+    // Another program's window with the same title is not the browser's.
+    desktop.titles[0x43] = desktop.titles[0x42];
+    desktop.processes[0x43] = 999;
+    desktop.bringToFront(0x43);
+    EXPECT_TRUE(fronts().empty());
+
+    // An id used again starts afresh; the old document's state is gone with it.
+    desktop.bringToFront(0x42);
+    fake.bidiEvent("browsingContext.contextDestroyed", tab("B", "https://b.example/"));
+    fake.bidiEvent("browsingContext.contextCreated", tab("B", "about:blank"));
+    ASSERT_TRUE(soon([&] { return port->pages().size() == 2 && fronts().empty(); }));
+}
+
+} // namespace
