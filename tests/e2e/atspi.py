@@ -83,7 +83,7 @@ def combo(root):
 
 # A list's item names in its own order, which walk() does not keep.
 def items(node):
-    for child in (node.getChildAtIndex(i) for i in range(node.childCount)):
+    for child in filter(None, (node.getChildAtIndex(i) for i in range(node.childCount))):
         if child.getRole() == pyatspi.ROLE_LIST_ITEM:
             yield child.name
         else:

@@ -326,7 +326,7 @@ class Session:
 
     # A step window or the about window, in front of the panel, is at p.
     def under_ours(self, p):
-        return any(overlaps(p + (1, 1), (window_info(w) or (0,) * 4)[:4])
+        return any((r := window_info(w)) and r[4] and overlaps(p + (1, 1), r[:4])
                    for t, w in self.ours().items() if t in (*STEP_WINDOWS, ABOUT))
 
     # A label acts once on a double click; a button twice.
@@ -394,18 +394,11 @@ class Session:
         # The panel follows the pointer to the pixel, from the first motion on.
         want = (g0[0] + mx, g0[1] + my) if moves else g0[:2]
         inside = 0 <= want[0] <= 1600 - g0[2] and 0 <= want[1] <= 1000 - g0[3]
-        if inside and g1[:2] != want and not (moves and WM == "fluxbox" and self.snapped(g1, want)):
+        # fluxbox's and xfwm4's own rule: an edge within 10 px of a monitor's, the work area's
+        # or another window's edge snaps to it.
+        snap = 10 if moves and WM in ("fluxbox", "xfwm4") else 0
+        if inside and any(abs(g1[i] - want[i]) > snap for i in (0, 1)):
             raise Fault(f"a drag of {(mx, my)} from {target}: {g0[:2]} -> {g1[:2]}, not {want}")
-
-    # fluxbox's own rule: an edge that comes within 10 px of a monitor's, its work area's or
-    # another window's edge stops there.
-    def snapped(self, g, want):
-        area = tuple(map(int, re.findall(r"\d+", run("xprop", "-root", "_NET_WORKAREA"))[:4]))
-        rects = self.monitors + [area] + [r[:4] for w, _, _ in self.windows() if w != self.window
-                                          and (r := window_info(w, frame=True)) and r[4]]
-        return all(g[i] == want[i] or abs(g[i] - want[i]) <= 10 and any(
-            g[i] + side in (r[i], r[i] + r[i + 2]) for r in rects for side in (0, g[i + 2]))
-            for i in (0, 1))
 
     # What a person sees after an action; raises Fault.
     def look(self, exit_ok):

@@ -38,11 +38,10 @@ def copy(text):
     subprocess.run(["xclip", "-selection", "clipboard"], input=text.encode(), check=True)
 
 
-# x, y, width, height and whether it is shown, with the window manager's frame if asked;
-# None for a window gone.
-def window_info(wid, frame=False):
-    f = dict(l.strip().split(": ", 1) for l in
-             run("xwininfo", *["-frame"] * frame, "-id", wid).splitlines() if ": " in l)
+# x, y, width, height and whether it is shown; None for a window gone.
+def window_info(wid):
+    f = dict(l.strip().split(": ", 1) for l in run("xwininfo", "-id", wid).splitlines()
+             if ": " in l)
     if "Width" not in f:
         return None
     return (int(f["Absolute upper-left X"]), int(f["Absolute upper-left Y"]),
