@@ -39,18 +39,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     QFile::remove(path);
     QByteArray expected;
     while (in.remaining_bytes() > 0) {
-        panel.s.lURL = textFrom(in, 200);
-        panel.s.lTTL = textFrom(in, 200);
+        const QString url = textFrom(in, 200);
+        panel.page.capture(url, textFrom(in, 200));
         const bool titled = in.ConsumeBool();
         const std::size_t boxes = d.messageBox.shown.size();
         panel.click(titled ? Ctl::Label6 : Ctl::Label9);
-        if (panel.s.lURL.isEmpty()) {
+        if (url.isEmpty()) {
             check(d.messageBox.shown.size() == boxes + 1, "nothing to record, and no word of it");
             continue;
         }
         check(d.messageBox.shown.size() == boxes, "a record failed");
-        if (titled) expected += "\r\n" + quoted(panel.s.lTTL).toUtf8() + "\r\n";
-        expected += quoted(panel.s.lURL).toUtf8() + "\r\n";
+        if (titled) expected += "\r\n" + quoted(panel.page.lTTL()).toUtf8() + "\r\n";
+        expected += quoted(url).toUtf8() + "\r\n";
     }
     QFile f(path);
     if (expected.isEmpty()) {

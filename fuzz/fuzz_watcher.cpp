@@ -77,9 +77,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     panel.text(Ctl::txtKeyWord) = textFrom(in, 8);
     const QString text = copiedText(in);
     d.clipboard.content = text;
-    const bool news = panel.s.lblOldURL != text;
+    const bool news = panel.copied.takenUp() != text;
     watcherTick(panel);
-    check(panel.s.lblOldURL == text, "the tick did not take up the text");
+    check(panel.copied.takenUp() == text, "the tick did not take up the text");
     // A plain URL opened may be shown as it was opened; anything else as copied.
     const bool plainUrl = panel.s.KeywordPos != 0 && panel.s.lbl1.isEmpty();
     if (news && !plainUrl) check(panel.text(Ctl::txtNow) == text, "new text not shown");

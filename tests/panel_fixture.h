@@ -27,9 +27,30 @@ inline Ctl ctl(const char* name) {
     return *id;
 }
 
+// Real ports a rig puts in the place of the doubles.
+struct RealPorts {
+    ProfilePort* profile = nullptr;
+    TextAppendPort* textAppend = nullptr;
+    StepWindowFactoryPort* stepWindows = nullptr;
+};
+
 // Not loaded yet, so a test can first lay out what start-up finds.
 struct PanelRig {
-    PanelRig() {
+    explicit PanelRig(RealPorts real = {})
+        : services{d.messageBox,
+                   d.beep,
+                   d.clock,
+                   d.windows,
+                   d.clipboard,
+                   d.fileDialog,
+                   d.shell,
+                   d.program,
+                   real.profile ? *real.profile : d.profile,
+                   real.textAppend ? *real.textAppend : d.textAppend,
+                   d.timers,
+                   d.loop,
+                   d.browser},
+          app{services, {real.stepWindows ? *real.stepWindows : d.stepWindows, d.about}} {
         window.geo = {1000, 100, 2730, 685};
         panel.attachWindow(&window);
     }
@@ -81,17 +102,20 @@ struct PanelRig {
     }
     void setText(const char* name, const QString& t) { panel.c[ctl(name)].caption = t; }
     bool enabled(const char* name) { return panel.c[ctl(name)].enabled; }
+    Color fore(const char* name) { return panel.c[ctl(name)].fore; }
     QStringList titles() const {
         QStringList t;
         for (const auto& m : d.messageBox.shown)
             t << m.title;
         return t;
     }
+    QStringList names() const { return panel.c[Ctl::List1].items; }
     void select(int start, int length) { panel.editSelection(Ctl::txtNow, start, length); }
 
     fake::Desktop d;
+    Services services;
     fake::Window window;
-    Kurumin app{d.services, d.ownWindows};
+    Kurumin app;
     Panel& panel = app.panel;
 };
 

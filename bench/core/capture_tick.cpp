@@ -182,7 +182,7 @@ Switches switchWindows(BrowserPort& browser, Panel& panel, const std::vector<QSt
                     const auto page = front(browser);
                     if (page && page->url.endsWith(path)) port = msSince(t);
                 }
-                if (lURL < 0 && panel.s.lURL.endsWith(path)) lURL = msSince(t);
+                if (lURL < 0 && panel.page.lURL().endsWith(path)) lURL = msSince(t);
                 return port >= 0 && lURL >= 0;
             },
             3000);
@@ -324,7 +324,7 @@ struct Rig {
         }
         if (!inFront) tellFront(path);
         const Samples s = sample(kurumin.panel, ticks);
-        const bool captured = kurumin.panel.s.lURL.endsWith(path);
+        const bool captured = kurumin.panel.page.lURL().endsWith(path);
         std::printf("%3zu pages, %s in front%s:\n", browser.pages().size(), qPrintable(path),
                     inFront && captured ? "" : " (NOT seen in front)");
         report("capture tick, handler", s.capture);

@@ -1,8 +1,6 @@
 #pragma once
 // The composition root: one panel with every feature wired to it.
 
-#include "auto/auto_browse.h"
-#include "browse/commands.h"
 #include "panel/panel.h"
 
 namespace kurumin {
@@ -17,10 +15,6 @@ class Kurumin {
     void load();
 
     Panel panel;
-
-  private:
-    BrowseCommands browse_;
-    AutoBrowse auto_;
 };
 
 } // namespace kurumin

@@ -53,14 +53,9 @@ bool answeredCommandLine(int argc, char** argv) {
     return false;
 }
 
-} // namespace
-
-int main(int argc, char** argv) {
+// The toolkit's names, icon and translation, and the desktop's checks.
+void setUpApplication(QApplication& app, bool choseX11) {
     using namespace kurumin;
-    if (answeredCommandLine(argc, argv)) return 0;
-    qSetMessagePattern(QStringLiteral("%{if-category}%{category}: %{endif}%{message}"));
-    const bool choseX11 = preferX11Platform(argc, argv);
-    QApplication app(argc, argv);
     // What we start (the browser, the opener) runs on the user's own choice of platform.
     if (choseX11) qunsetenv("QT_QPA_PLATFORM");
     QApplication::setApplicationName(QStringLiteral("Kurumin"));
@@ -73,6 +68,37 @@ int main(int argc, char** argv) {
     refuseHeldKeys(app);
     // Closing the panel ends the run through its own close sequence.
     QApplication::setQuitOnLastWindowClosed(false);
+}
+
+// The browser BROWSER names, else the desktop's default, else the first found.
+kurumin::ChosenBrowser::Choose browserChooser(const QString& named) {
+    using namespace kurumin;
+    return [named](const DesktopDefault& desktopDefault) {
+        return chooseBrowser(named, desktopDefault, defaultBrowserPrograms(), firefoxPrograms(),
+                             [](const QString& name) { return findBrowserProgram({name}); });
+    };
+}
+
+// The port for the browser chosen, its profile in the data folder.
+kurumin::ChosenBrowser::Make browserMaker(const QString& data, kurumin::QtDesktop& desktop) {
+    using namespace kurumin;
+    return [data, &desktop](const BrowserChoice& choice) {
+        const DrivenBrowserOptions options = programOptions(data, desktop.windows, choice.program);
+        return choice.family == BrowserFamily::Firefox
+                   ? createFirefoxBrowser(options, desktop.shell)
+                   : createChromiumBrowser(options, desktop.shell);
+    };
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    using namespace kurumin;
+    if (answeredCommandLine(argc, argv)) return 0;
+    qSetMessagePattern(QStringLiteral("%{if-category}%{category}: %{endif}%{message}"));
+    const bool choseX11 = preferX11Platform(argc, argv);
+    QApplication app(argc, argv);
+    setUpApplication(app, choseX11);
 
     QtDesktop desktop;
     if (refuseSecondInstance(desktop.instance, desktop.messageBox)) return 0;
@@ -80,20 +106,9 @@ int main(int argc, char** argv) {
     ProfileFile profile;
     const QString data = desktop.program.dataFolder();
     const QString named = qEnvironmentVariable("BROWSER");
-    ChosenBrowser browser(
-        named.trimmed().isEmpty() ? ChosenBrowser::LookUp(lookUpDesktopDefault) : nullptr,
-        [named](const DesktopDefault& desktopDefault) {
-            return chooseBrowser(named, desktopDefault, defaultBrowserPrograms(), firefoxPrograms(),
-                                 [](const QString& name) { return findBrowserProgram({name}); });
-        },
-        [&](const BrowserChoice& choice) {
-            const DrivenBrowserOptions options =
-                programOptions(data, desktop.windows, choice.program);
-            return choice.family == BrowserFamily::Firefox
-                       ? createFirefoxBrowser(options, desktop.shell)
-                       : createChromiumBrowser(options, desktop.shell);
-        },
-        desktop.shell);
+    ChosenBrowser browser(named.trimmed().isEmpty() ? ChosenBrowser::LookUp(lookUpDesktopDefault)
+                                                    : nullptr,
+                          browserChooser(named), browserMaker(data, desktop), desktop.shell);
     browser.setNotice([&desktop] {
         desktop.messageBox.show(msg::browserNotDrivenText(), msg::browserNotDrivenTitle(),
                                 MsgButtons::Ok, MsgIcon::Exclamation);

@@ -1,6 +1,8 @@
 #include "app/startup.h"
 
 #include "app/kurumin.h"
+#include "browse/commands.h"
+#include "browse/count_controls.h"
 #include "browse/modes.h"
 #include "capture/clipboard_tools.h"
 #include "capture/clipboard_watcher.h"
@@ -14,17 +16,16 @@ namespace kurumin {
 
 bool refuseSecondInstance(SingleInstancePort& instance, MessageBoxPort& messageBox) {
     if (!instance.anotherInstanceRuns()) return false;
-    messageBox.show(QStringLiteral("このアプリケーションはすでに開かれています。\r\n"
-                                   "重複起動の防止のため、起動をキャンセルします。"),
-                    QStringLiteral("Kurumin Error_01 [二重起動の防止]"), MsgButtons::Ok,
+    messageBox.show(msg::secondInstanceText(), msg::secondInstanceTitle(), MsgButtons::Ok,
                     MsgIcon::Exclamation);
     return true;
 }
 
-Kurumin::Kurumin(Services& services, PanelWindowMakers ownWindows)
-    : panel(services, ownWindows), browse_(panel), auto_(panel) {
+Kurumin::Kurumin(Services& services, PanelWindowMakers ownWindows) : panel(services, ownWindows) {
     for (const Ctl exit : ExitControls)
         panel.onClick(exit, [this] { panel.close(); });
+    wireBrowseCommands(panel);
+    wireCountControls(panel);
     wireWatcher(panel);
     wireClipboardTools(panel);
     wireCapture(panel);
@@ -55,7 +56,7 @@ void initialState(Panel& p) {
     p.c[Ctl::lblLIMIT].fore = colors::Red;
     p.s.LimitOn = True;
     enterStartUp(p);
-    p.c[Ctl::Label6].toolTip = msg::noTitleTip();
+    p.page.forget();
 }
 
 } // namespace

@@ -4,9 +4,12 @@
 #include "browse/modes.h"
 #include "browse/navigation.h"
 #include "browse/numbers.h"
+#include "browse/press_hold.h"
 #include "browse/stepping.h"
 #include "panel/panel.h"
 #include "panel/user_texts.h"
+
+#include <memory>
 
 namespace kurumin {
 
@@ -82,9 +85,10 @@ void moveCaret(Panel& p, int by) {
     p.setCaret(kNow, at + by);
 }
 
-BrowseCommands::BrowseCommands(Panel& p)
-    : p_(p), hold_(p.svc.clock, p.timer(Tmr::PressHold),
-                   [&p](Direction d) { stepAndBrowse(p, d, StepControl::Label); }) {
+void wireBrowseCommands(Panel& p) {
+    const auto hold =
+        std::make_shared<PressHold>(p.svc.clock, p.timer(Tmr::PressHold),
+                                    [&p](Direction d) { stepAndBrowse(p, d, StepControl::Label); });
     p.onClick(Ctl::lblCUT, [&p] { pick(p); });
     p.onClick(Ctl::Label1, [&p] { setToMin(p); });
     p.onClick(Ctl::lblLIMIT, [&p] { toggleLimit(p); });
@@ -94,14 +98,14 @@ BrowseCommands::BrowseCommands(Panel& p)
     // Press feedback: bright while held, green once released.
     for (const Direction d : {Direction::Up, Direction::Down}) {
         const Ctl n = d == Direction::Up ? Ctl::lblUP : Ctl::lblDWN;
-        p.onMouseDown(n, [this, n, d](MouseButton) {
-            p_.c[n].fore = colors::BrightGreen;
-            hold_.pressed(d);
+        p.onMouseDown(n, [&p, n, d, hold](MouseButton) {
+            p.c[n].fore = colors::BrightGreen;
+            hold->pressed(d);
         });
-        p.onMouseUp(n, [this, n](MouseButton) { p_.c[n].fore = colors::Green; });
-        p.onClick(n, [this, d] { hold_.clicked(d); });
+        p.onMouseUp(n, [&p, n](MouseButton) { p.c[n].fore = colors::Green; });
+        p.onClick(n, [d, hold] { hold->clicked(d); });
     }
-    p.onTick(Tmr::PressHold, [this] { hold_.tick(); });
+    p.onTick(Tmr::PressHold, [hold] { hold->tick(); });
 }
 
 } // namespace kurumin

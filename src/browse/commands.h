@@ -1,7 +1,7 @@
 #pragma once
 // PICK, UP, DWN, [SET], LIMIT and the caret arrows' click.
 
-#include "browse/press_hold.h"
+#include "panel/controls.h"
 
 namespace kurumin {
 
@@ -16,15 +16,6 @@ void setToMin(Panel& p);
 // The caret of txtNow one place right (+1) or left (-1), kept inside the text.
 void moveCaret(Panel& p, int by);
 
-class BrowseCommands {
-  public:
-    explicit BrowseCommands(Panel& p);
-    BrowseCommands(const BrowseCommands&) = delete;
-    BrowseCommands& operator=(const BrowseCommands&) = delete;
-
-  private:
-    Panel& p_;
-    PressHold hold_;
-};
+void wireBrowseCommands(Panel& p);
 
 } // namespace kurumin

@@ -10,10 +10,6 @@ namespace {
 
 const QString kHttp = QStringLiteral("http://");
 
-QString copiedText(Panel& p) {
-    return p.c[Ctl::lblCripDirect].toolTip;
-}
-
 // Left(text, count) that fails, as a cut of a negative length must.
 QString leftOf(const QString& text, qsizetype count) {
     if (count < 0) throw CommandFailed("negative cut");
@@ -42,7 +38,7 @@ BracketPair findBrackets(const QString& text) {
 
 void OpenCopiedUrl(Panel& p) {
     BrowseState& s = p.s;
-    s.lblURL = copiedText(p);
+    s.lblURL = p.copied.text();
     setLamp(p, Lamp::Requesting);
     const QString tail = tailOf(p, s.lblURL);
     if (tail == s.lblURLright) {
@@ -63,7 +59,7 @@ void OpenCopiedUrl(Panel& p) {
 void OpenRangeUrl(Panel& p) {
     BrowseState& s = p.s;
     stepFromRange(p);
-    const QString copied = copiedText(p);
+    const QString copied = p.copied.text();
     s.lblURLright = tailOf(p, copied);
     p.setText(Ctl::txtNow, kHttp + s.lblURLright);
     const BracketPair pair = findBrackets(copied);
@@ -81,7 +77,7 @@ void OpenPickedUrl(Panel& p) {
     BrowseState& s = p.s;
     stepFromPick(p);
     s.lblB = s.lblSTR;
-    s.lblF = tailOf(p, copiedText(p));
+    s.lblF = tailOf(p, p.copied.text());
     s.lblF = leftOf(s.lblF, s.lblF.size() - s.PickDigits - s.lblB.size());
     const QString page = kHttp + s.lblF + p.text(Ctl::txtNo) + s.lblB;
     // The box shows the address asked for at once; the answer only reports.

@@ -24,7 +24,7 @@ void appendTextBrowse(Panel& p) {
     const QString& now = p.text(Ctl::txtNow);
     if (now.left(add.size()) == add) return;
     setLamp(p, Lamp::Requesting);
-    p.setText(Ctl::txtNow, add + p.c[Ctl::lblCripDirect].toolTip);
+    p.setText(Ctl::txtNow, add + p.copied.text());
     putOnClipboard(p, now);
     p.setCaret(Ctl::txtNow, static_cast<int>(now.size()));
     if (!isOn(p.s.AutoBrowse)) {
@@ -61,20 +61,9 @@ void appendTextToMemo(Panel& p) {
     p.setFocus(Ctl::txtMemo);
 }
 
-void openHistoryFile(Panel& p) {
-    trap([&] {
-        const QString folder = p.svc.program.dataFolder();
-        const QString file = p.svc.fileDialog.openFile(
-            QStringLiteral("履歴テキストの確認"),
-            QStringLiteral("履歴テキスト(*.txt)|*.txt|すべて(*.*)|*.*"), folder);
-        if (file.isEmpty()) return; // cancelled
-        p.svc.shell.open(file, folder);
-    });
-}
-
 void clearAll(Panel& p) {
     p.s.lblURLright.clear();
-    p.s.lblOldURL.clear();
+    p.copied.forgetTakenUp();
     p.setText(Ctl::txtNow, {});
     trap([&] { p.svc.clipboard.clear(); });
 }
@@ -85,7 +74,6 @@ void wireClipboardTools(Panel& p) {
     p.onClick(Ctl::Command7, [&p] { memoFromClipboard(p); });
     p.onClick(Ctl::Command8, [&p] { memoToClipboard(p); });
     p.onClick(Ctl::Command9, [&p] { appendTextToMemo(p); });
-    p.onClick(Ctl::Command11, [&p] { openHistoryFile(p); });
     p.onClick(Ctl::lblAccess, [&p] { clearAll(p); });
 }
 

@@ -54,21 +54,17 @@ void takeUpPlainUrl(Panel& p) {
 void tick(Panel& p) {
     BrowseState& s = p.s;
     ClipboardPort& clip = p.svc.clipboard;
-    Control& indicator = p.c[Ctl::lblCripDirect];
     if (!clip.hasText()) {
-        p.setText(Ctl::txtNow, QStringLiteral(" 　- 待機中 -"));
+        p.setText(Ctl::txtNow, msg::waitingText());
         enterWaiting(p);
-        indicator.toolTip.clear();
-        indicator.fore = colors::Rest;
+        p.copied.setNone();
         return;
     }
     leaveWaiting(p);
-    const QString text = clip.text();
-    indicator.toolTip = text;
-    indicator.fore = colors::Green;
-    if (s.lblOldURL == text) return;
+    p.copied.set(clip.text());
+    if (!p.copied.takeUp()) return;
 
-    s.lblOldURL = text;
+    const QString text = p.copied.text(); // a box the tick shows lets other work run
     p.setText(Ctl::txtNow, text);
     s.KeywordPos = static_cast<std::int32_t>(text.indexOf(p.text(Ctl::txtKeyWord)) + 1);
     if (s.KeywordPos == 0) {
@@ -101,7 +97,7 @@ RangeBounds splitRange(const QString& between) {
 
 void watcherTick(Panel& p) {
     // The same text is tried again at the next tick.
-    trap([&] { tick(p); }, [&] { p.s.lblOldURL.clear(); });
+    trap([&] { tick(p); }, [&] { p.copied.forgetTakenUp(); });
 }
 
 void wireWatcher(Panel& p) {

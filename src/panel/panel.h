@@ -9,6 +9,7 @@
 #include "panel/panel_changes.h"
 #include "panel/panel_windows.h"
 #include "panel/scheduler.h"
+#include "panel/shown_facts.h"
 #include "panel/trap.h"
 #include "platform/services.h"
 
@@ -77,6 +78,8 @@ class Panel {
     PanelWindowMakers ownWindows;
     ControlSet c;
     BrowseState s;
+    CopiedText copied{c[Ctl::lblCripDirect]};
+    CapturedPage page{c[Ctl::Label6]};
     // How the panel window stands: folded or open, tucked away or in place.
     Flag PanelOpen = False;
     Flag PanelInPlace = True;

@@ -1,10 +1,19 @@
 #pragma once
 // Every text the features show the user in a message box or a tooltip, word
-// for word: boxes' texts and titles, and the TREC tooltip.
+// for word: boxes' texts and titles, the TREC tooltip, the waiting text and
+// the history file picker's.
 
 #include <QString>
 
 namespace kurumin::msg {
+
+inline QString secondInstanceText() {
+    return QStringLiteral("このアプリケーションはすでに開かれています。\r\n"
+                          "重複起動の防止のため、起動をキャンセルします。");
+}
+inline QString secondInstanceTitle() {
+    return QStringLiteral("Kurumin Error_01 [二重起動の防止]");
+}
 
 inline QString limiterText() {
     return QStringLiteral("数値リミッタが作動中です。");
@@ -114,6 +123,18 @@ inline QString noTitleTip() {
 }
 inline QString titleTip(const QString& title) {
     return QStringLiteral("【タイトル付きＵＲＬ保存】　") + title;
+}
+
+// txtNow while the clipboard holds no text.
+inline QString waitingText() {
+    return QStringLiteral(" 　- 待機中 -");
+}
+
+inline QString historyPickerTitle() {
+    return QStringLiteral("履歴テキストの確認");
+}
+inline QString historyPickerFilter() {
+    return QStringLiteral("履歴テキスト(*.txt)|*.txt|すべて(*.*)|*.*");
 }
 
 } // namespace kurumin::msg

@@ -17,14 +17,15 @@ QString quoted(const QString& text) {
 namespace {
 
 void record(Panel& p, bool withTitle) {
-    if (p.s.lURL.isEmpty()) {
+    if (p.page.lURL().isEmpty()) {
         p.message(msg::noPageToRecordText(), msg::noPageToRecordTitle());
         return;
     }
     // The date of this press: a record after midnight goes to the new day's file.
     const QString path = historyPath(p.svc.program.dataFolder(), p.svc.clock.today());
-    const QStringList lines = withTitle ? QStringList{QString(), quoted(p.s.lTTL), quoted(p.s.lURL)}
-                                        : QStringList{quoted(p.s.lURL)};
+    const QStringList lines =
+        withTitle ? QStringList{QString(), quoted(p.page.lTTL()), quoted(p.page.lURL())}
+                  : QStringList{quoted(p.page.lURL())};
     trap([&] { p.svc.textAppend.append(path, lines); },
          [&] { p.message(msg::historyWriteText(withTitle), msg::historyWriteTitle()); });
 }
@@ -43,6 +44,15 @@ void wireHistory(Panel& p) {
     p.onClick(Ctl::Label8, [&p] {
         const QString folder = p.svc.program.dataFolder();
         trap([&] { p.svc.shell.open(historyPath(folder, p.svc.clock.today()), folder); });
+    });
+    p.onClick(Ctl::Command11, [&p] {
+        trap([&] {
+            const QString folder = p.svc.program.dataFolder();
+            const QString file = p.svc.fileDialog.openFile(msg::historyPickerTitle(),
+                                                           msg::historyPickerFilter(), folder);
+            if (file.isEmpty()) return; // cancelled
+            p.svc.shell.open(file, folder);
+        });
     });
 }
 

@@ -1,6 +1,6 @@
 #pragma once
-// REC, TREC and CH: the page in front noted in REC/URL-mmdd.txt in the data
-// folder, one file a day, and that file opened for reading.
+// REC, TREC, CH and "...": the page in front noted in REC/URL-mmdd.txt in
+// the data folder, one file a day; today's file, or one picked, opened for reading.
 
 #include <QDate>
 #include <QString>

@@ -85,14 +85,14 @@ void saveList(Panel& p, bool clearFirst) {
 }
 
 void keep(Panel& p) {
-    if (p.s.lURL.isEmpty()) {
+    if (p.page.lURL().isEmpty()) {
         p.message(msg::noPageToKeepText(), msg::noPageToKeepTitle());
         return;
     }
     trap([&] {
         const QString& typed = p.text(Ctl::Text1);
-        p.c[Ctl::List1].items << (typed.isEmpty() ? p.s.lTTL : typed);
-        p.c[Ctl::List2].items << p.s.lURL;
+        p.c[Ctl::List1].items << (typed.isEmpty() ? p.page.lTTL() : typed);
+        p.c[Ctl::List2].items << p.page.lURL();
         const qsizetype n = p.c[Ctl::List1].items.size();
         p.text(Ctl::lblCNT) = QString::number(n);
         if (n >= KeepListFull) p.enable(Ctl::Command3, false);

@@ -1,8 +1,10 @@
 #pragma once
-// The panel window: one child widget per control of the model, re-synced
-// from it after every handler. Input goes back to the panel by control id.
+// The panel window: one child widget per control of the model, each shown
+// and read by the binder of its kind (binder.h), re-synced from the model
+// after every handler. Input goes back to the panel by control id.
 
 #include "panel/panel.h"
+#include "ui/binder.h"
 
 #include <QHash>
 #include <QWidget>
@@ -12,14 +14,17 @@
 
 namespace kurumin {
 
-class PanelView : public QWidget, public WindowPort {
+class PanelView : public QWidget, public WindowPort, private ui::BinderHost {
     Q_OBJECT
   public:
     explicit PanelView(Panel& panel, QWidget* parent = nullptr);
     ~PanelView() override;
 
     // The widget showing a control; null for controls never shown (List2).
-    QWidget* widget(Ctl id) const { return widgets_[static_cast<std::size_t>(id)]; }
+    QWidget* widget(Ctl id) const {
+        const ui::Binder* b = binders_[static_cast<std::size_t>(id)];
+        return b ? b->widget() : nullptr;
+    }
     QWidget* widget(const QString& name) const;
     // Shows the model's state now; the panel's changed() calls it.
     void sync();
@@ -47,31 +52,29 @@ class PanelView : public QWidget, public WindowPort {
 
   private:
     void build();
-    QWidget* makeWidget(const Control& c);
-    QWidget* makeLineEdit(Ctl id);
-    QWidget* makeMemo(Ctl id);
-    QWidget* makeComboBox(Ctl id);
-    void syncControl(const Control& c, QWidget* w);
-    void syncTextBox(const Control& c, QWidget* w);
-    void userSelection(Ctl id);
-    Panel& fromUser(Ctl id);
-    void refused(Ctl id);
+    void syncControl(const Control& c, ui::Binder& b);
+    // BinderHost
+    bool syncing() const override { return syncing_; }
+    Panel& panel() override { return panel_; }
+    Panel& fromUser(Ctl id) override;
+    void refused(Ctl id) override;
+    void routeEvents(QWidget* part, Ctl id) override;
     bool seenChanged();
     void pressed(const QMouseEvent* e);
     void released();
     bool followPointer(const QMouseEvent* e);
 
     Panel& panel_;
-    QHash<QObject*, Ctl> ids_;                     // every widget (and inner widget) to its control
-    std::array<QWidget*, ControlCount> widgets_{}; // each shown control's widget
+    QHash<QObject*, Ctl> ids_;                        // every widget (and part) to its control
+    std::array<ui::Binder*, ControlCount> binders_{}; // each shown control's, its widget's child
     // What each widget was last made to show: most syncs (every timer tick)
     // change nothing, and comparing a control costs little while the texts
     // still share their data.
     std::array<std::optional<Control>, ControlCount> shown_;
     bool syncing_ = false;
-    std::optional<QRect> offScreen_; // where the panel stands when partly past the left edge
-    int shift_ = 0;                  // how far its controls are drawn left of the window
-    QRect seen_;                     // what the window shows of itself
+    QRect tuckedAt_; // where the model placed the panel while it is tucked away
+    int shift_ = 0;  // how far its controls are drawn left of the window
+    QRect seen_;     // what the window shows of itself
     std::uint64_t focusApplied_ = 0;
     struct Press {
         QPoint pointer; // global

@@ -73,7 +73,7 @@ int PanelView::monitorLeft() {
 }
 
 RectTwips PanelView::geometry() {
-    return toTwips(offScreen_.value_or(QWidget::geometry()), this);
+    return toTwips(isOn(panel_.PanelInPlace) ? QWidget::geometry() : tuckedAt_, this);
 }
 
 void PanelView::setGeometry(const RectTwips& rect) {
@@ -87,8 +87,8 @@ void PanelView::setGeometry(const RectTwips& rect) {
     if (!monitor) monitor = screen();
     const int edge = monitor ? monitor->geometry().left() : 0;
     const int shift = shift_;
+    if (!isOn(panel_.PanelInPlace)) tuckedAt_ = r;
     if (!isOn(panel_.PanelInPlace) && r.left() < edge) {
-        offScreen_ = r;
         shift_ = r.left() - edge;
         QRect onScreen = r;
         onScreen.setLeft(edge);
@@ -100,7 +100,6 @@ void PanelView::setGeometry(const RectTwips& rect) {
         if (QWidget::geometry() != onScreen) QWidget::setGeometry(onScreen);
         if (mask() != QRegion(strip)) setMask(strip);
     } else {
-        offScreen_.reset();
         shift_ = 0;
         if (!mask().isEmpty()) clearMask();
         if (QWidget::geometry() != r) QWidget::setGeometry(r);

@@ -58,6 +58,19 @@ Qt::Alignment toQtAlign(Align a) {
     return Qt::AlignCenter;
 }
 
+void setColor(QWidget* w, QPalette::ColorRole role, const QColor& c) {
+    QPalette p = w->palette();
+    if (p.color(QPalette::Active, role) == c) return;
+    p.setColor(QPalette::Active, role, c);
+    p.setColor(QPalette::Inactive, role, c);
+    w->setPalette(p);
+}
+
+void setTextColors(QWidget* w, const Control& c) {
+    setColor(w, QPalette::Text, toQColor(c.fore));
+    if (c.back) setColor(w, QPalette::Base, toQColor(*c.back));
+}
+
 QFont panelFont() {
     QFont f(QStringLiteral("Noto Sans CJK JP"));
     f.setStyleHint(QFont::SansSerif);

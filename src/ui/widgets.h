@@ -35,6 +35,12 @@ Qt::Alignment toQtAlign(Align a);
 void place(QWidget* w, const Control& c, QPoint shift = {},
            const std::optional<QRect>& seen = std::nullopt);
 
+// One colour of the widget's palette, active and inactive alike; a palette
+// set anew repaints even when unchanged.
+void setColor(QWidget* w, QPalette::ColorRole role, const QColor& c);
+// A text box's text in the control's fore colour, on its back colour if it has one.
+void setTextColors(QWidget* w, const Control& c);
+
 // The small Japanese-capable face every caption is drawn in.
 QFont panelFont();
 

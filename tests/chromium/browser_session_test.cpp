@@ -21,13 +21,10 @@ TEST(DevToolsPortFile, OnlyThePortAndBrowserPathTheBrowserWritesAreAccepted) {
         EXPECT_FALSE(parseDevToolsPort(bad)) << bad;
 }
 
-class BrowserSessionTest : public ::testing::Test {
+class BrowserSessionTest : public ::testing::Test, protected NoBrowser<BrowserSessionOptions> {
   protected:
     void SetUp() override {
         ASSERT_TRUE(folder.isValid());
-        options.dataFolder = folder.path();
-        // Never a real browser here: one is only reached through a port file.
-        options.programs = {"kurumin-no-such-browser"};
         connection.setRequestTimeout(2000);
     }
     std::unique_ptr<BrowserSession> make(quint16 port = 0) {
@@ -37,9 +34,6 @@ class BrowserSessionTest : public ::testing::Test {
         return std::make_unique<BrowserSession>(connection, protocol, options, shell);
     }
 
-    QTemporaryDir folder;
-    BrowserSessionOptions options;
-    kurumin::fake::Shell shell;
     FakeBrowser fake;
     BrowserConnection connection;
     ChromiumProtocol protocol;

@@ -8,6 +8,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QTemporaryDir>
 
 using OpenOutcome = Outcome<kurumin::OpenResult>;
 
@@ -17,6 +18,18 @@ template <typename Opener> std::shared_ptr<OpenOutcome> openOn(Opener& port, con
     port.openPage(url, OpenOutcome::recorder(outcome));
     return outcome;
 }
+
+// A data folder where no real browser is found or started: one is only
+// reached through the port file a test writes.
+template <typename Options> struct NoBrowser {
+    NoBrowser() {
+        options.dataFolder = folder.path();
+        options.programs = {"kurumin-no-such-browser"};
+    }
+    QTemporaryDir folder;
+    kurumin::fake::Shell shell;
+    Options options;
+};
 
 // As a browser on `port` would leave it in the profile under `dataFolder`.
 inline bool writePortFile(const QString& dataFolder, quint16 port) {

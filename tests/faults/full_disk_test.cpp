@@ -23,30 +23,6 @@ QByteArray bytesOf(const QString& path) {
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-// KEEP, REC and TREC with the file system full, then with room again.
-struct FullDisk : RealFiles {
-    explicit FullDisk(const QString& folder) : RealFiles(folder) {
-        app.panel.attachWindow(&window);
-    }
-    void capture(const QString& url, const QString& title) {
-        d.windows.foreground = 0x5;
-        d.browser.open = {{0, url, title, true}};
-        d.timers["timGETURL"].fire();
-    }
-    void click(Ctl c) { app.panel.click(c); }
-    QStringList titles() {
-        QStringList t;
-        for (const auto& m : std::exchange(d.messageBox.shown, {}))
-            t << m.title;
-        return t;
-    }
-    QStringList names() { return app.panel.c[Ctl::List1].items; }
-    QString history() { return historyPath(d.program.folder, d.clock.today()); }
-
-    fake::Window window;
-    Kurumin app{services, d.ownWindows};
-};
-
 class SmallFileSystem : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -82,37 +58,36 @@ class SmallFileSystem : public ::testing::Test {
 TEST_F(SmallFileSystem, AFullFileSystemGivesTheClearMessagesAndLosesNothing) {
     const QString ini = dir.filePath("URL.ini");
     ProfileFile().apply(ini, keepListEdits({"a"}, {"http://a/"}, true));
-    FullDisk panel(dir.path());
-    panel.app.load();
-    ASSERT_EQ(panel.names(), QStringList{"a"});
+    RealFiles rig(dir.path());
+    const QString history = historyPath(dir.path(), rig.d.clock.today());
+    ASSERT_EQ(rig.loaded().names, QStringList{"a"});
     // A history file ending a few bytes short of a block: the next record
     // would fit only in part.
     {
-        QFile h(panel.history());
+        QFile h(history);
         ASSERT_TRUE(h.open(QIODevice::WriteOnly));
         h.write(QByteArray(4096 - 5, 'h'));
     }
-    const QByteArray listBefore = bytesOf(ini), historyBefore = bytesOf(panel.history());
+    const QByteArray listBefore = bytesOf(ini), historyBefore = bytesOf(history);
     ASSERT_TRUE(fill());
 
-    panel.capture("http://b/", "b");
-    panel.click(Ctl::Command3);
-    panel.click(Ctl::Label9);
-    panel.click(Ctl::Label6);
-    EXPECT_EQ(panel.titles(),
+    rig.capture("http://b/", "b");
+    for (const char* c : {"Command3", "Label9", "Label6"})
+        rig.click(c);
+    EXPECT_EQ(rig.titles(),
               (QStringList{"Kurumin Error_14", "Kurumin Error_13", "Kurumin Error_13"}));
-    EXPECT_EQ(panel.names(), (QStringList{"a", "b"}));
+    EXPECT_EQ(rig.names(), (QStringList{"a", "b"}));
     EXPECT_EQ(bytesOf(ini), listBefore);
-    EXPECT_EQ(bytesOf(panel.history()), historyBefore);
+    EXPECT_EQ(bytesOf(history), historyBefore);
 
     ASSERT_TRUE(QFile::remove(filler()));
-    panel.capture("http://c/", "c");
-    panel.click(Ctl::Command3);
-    panel.click(Ctl::Label9);
-    EXPECT_EQ(panel.titles(), QStringList{});
+    rig.capture("http://c/", "c");
+    rig.click("Command3");
+    rig.click("Label9");
+    EXPECT_EQ(rig.titles().size(), 3); // nothing more
     // The entry kept while the disk was full is written with the next one.
     EXPECT_EQ(RealFiles(dir.path()).loaded().names, (QStringList{"a", "b", "c"}));
-    EXPECT_EQ(bytesOf(panel.history()), historyBefore + "\"http://c/\"\r\n");
+    EXPECT_EQ(bytesOf(history), historyBefore + "\"http://c/\"\r\n");
 }
 
 // No REC folder, and a URL.ini that is a folder: no user, root included, can
@@ -120,13 +95,13 @@ TEST_F(SmallFileSystem, AFullFileSystemGivesTheClearMessagesAndLosesNothing) {
 TEST(UnwritableFiles, KeepAndRecordTellTheUserAndKeepTheListInMemory) {
     QTemporaryDir dir;
     ASSERT_TRUE(QDir(dir.path()).mkdir("URL.ini"));
-    FullDisk panel(dir.path());
-    panel.capture("http://b/", "b");
-    panel.click(Ctl::Command3);
-    panel.click(Ctl::Label6);
-    EXPECT_EQ(panel.titles(), (QStringList{"Kurumin Error_14", "Kurumin Error_13"}));
-    EXPECT_EQ(panel.names(), QStringList{"b"});
-    EXPECT_FALSE(QFileInfo::exists(panel.history()));
+    RealFiles rig(dir.path());
+    rig.capture("http://b/", "b");
+    rig.click("Command3");
+    rig.click("Label6");
+    EXPECT_EQ(rig.titles(), (QStringList{"Kurumin Error_14", "Kurumin Error_13"}));
+    EXPECT_EQ(rig.names(), QStringList{"b"});
+    EXPECT_FALSE(QFileInfo::exists(historyPath(dir.path(), rig.d.clock.today())));
 }
 
 } // namespace

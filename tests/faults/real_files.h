@@ -2,8 +2,7 @@
 // The panel over the test doubles, but with the real URL.ini and history
 // file writers, on a folder of the test's choosing.
 
-#include "app/kurumin.h"
-#include "platform/fake/fakes.h"
+#include "panel_fixture.h"
 #include "platform/profile_file.h"
 #include "platform/qt/qt_services.h"
 #include "store/keep_list.h"
@@ -31,22 +30,20 @@ inline KeepLists keepList(const QString& tag, int entries) {
 inline const KeepLists kOldList = keepList(QStringLiteral("old"), 50);
 inline const KeepLists kNewList = keepList(QStringLiteral("new"), 37);
 
-struct RealFiles {
-    explicit RealFiles(const QString& folder) { d.program.folder = folder; }
-
-    // The panel's start: the list as it loads from the file.
-    KeepLists loaded() {
-        Kurumin app(services, d.ownWindows);
-        app.load();
-        return {app.panel.c[Ctl::List1].items, app.panel.c[Ctl::List2].items};
-    }
-
-    fake::Desktop d;
+struct RealWriters {
     ProfileFile profile;
     Utf8TextAppend textAppend;
-    Services services{d.messageBox, d.beep,  d.clock,   d.windows, d.clipboard,
-                      d.fileDialog, d.shell, d.program, profile,   textAppend,
-                      d.timers,     d.loop,  d.browser};
+};
+
+struct RealFiles : RealWriters, PanelRig {
+    explicit RealFiles(const QString& folder) : PanelRig({&profile, &textAppend}) {
+        d.program.folder = folder;
+    }
+    // The panel's start: the list as it loads from the file.
+    KeepLists loaded() {
+        app.load();
+        return {names(), panel.c[Ctl::List2].items};
+    }
 };
 
 } // namespace kurumin::testing

@@ -35,9 +35,6 @@ TEST(FirefoxLaunch, TheProfileIsReadiedAndOnlyLoopbackEndpointsAreFollowed) {
     FirefoxProtocol protocol(connection);
     ASSERT_TRUE(protocol.prepare(profile.path()));
     EXPECT_FALSE(QFile::exists(marionettePortFile(profile.path())));
-    QFile prefs(profile.path() + "/user.js");
-    ASSERT_TRUE(prefs.open(QIODevice::ReadOnly));
-    EXPECT_TRUE(prefs.readAll().contains("user_pref(\"remote.prefs.recommended\", false);"));
 
     EXPECT_EQ(firefoxLockProcess(profile.path()), 0);
     ASSERT_TRUE(QFile::link("127.0.0.1:+4242", profile.path() + "/lock"));

@@ -154,6 +154,28 @@ TEST_F(WindowBehaviour, FoldingAndTuckingAreIndependent) {
     EXPECT_EQ(panel.c[Ctl::lbl10].geo.height, 630);
 }
 
+// A lit label stays lit until the pointer crosses something whose list holds
+// it; UP and DWN keep their press colours, AUTO its switch's.
+TEST_F(WindowBehaviour, ALitLabelStaysLitUntilALaterListHoldsIt) {
+    for (Control& c : panel.c)
+        c.enabled = true;
+    const Color lblAuto = fore("lblAuto");
+    panel.mouseMove(Ctl::lblKeep);
+    panel.mouseMove(Ctl::lblCUT);
+    EXPECT_EQ(std::pair(fore("lblKeep"), fore("lblCUT")), std::pair(colors::Green, colors::Green));
+    panel.mouseMove(Ctl::lblEDIT);
+    EXPECT_EQ(std::pair(fore("lblEDIT"), fore("lblCUT")), std::pair(colors::Blue, colors::Rest));
+    panel.c[Ctl::lblUP].fore = colors::BrightGreen;
+    panel.mouseMove(Ctl::lblUP);
+    panel.mouseMove(Ctl::Picture1);
+    EXPECT_EQ(std::pair(fore("lblUP"), fore("lblKeep")),
+              std::pair(colors::BrightGreen, colors::Green));
+    setText("txtNow", "http://example.com/a/very/long/001.jpg");
+    panel.mouseMove(Ctl::txtNow);
+    EXPECT_EQ(std::pair(fore("lblKeep"), fore("lblUP")), std::pair(colors::Rest, colors::Rest));
+    EXPECT_EQ(fore("lblAuto"), lblAuto);
+}
+
 // The background and both pictures drag, with the left button alone, once a
 // press: the window manager ends the move at the release, and a move asked
 // after it would follow the pointer with no button held.

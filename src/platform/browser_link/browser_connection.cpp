@@ -15,6 +15,24 @@ namespace {
 // sends each message as one frame. Anything past this is not the browser;
 // held as text it costs about twice its size.
 constexpr quint64 kMostIncoming = 16 * 1024 * 1024;
+
+// The answer to a command of ours, as the handler waiting for it takes it.
+BrowserReply replyOf(const QJsonObject& message) {
+    BrowserReply reply;
+    const QJsonValue err = message.value(QStringLiteral("error"));
+    if (err.isUndefined()) {
+        reply.result = message.value(QStringLiteral("result")).toObject();
+        return reply;
+    }
+    // DevTools: error {code, message}; BiDi: error "<code>" beside message.
+    reply.failure = OpenFailure::BrowserError;
+    reply.detail = err.isObject() ? err.toObject().value(QStringLiteral("message")).toString()
+                                  : message.value(QStringLiteral("message")).toString();
+    if (reply.detail.isEmpty()) reply.detail = err.toString();
+    if (reply.detail.isEmpty()) reply.detail = QStringLiteral("the browser refused");
+    return reply;
+}
+
 } // namespace
 
 BrowserConnection::BrowserConnection(QObject* parent) : QObject(parent) {
@@ -102,20 +120,7 @@ void BrowserConnection::handleMessage(const QString& text) {
         if (it == pending_.end()) return; // late, after its deadline, or never ours
         ReplyHandler handler = std::move(it->second);
         pending_.erase(it);
-        BrowserReply reply;
-        const QJsonValue err = message.value(QStringLiteral("error"));
-        if (!err.isUndefined()) {
-            // DevTools: error {code, message}; BiDi: error "<code>" beside message.
-            reply.failure = OpenFailure::BrowserError;
-            reply.detail = err.isObject()
-                               ? err.toObject().value(QStringLiteral("message")).toString()
-                               : message.value(QStringLiteral("message")).toString();
-            if (reply.detail.isEmpty()) reply.detail = err.toString();
-            if (reply.detail.isEmpty()) reply.detail = QStringLiteral("the browser refused");
-        } else {
-            reply.result = message.value(QStringLiteral("result")).toObject();
-        }
-        if (handler) handler(reply);
+        if (handler) handler(replyOf(message));
         return;
     }
 

@@ -3,7 +3,7 @@
 namespace kurumin::testing {
 namespace {
 
-class AutoBrowse : public PanelTest {
+class CountControls : public PanelTest {
   protected:
     bool spinning(const char* timer) { return d.timers[timer].isActive(); }
     // cmdUP counts on Cup, Command1 on Cdwn; the button stays held.
@@ -20,7 +20,7 @@ class AutoBrowse : public PanelTest {
     }
 };
 
-TEST_F(AutoBrowse, CountButtonsStepLikeUpAndDownAndAutoOffOpensNothing) {
+TEST_F(CountControls, CountButtonsStepLikeUpAndDownAndAutoOffOpensNothing) {
     range("http://s/p[01-20].jpg");
     walk({{"04", "UPbutton", "05"}, {"", "DWNbutton", "04"}});
     EXPECT_EQ(panel.focus(), Ctl::txtNo);
@@ -46,7 +46,7 @@ TEST_F(AutoBrowse, CountButtonsStepLikeUpAndDownAndAutoOffOpensNothing) {
     EXPECT_FALSE(spinning("Cup"));
 }
 
-TEST_F(AutoBrowse, SpinWidthsAreMeasuredBeforeTheTickAndTextThatIsNoNumberStopsIt) {
+TEST_F(CountControls, SpinWidthsAreMeasuredBeforeTheTickAndTextThatIsNoNumberStopsIt) {
     range("http://s/[005-200]");
     EXPECT_EQ(spin("cmdUP", "2", 1), "5"); // lands on MIN, padded to the one digit it had
     up("cmdUP");
@@ -76,7 +76,7 @@ TEST_F(AutoBrowse, SpinWidthsAreMeasuredBeforeTheTickAndTextThatIsNoNumberStopsI
     EXPECT_FALSE(spinning("Cdwn"));
 }
 
-TEST_F(AutoBrowse, StepWindowsTestTheLimiterBeforeTheStepOnlyAndGoWithTheNumberSource) {
+TEST_F(CountControls, StepWindowsTestTheLimiterBeforeTheStepOnlyAndGoWithTheNumberSource) {
     range("http://s/[010-050]");
     setText("txtNo", "003");
     // Where the window opens, and that the other one closes, the end-to-end run shows.
@@ -103,7 +103,7 @@ TEST_F(AutoBrowse, StepWindowsTestTheLimiterBeforeTheStepOnlyAndGoWithTheNumberS
     EXPECT_FALSE(d.stepWindows.created.back()->open);
 }
 
-TEST_F(AutoBrowse, CaretArrowsStayInsideTheUrlBoxAndRepeatOnlyAfterTheHoldDelay) {
+TEST_F(CountControls, CaretArrowsStayInsideTheUrlBoxAndRepeatOnlyAfterTheHoldDelay) {
     const auto caret = [&] { return panel.c[Ctl::txtNow].selStart; };
     copy("http://abcdefgh");
     panel.setCaret(Ctl::txtNow, 0);

@@ -1,12 +1,14 @@
 // AUTO, the count buttons, the spin buttons, the held caret arrows and the
 // floating step windows. Every step goes through the shared Step and Limiter
 // rules.
-#include "auto/auto_browse.h"
+#include "browse/count_controls.h"
 
 #include "browse/commands.h"
 #include "browse/stepping.h"
 #include "panel/panel.h"
 #include "panel/user_texts.h"
+
+#include <memory>
 
 namespace kurumin {
 
@@ -80,16 +82,7 @@ void stepWindowHover(Panel& p, Direction d, int index) {
         l.back = colors::PanelBack;
 }
 
-} // namespace
-
-AutoBrowse::AutoBrowse(Panel& p) : p_(p) {
-    p.onClick(Ctl::lblAuto, [&p] { toggleAuto(p); });
-    p.onClick(Ctl::UPbutton, [&p] { stepAndBrowse(p, Direction::Up, StepControl::CountButton); });
-    p.onClick(Ctl::DWNbutton,
-              [&p] { stepAndBrowse(p, Direction::Down, StepControl::CountButton); });
-    p.onMouseDown(Ctl::UPbutton, [&p](MouseButton b) { pressCountButton(p, Direction::Up, b); });
-    p.onMouseDown(Ctl::DWNbutton, [&p](MouseButton b) { pressCountButton(p, Direction::Down, b); });
-
+void wireSpinButtons(Panel& p) {
     TimerPort& cup = p.timer(Tmr::Cup);
     TimerPort& cdwn = p.timer(Tmr::Cdwn);
     p.onTick(Tmr::Cup, [&p, &cup] { spinTick(p, Direction::Up, cup); });
@@ -104,9 +97,12 @@ AutoBrowse::AutoBrowse(Panel& p) : p_(p) {
             [&] { countFailed(p); });
     });
     p.onMouseUp(Ctl::Command1, [&cdwn](MouseButton) { cdwn.stop(); });
+}
 
-    // A held arrow repeats once the hold delay has passed; a release within
-    // it leaves only the click's single move.
+// A held arrow repeats once the hold delay has passed; a release within it
+// leaves only the click's single move.
+void wireHeldArrows(Panel& p) {
+    const auto pressedAt = std::make_shared<std::uint32_t>(0); // of the arrow held last
     struct HeldArrow {
         Ctl label;
         Tmr timer;
@@ -115,21 +111,33 @@ AutoBrowse::AutoBrowse(Panel& p) : p_(p) {
     for (const HeldArrow a :
          {HeldArrow{Ctl::Label2, Tmr::Timer1, 1}, HeldArrow{Ctl::Label3, Tmr::Timer2, -1}}) {
         TimerPort& t = p.timer(a.timer);
-        p.onMouseDown(a.label, [this, &t, a](MouseButton) {
-            p_.c[a.label].fore = colors::Cyan;
-            arrowPressedAt_ = p_.svc.clock.tickCount();
+        p.onMouseDown(a.label, [&p, &t, a, pressedAt](MouseButton) {
+            p.c[a.label].fore = colors::Cyan;
+            *pressedAt = p.svc.clock.tickCount();
             t.start();
         });
-        p.onMouseUp(a.label, [this, &t, a](MouseButton) {
-            p_.c[a.label].fore = colors::Blue;
+        p.onMouseUp(a.label, [&p, &t, a](MouseButton) {
+            p.c[a.label].fore = colors::Blue;
             t.stop();
         });
-        p.onTick(a.timer, [this, a] {
-            if (p_.svc.clock.tickCount() - arrowPressedAt_ <= kHoldDelayMs) return;
-            moveCaret(p_, a.by);
+        p.onTick(a.timer, [&p, a, pressedAt] {
+            if (p.svc.clock.tickCount() - *pressedAt <= kHoldDelayMs) return;
+            moveCaret(p, a.by);
         });
     }
+}
 
+} // namespace
+
+void wireCountControls(Panel& p) {
+    p.onClick(Ctl::lblAuto, [&p] { toggleAuto(p); });
+    p.onClick(Ctl::UPbutton, [&p] { stepAndBrowse(p, Direction::Up, StepControl::CountButton); });
+    p.onClick(Ctl::DWNbutton,
+              [&p] { stepAndBrowse(p, Direction::Down, StepControl::CountButton); });
+    p.onMouseDown(Ctl::UPbutton, [&p](MouseButton b) { pressCountButton(p, Direction::Up, b); });
+    p.onMouseDown(Ctl::DWNbutton, [&p](MouseButton b) { pressCountButton(p, Direction::Down, b); });
+    wireSpinButtons(p);
+    wireHeldArrows(p);
     p.onStepClick([&p](Direction d, int index) { stepWindowClick(p, d, index); });
     p.onStepMouseMove([&p](Direction d, int index) { stepWindowHover(p, d, index); });
 }
