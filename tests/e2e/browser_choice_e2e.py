@@ -57,6 +57,9 @@ class BrowserChoice(session.PanelSession):
                 atspi.find(self.app, "OK", timeout=5)
                 self.assertTrue(atspi.first(self.app, lambda a: a.name.startswith(NOTICE)))
                 atspi.press(self.app, "OK")
+                # The box goes after the press returns.
+                wait_for("the notice closed",
+                         lambda: not atspi.first(self.app, lambda a: a.name.startswith(NOTICE)), 5)
         self.assertFalse(atspi.first(self.app, lambda a: a.name.startswith(NOTICE)))
         self.assertFalse(os.path.exists(os.path.join(self.home, "started")))
         self.assertEqual(self.stderr().count("which is a confined"), 1, self.stderr())
