@@ -118,44 +118,31 @@ QString familyName(BrowserFamily family) {
                                             : QStringLiteral("Chromium family");
 }
 
-} // namespace
-
-BrowserChoice chooseBrowser(const QString& browserVariable, const DesktopDefault& desktop,
-                            const QStringList& chromiumPrograms, const QStringList& firefoxPrograms,
-                            const std::function<QString(const QString&)>& find) {
-    // BROWSER is a list of commands, each perhaps with arguments and %s.
-    const QString first = browserVariable.section(u':', 0, 0).trimmed().section(u' ', 0, 0);
-    QString source, named;
-    if (!first.isEmpty()) {
-        source = QStringLiteral("BROWSER");
-        named = first;
-    } else if (desktop.problem.isEmpty() && !desktop.exec.isEmpty()) {
-        source = QStringLiteral("the desktop's default %1").arg(logSafe(desktop.entry));
-        named = programOfExecLine(desktop.exec);
-        if (QProcess::splitCommand(desktop.exec).contains(u"flatpak"))
-            named = QStringLiteral("flatpak");
-    }
-    if (!source.isEmpty()) {
-        const Assessed a = named.isEmpty() ? Assessed{{}, {}, QStringLiteral("runs no program"), {}}
-                                           : assess(named, find);
-        if (a.problem.isEmpty()) {
-            const QString through =
-                a.canonical == a.path ? QString() : QStringLiteral(" → ") + a.canonical;
-            return {
-                a.family, a.path,
+// The program BROWSER or the desktop names, driven when it can be, else the opener.
+BrowserChoice namedChoice(const QString& source, const QString& named,
+                          const std::function<QString(const QString&)>& find) {
+    const Assessed a = named.isEmpty() ? Assessed{{}, {}, QStringLiteral("runs no program"), {}}
+                                       : assess(named, find);
+    if (a.problem.isEmpty()) {
+        const QString through =
+            a.canonical == a.path ? QString() : QStringLiteral(" → ") + a.canonical;
+        return {a.family, a.path,
                 QStringLiteral("%1 %2, named by %3 (%4%5)")
                     .arg(familyName(a.family), logSafe(a.path), source, logSafe(named), through),
                 false};
-        }
-        return {BrowserFamily::Chromium,
-                {},
-                QStringLiteral("%1 names %2, which %3; pages go to the desktop's opener, and "
-                               "the page in front is not followed")
-                    .arg(source, logSafe(named), a.problem),
-                true};
     }
-    const QString why =
-        desktop.problem.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(desktop.problem);
+    return {BrowserFamily::Chromium,
+            {},
+            QStringLiteral("%1 names %2, which %3; pages go to the desktop's opener, and "
+                           "the page in front is not followed")
+                .arg(source, logSafe(named), a.problem),
+            true};
+}
+
+// The first drivable browser installed, Chromium family first; else the opener.
+BrowserChoice firstFound(const QString& why, const QStringList& chromiumPrograms,
+                         const QStringList& firefoxPrograms,
+                         const std::function<QString(const QString&)>& find) {
     for (const auto& [family, programs] : {std::pair{BrowserFamily::Chromium, chromiumPrograms},
                                            std::pair{BrowserFamily::Firefox, firefoxPrograms}}) {
         for (const QString& program : programs) {
@@ -173,6 +160,25 @@ BrowserChoice chooseBrowser(const QString& browserVariable, const DesktopDefault
                            "opener%1")
                 .arg(why),
             false};
+}
+
+} // namespace
+
+BrowserChoice chooseBrowser(const QString& browserVariable, const DesktopDefault& desktop,
+                            const QStringList& chromiumPrograms, const QStringList& firefoxPrograms,
+                            const std::function<QString(const QString&)>& find) {
+    // BROWSER is a list of commands, each perhaps with arguments and %s.
+    const QString first = browserVariable.section(u':', 0, 0).trimmed().section(u' ', 0, 0);
+    if (!first.isEmpty()) return namedChoice(QStringLiteral("BROWSER"), first, find);
+    if (desktop.problem.isEmpty() && !desktop.exec.isEmpty()) {
+        const bool flatpak = QProcess::splitCommand(desktop.exec).contains(u"flatpak");
+        return namedChoice(QStringLiteral("the desktop's default %1").arg(logSafe(desktop.entry)),
+                           flatpak ? QStringLiteral("flatpak") : programOfExecLine(desktop.exec),
+                           find);
+    }
+    const QString why =
+        desktop.problem.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(desktop.problem);
+    return firstFound(why, chromiumPrograms, firefoxPrograms, find);
 }
 
 ChosenBrowser::ChosenBrowser(LookUp lookUp, Choose choose, Make make, ShellPort& opener,
