@@ -123,28 +123,34 @@ void PageTracker::listen(const QString& targetId, const QString& seen, int failu
             const QJsonValue context = reply.result.value(QStringLiteral("executionContextId"));
             if (!self) return;
             if (!reply.ok() || !context.isDouble()) return retry();
-            self->connection_.send(
-                QStringLiteral("Runtime.evaluate"),
-                {{QStringLiteral("expression"), kListener.arg(seen)},
-                 {QStringLiteral("contextId"), context},
-                 {QStringLiteral("awaitPromise"), true},
-                 {QStringLiteral("returnByValue"), true}},
-                [self, targetId, session, retry](const BrowserReply& answer) {
-                    FollowedPages::Page* p = self ? self->pages_.find(targetId) : nullptr;
-                    if (!p || p->session != session) return;
-                    const QJsonValue value = answer.result.value(QStringLiteral("result"))
-                                                 .toObject()
-                                                 .value(QStringLiteral("value"));
-                    if (!answer.ok() || !value.isString()) {
-                        if (answer.failure != OpenFailure::ConnectionLost) retry();
-                        return;
-                    }
-                    // Only the listener's own words: anything else ends the wait.
-                    if (self->told(*p, value.toString())) self->listen(targetId, value.toString());
-                },
-                session, 0);
+            self->awaitChange(targetId, session, context, seen, retry);
         },
         session);
+}
+
+void PageTracker::awaitChange(const QString& targetId, const QString& session,
+                              const QJsonValue& context, const QString& seen,
+                              const std::function<void()>& retry) {
+    connection_.send(
+        QStringLiteral("Runtime.evaluate"),
+        {{QStringLiteral("expression"), kListener.arg(seen)},
+         {QStringLiteral("contextId"), context},
+         {QStringLiteral("awaitPromise"), true},
+         {QStringLiteral("returnByValue"), true}},
+        [self = QPointer(this), targetId, session, retry](const BrowserReply& answer) {
+            FollowedPages::Page* p = self ? self->pages_.find(targetId) : nullptr;
+            if (!p || p->session != session) return;
+            const QJsonValue value = answer.result.value(QStringLiteral("result"))
+                                         .toObject()
+                                         .value(QStringLiteral("value"));
+            if (!answer.ok() || !value.isString()) {
+                if (answer.failure != OpenFailure::ConnectionLost) retry();
+                return;
+            }
+            // Only the listener's own words: anything else ends the wait.
+            if (self->told(*p, value.toString())) self->listen(targetId, value.toString());
+        },
+        session, 0);
 }
 
 bool PageTracker::told(FollowedPages::Page& page, const QString& state) {
