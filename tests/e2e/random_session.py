@@ -479,6 +479,8 @@ def main():
                 exit_ok = s.act(a)
                 time.sleep(0.2)
                 s.look(exit_ok)
+                if (i + 1) % 250 == 0:
+                    print(f"{i + 1} actions, {time.monotonic() - started:.0f} s", flush=True)
             except (Fault, AssertionError) as e:
                 faults.append(f"FAULT at action {len(log)}: {e}")
                 print(faults[-1], file=sys.stderr, flush=True)
