@@ -183,6 +183,27 @@ TYPED_TEST(BrowserPortTest, TheFrontPageIsTheVisibleTabOfTheFrontWindowAndNothin
     EXPECT_EQ(this->frontChanges, changes);
 }
 
+// What is Chromium's own: one world per document, and only pages asked about.
+using ChromiumPortTest = BrowserPortTest<Chromium>;
+
+TEST_F(ChromiumPortTest, APageKeepsItsWorldThroughItsChangesAndOnlyPagesAreAskedFor) {
+    ASSERT_TRUE(attached());
+    const QString one = peer.add("https://one.example/", "One");
+    for (int i = 0; i < 3; ++i) { // each change answered, and waited for again
+        const auto waits = [&] { return peer.fake.withMethod("Runtime.evaluate").size(); };
+        const size_t before = waits();
+        peer.tell(one, i != 1, i == 2, "");
+        ASSERT_TRUE(soon([&] { return waits() > before; }));
+    }
+    toFront(0x42, "One");
+    ASSERT_TRUE(soon([&] { return front() == "One"; }));
+    EXPECT_EQ(peer.fake.withMethod("Page.createIsolatedWorld").size(), 1u);
+    for (const char* asked : {"Target.setDiscoverTargets", "Target.setAutoAttach"}) {
+        const QJsonObject params = peer.fake.withMethod(asked).front()["params"].toObject();
+        EXPECT_EQ(params["filter"].toArray().at(0)["type"].toString(), "page") << asked;
+    }
+}
+
 // What is Firefox's own: its one session, and reports of its tabs.
 class FirefoxPortTest : public BrowserPortTest<Firefox> {
   protected:

@@ -34,6 +34,10 @@ const QString kListener = QStringLiteral(
     " if (now !== seen) answer(now); else k.waiting.push([seen, answer]);"
     "}))('%1')");
 
+// Pages only: each window also holds a few of the browser's own targets,
+// whose events and listing entries would cost every open for nothing.
+const QJsonArray kPagesOnly{QJsonObject{{QStringLiteral("type"), QStringLiteral("page")}}};
+
 constexpr int kRelists = 5; // per front window and title
 constexpr int kRelistPauseMs = 100;
 constexpr int kRetries = 3; // a page whose world keeps failing is left until its next document
@@ -46,21 +50,27 @@ PageTracker::PageTracker(BrowserConnection& connection, FollowedPages& pages)
     pages_.setUnmatchedHandler([this](bool first) {
         if (first) relists_ = 0;
         if (listing_ || relists_ >= kRelists) return;
-        relist(relists_++ == 0 ? 0 : kRelistPauseMs);
+        ++relists_;
+        relist();
     });
 }
 
 void PageTracker::start() {
     pages_.clear();
     connection_.send(QStringLiteral("Target.setDiscoverTargets"),
-                     {{QStringLiteral("discover"), true}}, nullptr);
+                     {{QStringLiteral("discover"), true}, {QStringLiteral("filter"), kPagesOnly}},
+                     [self = QPointer(this)](const BrowserReply& reply) {
+                         // A browser older than the filter: every target, sorted here.
+                         if (self && reply.failure == OpenFailure::BrowserError)
+                             self->connection_.send(QStringLiteral("Target.setDiscoverTargets"),
+                                                    {{QStringLiteral("discover"), true}}, nullptr);
+                     });
     // Every page, open now or later, comes attached: no round trip per page.
     connection_.send(QStringLiteral("Target.setAutoAttach"),
                      {{QStringLiteral("autoAttach"), true},
                       {QStringLiteral("waitForDebuggerOnStart"), false},
                       {QStringLiteral("flatten"), true},
-                      {QStringLiteral("filter"),
-                       QJsonArray{QJsonObject{{QStringLiteral("type"), QStringLiteral("page")}}}}},
+                      {QStringLiteral("filter"), kPagesOnly}},
                      nullptr);
 }
 
@@ -137,7 +147,7 @@ void PageTracker::awaitChange(const QString& targetId, const QString& session,
          {QStringLiteral("contextId"), context},
          {QStringLiteral("awaitPromise"), true},
          {QStringLiteral("returnByValue"), true}},
-        [self = QPointer(this), targetId, session, retry](const BrowserReply& answer) {
+        [self = QPointer(this), targetId, session, context, retry](const BrowserReply& answer) {
             FollowedPages::Page* p = self ? self->pages_.find(targetId) : nullptr;
             if (!p || p->session != session) return;
             const QJsonValue value = answer.result.value(QStringLiteral("result"))
@@ -148,7 +158,9 @@ void PageTracker::awaitChange(const QString& targetId, const QString& session,
                 return;
             }
             // Only the listener's own words: anything else ends the wait.
-            if (self->told(*p, value.toString())) self->listen(targetId, value.toString());
+            // The world lasts as long as its document: the next wait is asked in it.
+            if (self->told(*p, value.toString()))
+                self->awaitChange(targetId, session, context, value.toString(), retry);
         },
         session, 0);
 }
@@ -161,15 +173,18 @@ bool PageTracker::told(FollowedPages::Page& page, const QString& state) {
     return true;
 }
 
-void PageTracker::relist(int afterMs) {
+// After a pause: a new window usually comes to the front a moment before the
+// event that names its page, and a listing of every page would cost each open.
+void PageTracker::relist() {
     listing_ = true;
     // The connection may outlive this tracker; its answers must not reach a tracker gone.
-    QTimer::singleShot(afterMs, this, [this] {
-        if (!connection_.isOpen()) {
+    QTimer::singleShot(kRelistPauseMs, this, [this] {
+        if (!connection_.isOpen() || pages_.frontPage()) {
             listing_ = false;
             return;
         }
-        connection_.send(QStringLiteral("Target.getTargets"), {},
+        connection_.send(QStringLiteral("Target.getTargets"),
+                         {{QStringLiteral("filter"), kPagesOnly}},
                          [self = QPointer(this)](const BrowserReply& reply) {
                              if (!self) return;
                              self->listing_ = false;

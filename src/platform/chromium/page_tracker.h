@@ -26,7 +26,7 @@ class PageTracker : public PageFeed {
     void awaitChange(const QString& targetId, const QString& session, const QJsonValue& context,
                      const QString& seen, const std::function<void()>& retry);
     bool told(FollowedPages::Page& page, const QString& state);
-    void relist(int afterMs);
+    void relist();
     void reconcile(const QJsonObject& listing);
 
     BrowserConnection& connection_;
