@@ -377,10 +377,11 @@ class Session:
         x, y = self.point(target, dx, dy)
         # The pointer stops at the screen's edges, and so does the drag.
         mx, my = min(max(x + mx, 0), 1599) - x, min(max(y + my, 0), 999) - y
-        if WM == "fluxbox" and moves:  # its own rules: a window dragged to within 10 px of the
-            # screen's side goes to the next workspace, at the other side, and one dragged by a
-            # grip low on it goes past the screen's top, all of it: a drag stops short of both
-            mx = max(mx, min(0, 11 - g0[0])) if mx < 0 else min(mx, max(0, 1588 - g0[0]))
+        if WM == "fluxbox" and moves:  # its own rules: a drag whose pointer comes within 10 px
+            # of the screen's side goes to the next workspace, the window and pointer carried to
+            # the other side, and one dragged by a grip low on it goes past the screen's top, all
+            # of it: a drag stops short of both
+            mx = max(mx, min(0, 11 - x)) if mx < 0 else min(mx, max(0, 1588 - x))
             my = max(my, min(0, -g0[1]))
         steps = [s for i in range(1, 9) for s in
                  ("mousemove", x + mx * i // 8, y + my * i // 8, "sleep", 0.03)]
