@@ -189,6 +189,17 @@ class FakeBrowser : public FakeDevTools {
         waiting = still;
     }
 
+    // A new document in the page: the waits in the old one's world fail.
+    void navigate(const QString& targetId) {
+        std::erase_if(waiting, [&](const QJsonObject& w) {
+            if (w["sessionId"].toString() != "S-" + targetId) return false;
+            send({{"id", w.value("id")},
+                  {"error", QJsonObject{{"code", -32000}, {"message", "Context was destroyed"}}},
+                  {"sessionId", w["sessionId"]}});
+            return true;
+        });
+    }
+
     QJsonArray infos;                 // the browser's own listing
     QHash<QString, QString> states;   // by target, "hidden" when not given
     std::vector<QJsonObject> waiting; // listeners' waits not yet answered

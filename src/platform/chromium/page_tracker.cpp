@@ -50,8 +50,7 @@ PageTracker::PageTracker(BrowserConnection& connection, FollowedPages& pages)
     pages_.setUnmatchedHandler([this](bool first) {
         if (first) relists_ = 0;
         if (listing_ || relists_ >= kRelists) return;
-        ++relists_;
-        relist();
+        relist(relists_++ == 0 ? 0 : kRelistPauseMs);
     });
 }
 
@@ -110,57 +109,56 @@ void PageTracker::updateTarget(const QJsonObject& info) {
     pages_.changed();
 }
 
-// The page's world waits for the page's changes, one evaluation at a time:
-// the browser knows the world's context only for the evaluation asked right
-// after it was named. A document that goes fails the wait, and the next one
-// is asked afresh.
+// The page's world waits for the page's changes, one evaluation at a time,
+// and lasts as long as its document: a document that goes fails the wait,
+// and the next one is given a world afresh.
 void PageTracker::listen(const QString& targetId, const QString& seen, int failures) {
     const FollowedPages::Page* page = pages_.find(targetId);
     if (!page || page->session.isEmpty()) return;
     const QString session = page->session;
     // The connection may outlive this tracker; its answers must not reach a tracker gone.
-    const auto retry = [self = QPointer(this), targetId, session, failures] {
-        const FollowedPages::Page* p = self ? self->pages_.find(targetId) : nullptr;
-        if (!p || p->session != session || failures >= kRetries) return;
-        QTimer::singleShot(failures * kRelistPauseMs, self, [self, targetId, failures] {
-            if (self) self->listen(targetId, QString(), failures + 1);
-        });
-    };
     connection_.send(
         QStringLiteral("Page.createIsolatedWorld"),
         {{QStringLiteral("frameId"), targetId}, {QStringLiteral("worldName"), kWorld}},
-        [self = QPointer(this), targetId, session, seen, retry](const BrowserReply& reply) {
+        [self = QPointer(this), targetId, session, seen, failures](const BrowserReply& reply) {
             const QJsonValue context = reply.result.value(QStringLiteral("executionContextId"));
             if (!self) return;
-            if (!reply.ok() || !context.isDouble()) return retry();
-            self->awaitChange(targetId, session, context, seen, retry);
+            if (!reply.ok() || !context.isDouble())
+                return self->retryLater(targetId, session, failures);
+            self->awaitChange(targetId, session, context, seen, failures);
         },
         session);
 }
 
+void PageTracker::retryLater(const QString& targetId, const QString& session, int failures) {
+    const FollowedPages::Page* p = pages_.find(targetId);
+    if (!p || p->session != session || failures >= kRetries) return;
+    QTimer::singleShot(failures * kRelistPauseMs, this,
+                       [this, targetId, failures] { listen(targetId, QString(), failures + 1); });
+}
+
 void PageTracker::awaitChange(const QString& targetId, const QString& session,
-                              const QJsonValue& context, const QString& seen,
-                              const std::function<void()>& retry) {
+                              const QJsonValue& context, const QString& seen, int failures) {
     connection_.send(
         QStringLiteral("Runtime.evaluate"),
         {{QStringLiteral("expression"), kListener.arg(seen)},
          {QStringLiteral("contextId"), context},
          {QStringLiteral("awaitPromise"), true},
          {QStringLiteral("returnByValue"), true}},
-        [self = QPointer(this), targetId, session, context, retry](const BrowserReply& answer) {
+        [self = QPointer(this), targetId, session, context, failures](const BrowserReply& answer) {
             FollowedPages::Page* p = self ? self->pages_.find(targetId) : nullptr;
             if (!p || p->session != session) return;
             const QJsonValue value = answer.result.value(QStringLiteral("result"))
                                          .toObject()
                                          .value(QStringLiteral("value"));
             if (!answer.ok() || !value.isString()) {
-                if (answer.failure != OpenFailure::ConnectionLost) retry();
+                if (answer.failure != OpenFailure::ConnectionLost)
+                    self->retryLater(targetId, session, failures);
                 return;
             }
             // Only the listener's own words: anything else ends the wait.
-            // The world lasts as long as its document: the next wait is asked in it.
             if (self->told(*p, value.toString()))
-                self->awaitChange(targetId, session, context, value.toString(), retry);
+                self->awaitChange(targetId, session, context, value.toString(), 0);
         },
         session, 0);
 }
@@ -173,13 +171,11 @@ bool PageTracker::told(FollowedPages::Page& page, const QString& state) {
     return true;
 }
 
-// After a pause: a new window usually comes to the front a moment before the
-// event that names its page, and a listing of every page would cost each open.
-void PageTracker::relist() {
+void PageTracker::relist(int afterMs) {
     listing_ = true;
     // The connection may outlive this tracker; its answers must not reach a tracker gone.
-    QTimer::singleShot(kRelistPauseMs, this, [this] {
-        if (!connection_.isOpen() || pages_.frontPage()) {
+    QTimer::singleShot(afterMs, this, [this] {
+        if (!connection_.isOpen()) {
             listing_ = false;
             return;
         }

@@ -22,11 +22,12 @@ class PageTracker : public PageFeed {
     void onEvent(const QString& method, const QJsonObject& params, const QString& sessionId);
     void updateTarget(const QJsonObject& info);
     void listen(const QString& targetId, const QString& seen = {}, int failures = 0);
+    void retryLater(const QString& targetId, const QString& session, int failures);
     // Waits in the listener's world `context` for the page's state to leave `seen`.
     void awaitChange(const QString& targetId, const QString& session, const QJsonValue& context,
-                     const QString& seen, const std::function<void()>& retry);
+                     const QString& seen, int failures);
     bool told(FollowedPages::Page& page, const QString& state);
-    void relist();
+    void relist(int afterMs);
     void reconcile(const QJsonObject& listing);
 
     BrowserConnection& connection_;
