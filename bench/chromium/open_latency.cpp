@@ -8,6 +8,7 @@
 #include "../bench_browser.h"
 #include "../event_waits.h"
 #include "../local_http.h"
+#include "firefox_split.h"
 #include "platform/qt/qt_services.h"
 
 #include <QElapsedTimer>
@@ -96,8 +97,8 @@ struct Summary {
 };
 
 template <typename Port>
-int measure(Port& port, LocalHttp& http, int refreshMs, std::vector<int> targets,
-            Summary& summary) {
+int measure(Port& port, LocalHttp& http, int refreshMs, std::vector<int> targets, Summary& summary,
+            bool split = false) {
     int serial = 0;
     const Open cold = timedOpen(port, http.url(QStringLiteral("/cold")));
     const qint64 pid = port.startedProcess();
@@ -135,6 +136,17 @@ int measure(Port& port, LocalHttp& http, int refreshMs, std::vector<int> targets
             report("UI thread CPU per open", thread);
             report("  less the idle waiting loop", threadLessIdle);
             summary = {percentile(latency, 0.5), percentile(threadLessIdle, 0.5)};
+            if (split) { // apart from the opens above: the log costs time of its own
+                const bench::ProtocolLog log;
+                std::vector<std::vector<double>> parts;
+                for (int i = 0; i < 10; ++i) {
+                    const qint64 at = bench::ProtocolLog::now();
+                    const Open o =
+                        timedOpen(port, http.url(QStringLiteral("/open-%1").arg(++serial)));
+                    if (o.ok) parts.push_back(bench::splitOpen(at, bench::ProtocolLog::now()));
+                }
+                bench::reportSplit("our session", parts);
+            }
         }
         // Opens until the list is full, a few spare: a browser that drops
         // pages as they come would take every open there is.
@@ -205,7 +217,10 @@ int main(int argc, char** argv) {
         std::printf("== Firefox\n");
         QTemporaryDir folder;
         auto port = bench::makeBrowser(folder.path(), desktop, shell, true);
-        status |= measure(*port, http, 0, {10, 50}, firefox);
+        status |= measure(*port, http, 0, {10, 50}, firefox, true);
+        port.reset();
+        const bench::ProtocolLog log;
+        status |= bench::bareFirefox(http, 10);
     }
     std::printf("side by side, medians of 20 opens: open latency chromium %.1f ms, firefox %.1f "
                 "ms; UI thread CPU per open chromium %.3f ms, firefox %.3f ms\n",

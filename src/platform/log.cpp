@@ -4,6 +4,7 @@ namespace kurumin {
 
 Q_LOGGING_CATEGORY(lcBrowser, "kurumin.browser", QtWarningMsg)
 Q_LOGGING_CATEGORY(lcDesktop, "kurumin.desktop", QtWarningMsg)
+Q_LOGGING_CATEGORY(lcProtocol, "kurumin.browser.protocol", QtWarningMsg)
 
 QString logSafe(const QString& text) {
     QString out;

@@ -9,6 +9,8 @@ namespace kurumin {
 
 Q_DECLARE_LOGGING_CATEGORY(lcBrowser)
 Q_DECLARE_LOGGING_CATEGORY(lcDesktop)
+// Each message to and from the browser, by method and id only.
+Q_DECLARE_LOGGING_CATEGORY(lcProtocol)
 
 // Text from outside (a browser's answer, a desktop file) fit for one log
 // line: control characters and quotes escaped, at most 200 characters.

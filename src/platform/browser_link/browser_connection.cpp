@@ -1,4 +1,5 @@
 #include "platform/browser_link/browser_connection.h"
+#include "platform/log.h"
 
 #include <QJsonDocument>
 #include <QJsonValue>
@@ -97,6 +98,7 @@ void BrowserConnection::send(const QString& method, const QJsonObject& params, R
     if (timeoutMs != 0)
         QTimer::singleShot(timeoutMs < 0 ? timeoutMs_ : timeoutMs, this,
                            [this, id] { expire(id); });
+    qCDebug(lcProtocol, "sent %lld %s", id, qUtf8Printable(method));
     socket_.sendTextMessage(
         QString::fromUtf8(QJsonDocument(message).toJson(QJsonDocument::Compact)));
 }
@@ -120,12 +122,14 @@ void BrowserConnection::handleMessage(const QString& text) {
         if (it == pending_.end()) return; // late, after its deadline, or never ours
         ReplyHandler handler = std::move(it->second);
         pending_.erase(it);
+        qCDebug(lcProtocol, "answer %lld", qint64(number));
         if (handler) handler(replyOf(message));
         return;
     }
 
     const QString method = message.value(QStringLiteral("method")).toString();
     if (method.isEmpty()) return;
+    qCDebug(lcProtocol, "event %s", qUtf8Printable(logSafe(method)));
     emit event(method, message.value(QStringLiteral("params")).toObject(), sessionId);
 }
 
