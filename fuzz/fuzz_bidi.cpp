@@ -13,10 +13,6 @@ using namespace kurumin;
 
 namespace {
 
-QString contextId(FuzzedDataProvider& in) {
-    return fewNames(in, 'C');
-}
-
 QJsonValue anyOf(FuzzedDataProvider& in, const QJsonValue& usual) {
     switch (in.ConsumeIntegralInRange(0, 11)) {
     case 0:
@@ -31,11 +27,11 @@ QJsonValue anyOf(FuzzedDataProvider& in, const QJsonValue& usual) {
 }
 
 QJsonObject contextInfo(FuzzedDataProvider& in) {
-    return {{QStringLiteral("context"), anyOf(in, contextId(in))},
+    return {{QStringLiteral("context"), anyOf(in, fewNames(in, 'C'))},
             {QStringLiteral("url"),
              in.ConsumeBool() ? QStringLiteral("about:blank") : textFrom(in, 30)},
             {QStringLiteral("parent"),
-             in.ConsumeIntegralInRange(0, 3) == 0 ? QJsonValue(contextId(in)) : QJsonValue()}};
+             in.ConsumeIntegralInRange(0, 3) == 0 ? QJsonValue(fewNames(in, 'C')) : QJsonValue()}};
 }
 
 // What the reporter says, or anything in its place.
@@ -54,7 +50,7 @@ QJsonObject report(FuzzedDataProvider& in) {
              QJsonObject{{QStringLiteral("type"), anyOf(in, QStringLiteral("string"))},
                          {QStringLiteral("value"), anyOf(in, value)}}},
             {QStringLiteral("source"),
-             anyOf(in, QJsonObject{{QStringLiteral("context"), contextId(in)}})}};
+             anyOf(in, QJsonObject{{QStringLiteral("context"), fewNames(in, 'C')}})}};
 }
 
 QJsonObject frame(FuzzedDataProvider& in, const std::vector<double>& sent) {
@@ -74,9 +70,10 @@ QJsonObject frame(FuzzedDataProvider& in, const std::vector<double>& sent) {
             for (int n = in.ConsumeIntegralInRange(0, 3); n > 0; --n)
                 tree.append(contextInfo(in));
             m.insert(QStringLiteral("type"), QStringLiteral("success"));
-            m.insert(QStringLiteral("result"),
-                     anyOf(in, QJsonObject{{QStringLiteral("context"), anyOf(in, contextId(in))},
-                                           {QStringLiteral("contexts"), anyOf(in, tree)}}));
+            m.insert(
+                QStringLiteral("result"),
+                anyOf(in, QJsonObject{{QStringLiteral("context"), anyOf(in, fewNames(in, 'C'))},
+                                      {QStringLiteral("contexts"), anyOf(in, tree)}}));
         }
     } else {
         static const char* const methods[] = {"browsingContext.contextCreated",
@@ -127,9 +124,7 @@ struct Bidi {
         if (in.ConsumeIntegralInRange(0, 3) == 0) protocol.prepare(profile.path());
     }
     void step(FuzzedDataProvider& in, LocalEndpoint&) { parseBytes(in); }
-    QJsonObject frame(FuzzedDataProvider& in, const std::vector<double>& sent) {
-        return ::frame(in, sent);
-    }
+    static constexpr auto frame = ::frame;
 };
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

@@ -10,16 +10,9 @@ using namespace kurumin;
 
 namespace {
 
-QString targetId(FuzzedDataProvider& in) {
-    return fewNames(in, 'T');
-}
-QString sessionId(FuzzedDataProvider& in) {
-    return fewNames(in, 'S');
-}
-
 QJsonObject targetInfo(FuzzedDataProvider& in) {
     QJsonObject info{
-        {QStringLiteral("targetId"), targetId(in)},
+        {QStringLiteral("targetId"), fewNames(in, 'T')},
         {QStringLiteral("type"), in.ConsumeBool() ? QStringLiteral("page") : textFrom(in, 8)},
         {QStringLiteral("url"), textFrom(in, 40)},
         {QStringLiteral("title"), in.ConsumeBool() ? QStringLiteral("Title") : textFrom(in, 20)}};
@@ -51,10 +44,10 @@ QJsonObject frame(FuzzedDataProvider& in, const std::vector<double>& sent) {
         QJsonObject result;
         switch (kind) {
         case 0:
-            result.insert(QStringLiteral("targetId"), targetId(in));
+            result.insert(QStringLiteral("targetId"), fewNames(in, 'T'));
             break;
         case 1:
-            result.insert(QStringLiteral("sessionId"), sessionId(in));
+            result.insert(QStringLiteral("sessionId"), fewNames(in, 'S'));
             result.insert(QStringLiteral("executionContextId"), in.ConsumeIntegralInRange(0, 3));
             break;
         case 2: {
@@ -95,9 +88,9 @@ QJsonObject frame(FuzzedDataProvider& in, const std::vector<double>& sent) {
                  QString::fromLatin1(methods[in.ConsumeIntegralInRange(0, 5)]));
         m.insert(QStringLiteral("params"),
                  QJsonObject{{QStringLiteral("targetInfo"), targetInfo(in)},
-                             {QStringLiteral("targetId"), targetId(in)},
-                             {QStringLiteral("sessionId"), sessionId(in)}});
-        if (kind == 7) m.insert(QStringLiteral("sessionId"), sessionId(in));
+                             {QStringLiteral("targetId"), fewNames(in, 'T')},
+                             {QStringLiteral("sessionId"), fewNames(in, 'S')}});
+        if (kind == 7) m.insert(QStringLiteral("sessionId"), fewNames(in, 'S'));
     }
     return m;
 }
@@ -118,9 +111,7 @@ struct Cdp {
     void step(FuzzedDataProvider& in, LocalEndpoint& endpoint) {
         if (in.ConsumeIntegralInRange(0, 7) == 0 && endpoint.client) endpoint.client->abort();
     }
-    QJsonObject frame(FuzzedDataProvider& in, const std::vector<double>& sent) {
-        return ::frame(in, sent);
-    }
+    static constexpr auto frame = ::frame;
 };
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

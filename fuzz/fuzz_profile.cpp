@@ -40,10 +40,6 @@ QString asRead(const QString& value) {
     return cutToReadBuffer(v);
 }
 
-QString folded(const QString& name) {
-    return name.toLower(); // the followed names are ASCII
-}
-
 // One line replaced or one or two added, nothing else moved.
 bool onlyOneLineWritten(const QStringList& before, const QStringList& after) {
     const qsizetype grown = after.size() - before.size();
@@ -94,7 +90,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const bool known = in.ConsumeBool();
         const QString section = pick(in, known, kSections, std::size(kSections));
         const QString key = pick(in, known, kKeys, std::size(kKeys));
-        const auto name = std::pair{folded(section), folded(key)};
+        // the followed names are ASCII
+        const auto name = std::pair{section.toLower(), key.toLower()};
         if (kind == 0) {
             const QString value = profile.read(path, section, key, QStringLiteral("\x01"));
             const auto it = written.find(name);
