@@ -17,10 +17,9 @@ class BrowserChoiceTest : public ::testing::Test {
     // A program at `path` under the folder; executable unless told.
     QString program(const QString& path, bool executable = true) {
         const QString file = dir.filePath(path);
-        QDir().mkpath(QFileInfo(file).path());
-        QFile f(file);
-        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
-        f.setPermissions(executable ? QFile::ReadOwner | QFile::ExeOwner : QFile::ReadOwner);
+        EXPECT_TRUE(writeFile(file, {}));
+        QFile::setPermissions(file,
+                              executable ? QFile::ReadOwner | QFile::ExeOwner : QFile::ReadOwner);
         return file;
     }
     QString link(const QString& path, const QString& target) {

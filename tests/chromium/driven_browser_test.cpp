@@ -2,12 +2,12 @@
 // the shared model decides must come out the same whichever protocol fed it.
 #include "platform/chromium/chromium_browser.h"
 #include "platform/firefox/firefox_browser.h"
+#include "platform/firefox/firefox_launch.h"
 
 #include "../firefox/fake_bidi.h"
 #include "test_support.h"
 
 #include <QTcpServer>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -28,7 +28,6 @@ struct Chromium {
     void tell(const QString& id, bool visible, bool focus, const QString&) {
         fake.tell(id, QString(visible ? "visible" : "hidden") + (focus ? " focus" : ""));
     }
-    void drop() { fake.drop(); }
     size_t opensAsked() const { return fake.withMethod("Target.createTarget").size(); }
 };
 
@@ -46,7 +45,7 @@ struct Firefox {
     bool followed() const { return !fake.channel.isEmpty(); }
     QString add(const QString& url, const QString& title) {
         const QString id = QString("C%1").arg(fake.tree.size() + 100);
-        fake.tree.append(QJsonObject{{"context", id}, {"url", url}, {"parent", QJsonValue()}});
+        fake.tree.append(tab(id, url));
         fake.bidiEvent("browsingContext.contextCreated", fake.tree.last().toObject());
         titles[id] = title;
         return id;
@@ -54,18 +53,15 @@ struct Firefox {
     void tell(const QString& id, bool visible, bool focus, const QString& title) {
         fake.tell(id, visible ? "visible" : "hidden", focus, title.isEmpty() ? titles[id] : title);
     }
-    void drop() { fake.drop(); }
     size_t opensAsked() const { return fake.withMethod("browsingContext.create").size(); }
     QHash<QString, QString> titles;
 };
 
-template <typename Protocol> class BrowserPortTest : public ::testing::Test {
+template <typename Protocol>
+class BrowserPortTest : public ::testing::Test, protected NoBrowser<DrivenBrowserOptions> {
   protected:
     void SetUp() override {
         ASSERT_TRUE(folder.isValid());
-        options.dataFolder = folder.path();
-        // Never a real browser here: one is only reached through its port file.
-        options.programs = {"kurumin-no-such-browser"};
         options.requestTimeoutMs = 2000;
         options.desktop = &desktop;
         ASSERT_TRUE(peer.writePortFile(folder.path()));
@@ -91,11 +87,8 @@ template <typename Protocol> class BrowserPortTest : public ::testing::Test {
         desktop.bringToFront(window);
     }
 
-    QTemporaryDir folder;
-    kurumin::fake::Shell shell;
     kurumin::fake::WindowSystem desktop;
     Protocol peer;
-    DrivenBrowserOptions options;
     std::unique_ptr<DrivenBrowser> port;
     bool reading = false;
     int frontChanges = 0;
@@ -121,10 +114,10 @@ TYPED_TEST(BrowserPortTest, OpensEachPageInANewWindowAndFailsOnceWhenRefusedOrLo
     this->peer.fake.mute = true;
     auto lost = openOn(browser, "https://two.example/");
     ASSERT_TRUE(soon([&] { return this->peer.opensAsked() == 3; }));
-    this->peer.drop();
+    this->peer.fake.drop();
     this->peer.fake.mute = false;
     ASSERT_TRUE(settled(lost));
-    EXPECT_NE(lost->result->failure, OpenFailure::None);
+    EXPECT_EQ(lost->result->failure, OpenFailure::ConnectionLost);
     EXPECT_TRUE(browser.pages().empty());
     // Listing alone finds the browser again, with its pages.
     EXPECT_TRUE(soon([&] { return browser.isConnected() && !browser.pages().empty(); }));
@@ -210,6 +203,50 @@ TEST_F(ChromiumPortTest, APageKeepsItsWorldThroughItsChangesAndOnlyPagesAreAsked
     }
 }
 
+TEST(FirefoxLaunch, TheProfileIsReadiedAndOnlyLoopbackEndpointsAreFollowed) {
+    EXPECT_EQ(parseMarionettePort("41234\n").value_or(QUrl()).port(), 41234);
+    for (const char* bad : {"", "0", "70000", "+2828", "2828x", "0x10"})
+        EXPECT_FALSE(parseMarionettePort(bad)) << bad;
+    EXPECT_EQ(parseSessionSocket("ws://localhost:41234/session/ab-12").value_or(QUrl()).toString(),
+              "ws://127.0.0.1:41234/session/ab-12");
+    for (const char* bad : {"", "ws://evil.example:1/session/a", "ws://127.0.0.1:1/other/a",
+                            "http://127.0.0.1:1/session/a", "ws://127.0.0.1/session/a",
+                            "ws://127.0.0.1:1/session/a/../../b", "ws://u@127.0.0.1:1/session/a"})
+        EXPECT_FALSE(parseSessionSocket(bad)) << bad;
+
+    QTemporaryDir profile;
+    ASSERT_TRUE(writeFile(marionettePortFile(profile.path()), "{}"));
+    BrowserConnection connection;
+    FirefoxProtocol protocol(connection);
+    ASSERT_TRUE(protocol.prepare(profile.path()));
+    EXPECT_FALSE(QFile::exists(marionettePortFile(profile.path())));
+
+    EXPECT_EQ(firefoxLockProcess(profile.path()), 0);
+    ASSERT_TRUE(QFile::link("127.0.0.1:+4242", profile.path() + "/lock"));
+    EXPECT_EQ(firefoxLockProcess(profile.path()), 4242);
+}
+
+TEST(FirefoxProtocolAlone, AStartedBrowsersBlankWindowTakesTheFirstPage) {
+    QTemporaryDir profile;
+    FakeFirefox fake;
+    fake.tree = {tab("W", "about:blank")};
+    BrowserConnection connection;
+    connection.setRequestTimeout(2000);
+    FirefoxProtocol protocol(connection);
+    ASSERT_TRUE(protocol.prepare(profile.path()));
+    connection.open(fake.url());
+    ASSERT_TRUE(soon([&] { return connection.isOpen(); }));
+    std::vector<QString> opened;
+    for (int i = 0; i < 2; ++i)
+        protocol.open(connection, "https://one.example/",
+                      [&](const OpenResult& r, const QString& id) {
+                          opened.push_back(r.ok() ? id : "failed");
+                      });
+    ASSERT_TRUE(soon([&] { return opened.size() == 2; }));
+    EXPECT_EQ(opened, (std::vector<QString>{"W", "C1"}));
+    EXPECT_EQ(fake.withMethod("browsingContext.create").size(), 1u);
+}
+
 // What is Firefox's own: its one session, and reports of its tabs.
 class FirefoxPortTest : public BrowserPortTest<Firefox> {
   protected:
@@ -221,10 +258,6 @@ class FirefoxPortTest : public BrowserPortTest<Firefox> {
         return got;
     }
 };
-
-QJsonObject tab(const QString& id, const QString& url, const QJsonValue& parent = QJsonValue()) {
-    return {{"context", id}, {"url", url}, {"parent", parent}};
-}
 
 // The session is made over Marionette, leaves dialogs to the user and goes
 // with that connection, however the run ends; one refused is not retried.

@@ -2,6 +2,9 @@
 // Stand-ins for the browser's DevTools endpoint on loopback: a scripted browser and a hostile peer.
 
 #include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QHash>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -18,6 +21,13 @@
 #include <memory>
 #include <optional>
 #include <vector>
+
+// A file as a browser leaves it, with the folders it is in.
+inline bool writeFile(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    return QDir().mkpath(QFileInfo(path).path()) && file.open(QIODevice::WriteOnly) &&
+           file.write(bytes) == bytes.size();
+}
 
 // A hostile local program on the DevTools port: it completes the opening
 // handshake and, once the client has sent something, answers with one text
@@ -157,7 +167,7 @@ class FakeDevTools {
 };
 
 // The peer as a browser with pages, each listed titled after its host.
-// Created pages are announced unless `announce` is off; fail.example is
+// Created pages are announced; fail.example is
 // refused and hang.example never answered; other commands go unanswered.
 // Once auto-attach is asked for, every page comes attached, and its
 // listener answers with the page's state ("visible focus", "hidden") as soon
@@ -173,7 +183,7 @@ class FakeBrowser : public FakeDevTools {
     QString addPage(const QString& url, const QString& title = {}) {
         const QString id = QString("T%1").arg(++created_);
         infos.append(pageInfo(id, url, title.isEmpty() ? QUrl(url).host() : title));
-        if (announce) target("Created", infos.last());
+        target("Created", infos.last());
         attach(infos.last().toObject());
         return id;
     }
@@ -203,7 +213,6 @@ class FakeBrowser : public FakeDevTools {
     QJsonArray infos;                 // the browser's own listing
     QHash<QString, QString> states;   // by target, "hidden" when not given
     std::vector<QJsonObject> waiting; // listeners' waits not yet answered
-    bool announce = true;
     bool autoAttach = false;
 
   private:

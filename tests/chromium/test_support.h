@@ -6,8 +6,6 @@
 #include "platform/chromium/browser_launch.h"
 #include "platform/fake/fakes.h"
 
-#include <QDir>
-#include <QFile>
 #include <QTemporaryDir>
 
 using OpenOutcome = Outcome<kurumin::OpenResult>;
@@ -33,8 +31,6 @@ template <typename Options> struct NoBrowser {
 
 // As a browser on `port` would leave it in the profile under `dataFolder`.
 inline bool writePortFile(const QString& dataFolder, quint16 port) {
-    const QString profile = dataFolder + "/browser-profile";
-    QFile file(kurumin::devToolsPortFile(profile));
-    return QDir().mkpath(profile) && file.open(QIODevice::WriteOnly) &&
-           file.write(QByteArray::number(port) + "\n/devtools/browser/x\n") > 0;
+    return writeFile(kurumin::devToolsPortFile(dataFolder + "/browser-profile"),
+                     QByteArray::number(port) + "\n/devtools/browser/x\n");
 }

@@ -4,8 +4,11 @@
 
 #include "fake_devtools.h"
 
-#include <QDir>
-#include <QFile>
+// A top-level context unless given a parent.
+inline QJsonObject tab(const QString& id, const QString& url,
+                       const QJsonValue& parent = QJsonValue()) {
+    return {{"context", id}, {"url", url}, {"parent", parent}};
+}
 
 // The session lasts as long as the Marionette connection that made it.
 // Windows are created blank and announced; fail.example is refused,
@@ -49,10 +52,8 @@ class FakeFirefox : public FakeDevTools {
     }
     // As Firefox leaves it in the profile under `dataFolder`.
     bool writePortFile(const QString& dataFolder) const {
-        const QString profile = dataFolder + "/firefox-profile";
-        QFile file(profile + "/MarionetteActivePort");
-        return QDir().mkpath(profile) && file.open(QIODevice::WriteOnly) &&
-               file.write(QByteArray::number(marionette_.serverPort())) > 0;
+        return writeFile(dataFolder + "/firefox-profile/MarionetteActivePort",
+                         QByteArray::number(marionette_.serverPort()));
     }
 
     QByteArray greeting = R"(50:{"applicationType":"gecko","marionetteProtocol":3})";
@@ -70,8 +71,7 @@ class FakeFirefox : public FakeDevTools {
             ok(m, {{"contexts", tree}});
         } else if (method == "browsingContext.create") {
             const QString id = QString("C%1").arg(++created_);
-            const QJsonObject info{
-                {"context", id}, {"url", "about:blank"}, {"parent", QJsonValue()}};
+            const QJsonObject info = tab(id, "about:blank");
             tree.append(info);
             bidiEvent("browsingContext.contextCreated", info);
             ok(m, {{"context", id}});

@@ -1,4 +1,4 @@
-// The scheduler under the panel, and the panel as a window of its own.
+// The scheduler under the panel, its start and end, and the panel as a window of its own.
 #include "panel/scheduler.h"
 #include "panel/trap.h"
 #include "panel_fixture.h"
@@ -81,6 +81,18 @@ TEST(Scheduler, SystemFailuresEndTheHandlerBugsAbortOrAreReportedAndStoppedRunsN
     });
     s.run(kAt, [&] { ++ran; });
     EXPECT_EQ(ran, 1);
+}
+
+// The timers that run from the start are proven by every tick the other tests fire.
+TEST_F(PanelTest, StartUpLeavesTheRepeatingTimersStoppedAndExitSavesNothing) {
+    for (const char* t : {"Cup", "Cdwn", "Timer1", "Timer2", "Timer4"})
+        EXPECT_FALSE(d.timers[t].isActive()) << t;
+    bool quit = false;
+    panel.setQuitHandler([&] { quit = true; });
+    click("lblEXIT");
+    EXPECT_TRUE(quit && panel.closed());
+    EXPECT_FALSE(d.timers["timCrip"].isActive());
+    EXPECT_EQ(d.profile.writes, 0);
 }
 
 class WindowBehaviour : public PanelTest {
