@@ -34,23 +34,13 @@ struct RealPorts {
     StepWindowFactoryPort* stepWindows = nullptr;
 };
 
+template <typename Port, typename Fake> Port& realOr(Port* real, Fake& fake) {
+    return real ? *real : fake;
+}
+
 // Not loaded yet, so a test can first lay out what start-up finds.
 struct PanelRig {
-    explicit PanelRig(RealPorts real = {})
-        : services{d.messageBox,
-                   d.beep,
-                   d.clock,
-                   d.windows,
-                   d.clipboard,
-                   d.fileDialog,
-                   d.shell,
-                   d.program,
-                   real.profile ? *real.profile : d.profile,
-                   real.textAppend ? *real.textAppend : d.textAppend,
-                   d.timers,
-                   d.loop,
-                   d.browser},
-          app{services, {real.stepWindows ? *real.stepWindows : d.stepWindows, d.about}} {
+    explicit PanelRig(RealPorts ports = {}) : real(ports) {
         window.geo = {1000, 100, 2730, 685};
         panel.attachWindow(&window);
     }
@@ -112,10 +102,15 @@ struct PanelRig {
     QStringList names() const { return panel.c[Ctl::List1].items; }
     void select(int start, int length) { panel.editSelection(Ctl::txtNow, start, length); }
 
+    RealPorts real;
     fake::Desktop d;
-    Services services;
+    ProfilePort& profileIn = realOr(real.profile, d.profile);
+    TextAppendPort& appendIn = realOr(real.textAppend, d.textAppend);
+    Services services{d.messageBox, d.beep,  d.clock,   d.windows, d.clipboard,
+                      d.fileDialog, d.shell, d.program, profileIn, appendIn,
+                      d.timers,     d.loop,  d.browser};
     fake::Window window;
-    Kurumin app;
+    Kurumin app{services, {realOr(real.stepWindows, d.stepWindows), d.about}};
     Panel& panel = app.panel;
 };
 

@@ -20,9 +20,7 @@ struct Chromium {
     static constexpr const char* brand = " - Chromium";
     static constexpr qint64 process = 0; // not asked of Chromium
     bool writePortFile(const QString& folder) { return ::writePortFile(folder, fake.port()); }
-    static auto make(const DrivenBrowserOptions& o, ShellPort& s) {
-        return createChromiumBrowser(o, s);
-    }
+    static constexpr auto make = createChromiumBrowser;
     bool followed() const { return fake.autoAttach; }
     QString add(const QString& url, const QString& title) { return fake.addPage(url, title); }
     void tell(const QString& id, bool visible, bool focus, const QString&) {
@@ -39,9 +37,7 @@ struct Firefox {
         return fake.writePortFile(folder) &&
                QFile::link("127.0.0.1:+777", folder + "/firefox-profile/lock");
     }
-    static auto make(const DrivenBrowserOptions& o, ShellPort& s) {
-        return createFirefoxBrowser(o, s);
-    }
+    static constexpr auto make = createFirefoxBrowser;
     bool followed() const { return !fake.channel.isEmpty(); }
     QString add(const QString& url, const QString& title) {
         const QString id = QString("C%1").arg(fake.tree.size() + 100);

@@ -29,6 +29,10 @@ inline bool writeFile(const QString& path, const QByteArray& bytes) {
            file.write(bytes) == bytes.size();
 }
 
+inline QUrl devToolsUrl(quint16 port) {
+    return QUrl(QStringLiteral("ws://127.0.0.1:%1/devtools/browser/x").arg(port));
+}
+
 // A hostile local program on the DevTools port: it completes the opening
 // handshake and, once the client has sent something, answers with one text
 // message of `length` bytes, as one frame or as endless 1 MB fragments,
@@ -49,10 +53,7 @@ class HostileDevTools {
             }
         });
     }
-    QUrl url() const {
-        return QUrl(
-            QStringLiteral("ws://127.0.0.1:%1/devtools/browser/x").arg(server_.serverPort()));
-    }
+    QUrl url() const { return devToolsUrl(server_.serverPort()); }
 
     quint64 sent = 0; // payload bytes written so far
     int dropped = 0;  // connections the client ended
@@ -134,9 +135,7 @@ class FakeDevTools {
     }
 
     quint16 port() const { return server_.serverPort(); }
-    QUrl url() const {
-        return QUrl(QStringLiteral("ws://127.0.0.1:%1/devtools/browser/x").arg(port()));
-    }
+    QUrl url() const { return devToolsUrl(port()); }
     void sendRaw(const QString& text) { client_->sendTextMessage(text); }
     void send(const QJsonObject& m) {
         sendRaw(QString::fromUtf8(QJsonDocument(m).toJson(QJsonDocument::Compact)));

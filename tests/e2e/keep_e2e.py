@@ -96,14 +96,14 @@ class TitledSession(session.PanelSession):
 class KeepAndHistory(TitledSession):
     def test_1_the_capture_follows_the_browser_window_in_front(self):
         self.open_by_copy(FIRST)
-        # The page's window and no other: the browser starts without one of its own.
-        wait_for("the first window", lambda: len(self.browser_windows()) == 1, timeout=10)
-        self.assertTrue(holds(lambda: len(self.browser_windows()) <= 1, 1.0),
-                        self.browser_windows())
         self.assertEqual(self.opened(), [self.url(FIRST)])
         self.open_by_copy(SECOND)
         self.assertEqual(self.opened().count(self.url(FIRST)), 1)
-        wait_for("the second window", lambda: len(self.browser_windows()) == 2, timeout=10)
+        # The pages' windows and no other: a window the browser started with
+        # would show by the time the second page's does.
+        self.window_of(FIRST)
+        self.window_of(SECOND)
+        self.assertEqual(len(self.browser_windows()), 2, self.browser_windows())
         # Both ways round: a capture stuck on the first or the last page opened
         # fails. The first window's address bar holds the focus, which it keeps
         # when it comes to the front again: its page still counts.
@@ -128,11 +128,8 @@ class KeepAndHistory(TitledSession):
         name_box = atspi.find(self.app, "登録名")
         name_box.queryEditableText().setTextContents(NAME)
         atspi.press(self.app, "KEEP", "URLをリストに保存")
+        # What the list and the boxes show after, the unit tests and the random sessions check.
         wait_for("URL.ini written", lambda: read_bytes(self.ini) == self.kept_ini, timeout=5)
-        atspi.find(self.app, "2", "リスト保存件数")
-        self.assertEqual(list(atspi.items(atspi.combo(self.app))), [FIRST[1], NAME])
-        self.assertEqual(atspi.text_of(name_box), "")
-        self.follows(FIRST)  # the presses did not move the capture
 
     def test_4_a_page_finds_nothing_of_the_panels_in_its_world(self):
         self.open_by_copy(PROBE)

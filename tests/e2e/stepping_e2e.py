@@ -69,7 +69,6 @@ class Stepping(session.PanelSession):
         atspi.press(self.app, "UP")
         atspi.press(atspi.find(self.app, LIMIT_TITLE), "OK")
         wait_for("the box closed", lambda: not atspi.shown(self.app, LIMIT_TITLE), timeout=5)
-        self.assertEqual(self.text("txtNo"), "05")
         atspi.press(self.app, "DWN")
         self.expect_page("/g/p04.html", times=2)
         # The pages come in order: the stopped UP would have come before this one.
@@ -84,7 +83,6 @@ class Stepping(session.PanelSession):
         wait_for("the down window closed", lambda: not visible("^Kurumin -$"), timeout=5)
         atspi.press(self.app, "+10")  # tested against the bound before the step only
         self.expect_page("/g/p14.html")
-        self.assertEqual(self.text("txtNo"), "14")
 
     def test_4_holding_the_spin_button_counts_every_50_ms(self):
         atspi.press(self.app, "ON")  # the limiter off

@@ -55,6 +55,7 @@ class Window(session.PanelSession):
                  lambda: (page, "Kurumin ヘルプ") in session.pages(self.home), timeout=40)
         wait_for("the about window closed", lambda: not visible(f"^{ABOUT}$"), 10)
 
+    # What a unit test could only assume of the repeats of a held key: the real X server's.
     def test_3_a_key_sent_to_a_box_leaves_no_control_dead(self):
         # Sent to the box in front, the key goes in as typed and closes it; its release, sent
         # to the box gone, is lost: the key repeats as held until a release comes.

@@ -1,9 +1,4 @@
 #include "panel_fixture.h"
-#include "platform/profile_file.h"
-#include "store/keep_list.h"
-
-#include <QFile>
-#include <QTemporaryDir>
 
 namespace kurumin::testing {
 namespace {
@@ -102,24 +97,6 @@ TEST(KeepListLoad, MissingKeysLoadAsEmptyEntriesAndABadCountLoadsNothing) {
     EXPECT_EQ(longer.back(), "n69");
     EXPECT_EQ(loadList("60", 50, false).size(), 50);
     EXPECT_EQ(loadList("1000000", 1200, false).size(), 1000);
-}
-
-TEST(KeepListFile, TheRealFileReadsBackByteForByteAndAHostileTitleStaysOneLine) {
-    QTemporaryDir dir;
-    const QString ini = dir.filePath("URL.ini");
-    const auto bytes = [&] {
-        QFile f(ini);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    };
-    ProfileFile file;
-    file.apply(ini, keepListEdits({"A", "evil\r\n[KeepCount]\r\nCount=99"},
-                                  {"http://a/", "http://e/"}, false));
-    EXPECT_EQ((QStringList{file.read(ini, "KeepCount", "Count", ""),
-                           file.read(ini, "KeepURL", "Name1", "")}),
-              (QStringList{"2", "evil  [KeepCount]  Count=99"}));
-    // A list emptied leaves a count of 0 and no list section.
-    file.apply(ini, keepListEdits({}, {}, true));
-    EXPECT_EQ(bytes(), "[KeepCount]\r\nCount=0\r\n");
 }
 
 // The history fuzzer holds the records to what was captured, one field a line.
