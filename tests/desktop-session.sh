@@ -54,6 +54,4 @@ export XDG_RUNTIME_DIR="$dir/runtime"
 export QT_QPA_PLATFORM=xcb
 export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
 export NO_AT_BRIDGE=0
-status=0
-dbus-run-session -- "$@" || status=$?
-exit "$status"
+dbus-run-session -- "$@"

@@ -38,6 +38,4 @@ WAYLAND_DISPLAY=$(sed -n 's/^WAYLAND_DISPLAY=//p' "$dir/env")
 DISPLAY=$(sed -n 's/^DISPLAY=//p' "$dir/env")
 export WAYLAND_DISPLAY DISPLAY
 export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 NO_AT_BRIDGE=0
-status=0
-dbus-run-session -- "$@" || status=$?
-exit "$status"
+dbus-run-session -- "$@"

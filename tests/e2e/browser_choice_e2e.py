@@ -36,6 +36,9 @@ class BrowserChoice(session.PanelSession):
         self.log.seek(0)
         return self.log.read()
 
+    def notice(self):
+        return atspi.first(self.app, lambda a: a.name.startswith(NOTICE))
+
     def restart(self, **env):
         if self.panel:
             self.panel.terminate()
@@ -54,13 +57,11 @@ class BrowserChoice(session.PanelSession):
             wait_for(f"{url} handed to the opener",
                      lambda: url in session.read_bytes(self.handed).decode(), 5)
             if n == 1:
-                atspi.find(self.app, "OK", timeout=5)
-                self.assertTrue(atspi.first(self.app, lambda a: a.name.startswith(NOTICE)))
+                wait_for("the notice", self.notice, 5)
                 atspi.press(self.app, "OK")
                 # The box goes after the press returns.
-                wait_for("the notice closed",
-                         lambda: not atspi.first(self.app, lambda a: a.name.startswith(NOTICE)), 5)
-        self.assertFalse(atspi.first(self.app, lambda a: a.name.startswith(NOTICE)))
+                wait_for("the notice closed", lambda: not self.notice(), 5)
+        self.assertFalse(self.notice())
         self.assertFalse(os.path.exists(os.path.join(self.home, "started")))
         self.assertEqual(self.stderr().count("which is a confined"), 1, self.stderr())
 

@@ -32,12 +32,6 @@ class FakeFirefox : public FakeDevTools {
     void ok(const QJsonObject& request, const QJsonObject& result) {
         send({{"type", "success"}, {"id", request.value("id")}, {"result", result}});
     }
-    void refuse(const QJsonObject& request, const QString& code, const QString& message) {
-        send({{"type", "error"},
-              {"id", request.value("id")},
-              {"error", code},
-              {"message", message}});
-    }
     void bidiEvent(const QString& method, const QJsonObject& params) {
         send({{"type", "event"}, {"method", method}, {"params", params}});
     }
@@ -77,7 +71,9 @@ class FakeFirefox : public FakeDevTools {
             ok(m, {{"context", id}});
         } else if (method == "browsingContext.navigate") {
             const QString host = QUrl(params["url"].toString()).host();
-            if (host == "fail.example") return refuse(m, "invalid argument", "not a URL");
+            if (host == "fail.example")
+                return send(
+                    {{"type", "error"}, {"id", m["id"]}, {"error", "invalid"}, {"message", "x"}});
             bidiEvent("browsingContext.navigationStarted",
                       {{"context", params["context"]}, {"url", params["url"]}});
             if (host == "hang.example") return;
