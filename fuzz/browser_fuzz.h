@@ -86,6 +86,30 @@ inline QString fewNames(FuzzedDataProvider& in, char prefix) {
                : QString(QChar(prefix)) + QString::number(in.ConsumeIntegralInRange(0, 3));
 }
 
+// Now and then anything in the place of the usual value.
+inline QJsonValue anyOf(FuzzedDataProvider& in, const QJsonValue& usual) {
+    switch (in.ConsumeIntegralInRange(0, 11)) {
+    case 0:
+        return QJsonValue::Null;
+    case 1:
+        return in.ConsumeIntegral<int>();
+    case 2:
+        return textFrom(in, 12);
+    case 3:
+        return in.ConsumeFloatingPoint<double>();
+    default:
+        return usual;
+    }
+}
+
+// The id of a command sent, or one near it, as a reply gives it.
+inline QJsonValue replyId(FuzzedDataProvider& in, const std::vector<double>& sent) {
+    const double id = sent.empty() ? double(in.ConsumeIntegral<uint8_t>())
+                                   : sent[in.ConsumeIntegralInRange<size_t>(0, sent.size() - 1)];
+    return anyOf(in, in.ConsumeIntegralInRange(0, 7) ? id
+                                                     : id + in.ConsumeIntegralInRange(-2, 2) + 0.5);
+}
+
 template <typename Peer> int fuzzBrowser(const uint8_t* data, size_t size) {
     using namespace kurumin;
     static int argc = 1;

@@ -13,19 +13,6 @@ using namespace kurumin;
 
 namespace {
 
-QJsonValue anyOf(FuzzedDataProvider& in, const QJsonValue& usual) {
-    switch (in.ConsumeIntegralInRange(0, 11)) {
-    case 0:
-        return QJsonValue::Null;
-    case 1:
-        return in.ConsumeIntegral<int>();
-    case 2:
-        return textFrom(in, 12);
-    default:
-        return usual;
-    }
-}
-
 QJsonObject contextInfo(FuzzedDataProvider& in) {
     return {{QStringLiteral("context"), anyOf(in, fewNames(in, 'C'))},
             {QStringLiteral("url"),
@@ -57,10 +44,7 @@ QJsonObject frame(FuzzedDataProvider& in, const std::vector<double>& sent) {
     QJsonObject m;
     const int kind = in.ConsumeIntegralInRange(0, 7);
     if (kind <= 3) {
-        const double id = sent.empty()
-                              ? double(in.ConsumeIntegral<uint8_t>())
-                              : sent[in.ConsumeIntegralInRange<size_t>(0, sent.size() - 1)];
-        m.insert(QStringLiteral("id"), anyOf(in, id));
+        m.insert(QStringLiteral("id"), replyId(in, sent));
         if (kind == 3) {
             m.insert(QStringLiteral("type"), QStringLiteral("error"));
             m.insert(QStringLiteral("error"), anyOf(in, QStringLiteral("unknown error")));

@@ -20,27 +20,11 @@ QJsonObject targetInfo(FuzzedDataProvider& in) {
     return info;
 }
 
-QJsonValue idValue(FuzzedDataProvider& in, const std::vector<double>& sent) {
-    switch (in.ConsumeIntegralInRange(0, 9)) {
-    case 0:
-        return in.ConsumeFloatingPoint<double>();
-    case 1:
-        return textFrom(in, 6);
-    case 2:
-        return QJsonValue::Null;
-    case 3:
-        return sent.empty() ? 0.0 : sent.back() + in.ConsumeIntegralInRange(-2, 2) + 0.5;
-    default:
-        return sent.empty() ? double(in.ConsumeIntegral<uint8_t>())
-                            : sent[in.ConsumeIntegralInRange<size_t>(0, sent.size() - 1)];
-    }
-}
-
 QJsonObject frame(FuzzedDataProvider& in, const std::vector<double>& sent) {
     QJsonObject m;
     const int kind = in.ConsumeIntegralInRange(0, 7);
     if (kind <= 4) {
-        m.insert(QStringLiteral("id"), idValue(in, sent));
+        m.insert(QStringLiteral("id"), replyId(in, sent));
         QJsonObject result;
         switch (kind) {
         case 0:
@@ -71,10 +55,8 @@ QJsonObject frame(FuzzedDataProvider& in, const std::vector<double>& sent) {
         }
         case 4:
             m.insert(QStringLiteral("error"),
-                     in.ConsumeBool()
-                         ? QJsonValue(QJsonObject{{QStringLiteral("code"), -32000},
-                                                  {QStringLiteral("message"), textFrom(in, 20)}})
-                         : QJsonValue(textFrom(in, 8)));
+                     anyOf(in, QJsonObject{{QStringLiteral("code"), -32000},
+                                           {QStringLiteral("message"), textFrom(in, 20)}}));
             break;
         }
         if (kind != 4 || in.ConsumeBool())

@@ -4,7 +4,6 @@
 
 #include "fuzz_support.h"
 
-#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 

@@ -9,6 +9,8 @@
 
 #include <fuzzer/FuzzedDataProvider.h>
 
+#include <functional>
+
 using namespace kurumin;
 
 namespace {
@@ -41,38 +43,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     panel.attachWindow(&window);
     app.load();
 
-    const auto failure = [&] {
-        return static_cast<OpenFailure>(in.ConsumeIntegralInRange(0, int(OpenFailure::Timeout)));
+    // Copies, ticks, browser answers and failures, the keyword, pick mode and the number.
+    const std::function<void()> steps[] = {
+        [&] { d.clipboard.copyFromElsewhere(copiedText(in)); },
+        [&] { d.clipboard.copyFromElsewhere(std::nullopt); },
+        [&] { d.timers[QStringLiteral("timCrip")].fire(); },
+        [&] { d.loop.runPending(); },
+        [&] { panel.text(Ctl::txtKeyWord) = in.ConsumeBool() ? "://" : textFrom(in, 8); },
+        [&] {
+            d.browser.failWith =
+                OpenFailure(in.ConsumeIntegralInRange(0, int(OpenFailure::Timeout)));
+        },
+        [&] { panel.s.PickMode = in.ConsumeBool() ? True : False; },
+        [&] { panel.text(Ctl::txtNo) = textFrom(in, 10); },
     };
-    for (int step = 0; step < 12 && in.remaining_bytes() > 8; ++step) {
-        switch (in.ConsumeIntegralInRange(0, 7)) {
-        case 0:
-            d.clipboard.copyFromElsewhere(copiedText(in));
-            break;
-        case 1:
-            d.clipboard.copyFromElsewhere(std::nullopt);
-            break;
-        case 2:
-            d.timers[QStringLiteral("timCrip")].fire();
-            break;
-        case 3:
-            d.loop.runPending();
-            break;
-        case 4:
-            panel.text(Ctl::txtKeyWord) =
-                in.ConsumeBool() ? QStringLiteral("://") : textFrom(in, 8);
-            break;
-        case 5:
-            d.browser.failWith = failure();
-            break;
-        case 6:
-            panel.s.PickMode = in.ConsumeBool() ? True : False;
-            break;
-        case 7:
-            panel.text(Ctl::txtNo) = textFrom(in, 10);
-            break;
-        }
-    }
+    for (int step = 0; step < 12 && in.remaining_bytes() > 8; ++step)
+        steps[in.ConsumeIntegralInRange<size_t>(0, std::size(steps) - 1)]();
 
     panel.text(Ctl::txtKeyWord) = textFrom(in, 8);
     const QString text = copiedText(in);
