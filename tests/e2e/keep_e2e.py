@@ -32,10 +32,6 @@ class TitledPages(session.Pages):
                "Object.getOwnPropertyNames(window).filter((n) => /kurumin/i.test(n)); }, 1500);"}
 
 
-def holds(predicate, seconds):
-    return not settles(lambda: not predicate(), seconds)
-
-
 # `text` as a POSIX extended regular expression that matches only itself.
 def literal(text):
     return "".join("\\" + c if c in ".[]()*+?{}|^$\\" else c for c in text)
@@ -90,7 +86,7 @@ class TitledSession(session.PanelSession):
     def follows(self, page):
         tip = TITLE_TIP + page[1]
         wait_for(f"the capture of {page[0]}", lambda: self.trec_tip() == tip, timeout=10)
-        self.assertTrue(holds(lambda: self.trec_tip() == tip, 1.5), self.trec_tip())
+        self.assertFalse(settles(lambda: self.trec_tip() != tip, 1.5), self.trec_tip())
 
 
 class KeepAndHistory(TitledSession):
