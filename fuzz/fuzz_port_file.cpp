@@ -15,8 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::optional<QUrl> parsed = parseDevToolsPort(bytes);
     if (parsed) {
         // Only ever the browser on this machine, at the path it names.
-        check(parsed->isValid(), "an invalid URL");
-        check(parsed->scheme() == u"ws", "scheme");
+        check(parsed->scheme() == u"ws", "scheme"); // an invalid URL has none
         check(parsed->host() == u"127.0.0.1", "host");
         check(parsed->port() > 0 && parsed->port() <= 65535, "port");
         check(parsed->path().startsWith(u"/devtools/browser/"), "path");

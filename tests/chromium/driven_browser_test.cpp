@@ -11,6 +11,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 using namespace kurumin;
 
 namespace {
@@ -247,12 +249,7 @@ TEST(FirefoxProtocolAlone, AStartedBrowsersBlankWindowTakesTheFirstPage) {
 class FirefoxPortTest : public BrowserPortTest<Firefox> {
   protected:
     FakeFirefox& fake = peer.fake;
-    std::vector<QString> fronts() {
-        std::vector<QString> got;
-        for (const auto& p : port->pages())
-            if (p.inFront) got.push_back(p.title);
-        return got;
-    }
+    auto fronts() { return std::ranges::count_if(port->pages(), &BrowserPage::inFront); }
 };
 
 // The session is made over Marionette, leaves dialogs to the user and goes
@@ -310,20 +307,20 @@ TEST_F(FirefoxPortTest, ReportsComeInAnyOrderAndOnlyTheBrowsersOwnWindowCounts) 
     desktop.titles[0x42] = "Beta \u2014 Mozilla Firefox";
     desktop.processes[0x42] = 777;
     desktop.bringToFront(0x42);
-    ASSERT_TRUE(soon([&] { return port->pages().size() == 2 && fronts().size() == 1; }));
+    ASSERT_TRUE(soon([&] { return port->pages().size() == 2 && fronts() == 1; }));
     EXPECT_EQ(port->pages()[1].url, "https://b.example/");
 
     // Another program's window with the same title is not the browser's.
     desktop.titles[0x43] = desktop.titles[0x42];
     desktop.processes[0x43] = 999;
     desktop.bringToFront(0x43);
-    EXPECT_TRUE(fronts().empty());
+    EXPECT_EQ(fronts(), 0);
 
     // An id used again starts afresh; the old document's state is gone with it.
     desktop.bringToFront(0x42);
     fake.bidiEvent("browsingContext.contextDestroyed", tab("B", "https://b.example/"));
     fake.bidiEvent("browsingContext.contextCreated", tab("B", "about:blank"));
-    ASSERT_TRUE(soon([&] { return port->pages().size() == 2 && fronts().empty(); }));
+    ASSERT_TRUE(soon([&] { return port->pages().size() == 2 && fronts() == 0; }));
 }
 
 } // namespace
