@@ -60,17 +60,14 @@ QJsonObject frame(FuzzedDataProvider& in, const std::vector<double>& sent) {
                                       {QStringLiteral("contexts"), anyOf(in, tree)}}));
         }
     } else {
-        static const char* const methods[] = {"browsingContext.contextCreated",
-                                              "browsingContext.contextDestroyed",
-                                              "browsingContext.navigationStarted",
-                                              "browsingContext.navigationCommitted",
-                                              "browsingContext.fragmentNavigated",
-                                              "browsingContext.historyUpdated",
-                                              "script.message",
-                                              "script.message"};
-        const int which = in.ConsumeIntegralInRange(0, 7);
+        static const char* const contextEvents[] = {"contextCreated",    "contextDestroyed",
+                                                    "navigationStarted", "navigationCommitted",
+                                                    "fragmentNavigated", "historyUpdated"};
+        const int which = in.ConsumeIntegralInRange(0, 7); // a quarter the reporter's messages
         m.insert(QStringLiteral("type"), QStringLiteral("event"));
-        m.insert(QStringLiteral("method"), QString::fromLatin1(methods[which]));
+        m.insert(QStringLiteral("method"),
+                 which >= 6 ? QStringLiteral("script.message")
+                            : "browsingContext." + QString::fromLatin1(contextEvents[which]));
         m.insert(QStringLiteral("params"), which >= 6 ? report(in) : contextInfo(in));
     }
     return m;

@@ -18,8 +18,7 @@ using namespace kurumin;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static QTemporaryDir dir;
-    static const bool made = QDir().mkpath(dir.path() + QStringLiteral("/REC"));
-    check(made, "no REC folder");
+    check(QDir().mkpath(dir.path() + QStringLiteral("/REC")), "no REC folder");
     FuzzedDataProvider in(data, size);
 
     fake::Desktop d;

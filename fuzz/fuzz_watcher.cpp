@@ -17,13 +17,11 @@ namespace {
 
 // Texts a person copies, so that short inputs reach the range and URL paths.
 QString copiedText(FuzzedDataProvider& in) {
-    static const char* const kinds[] = {"http://site/img[001-120].jpg",
-                                        "https://a.b/c[1-9]",
-                                        "http://x/p[",
-                                        "http://x/]p[",
-                                        "ftp://h/[0-0]",
-                                        ""};
-    QString t = QString::fromUtf8(kinds[in.ConsumeIntegralInRange<size_t>(0, 5)]);
+    static const QStringList kinds =
+        QStringLiteral("http://site/img[001-120].jpg|https://a.b/c[1-9]|http://x/p[|http://x/]p[|"
+                       "ftp://h/[0-0]|")
+            .split(u'|');
+    QString t = kinds[in.ConsumeIntegralInRange<qsizetype>(0, kinds.size() - 1)];
     if (in.ConsumeBool())
         t = textFrom(in, 200);
     else if (in.ConsumeBool())

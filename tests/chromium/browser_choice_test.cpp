@@ -2,8 +2,6 @@
 
 #include "test_support.h"
 
-#include <QTemporaryDir>
-
 #include <gtest/gtest.h>
 
 #include <future>

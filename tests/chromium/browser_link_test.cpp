@@ -4,8 +4,6 @@
 
 #include "test_support.h"
 
-#include <QTcpServer>
-
 #include <gtest/gtest.h>
 
 using namespace kurumin;
@@ -165,10 +163,7 @@ TEST_F(BrowserSessionTest, OpensQueuedWhileConnectingAreSentAsNewWindowsAndAnswe
 }
 
 TEST_F(BrowserSessionTest, StalePortFileIsNeverAStartForAListingButAFailedStartFailsEveryOpen) {
-    QTcpServer gone;
-    ASSERT_TRUE(gone.listen(QHostAddress::LocalHost, 0));
-    const quint16 port = gone.serverPort();
-    gone.close();
+    const quint16 port = deadPort();
     options.programs = {"/bin/true"};
     options.startTimeoutMs = 200;
     auto session = make(port);

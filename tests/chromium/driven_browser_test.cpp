@@ -7,8 +7,6 @@
 #include "../firefox/fake_bidi.h"
 #include "test_support.h"
 
-#include <QTcpServer>
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -259,10 +257,7 @@ TEST_F(FirefoxPortTest, TheSessionLeavesDialogsAloneGoesWithThePanelAndARefusalF
     EXPECT_TRUE(fake.withMethod("browsingContext.create").empty());
 
     // A session whose socket cannot be reached is given back.
-    QTcpServer gone;
-    ASSERT_TRUE(gone.listen(QHostAddress::LocalHost, 0));
-    fake.socketPort = gone.serverPort();
-    gone.close();
+    fake.socketPort = deadPort();
     fake.sessionTaken = false;
     auto unreachable = openOn(*port, "https://one.example/");
     ASSERT_TRUE(settled(unreachable));

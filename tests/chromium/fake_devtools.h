@@ -109,9 +109,8 @@ class HostileDevTools {
     bool upgraded_ = false, streaming_ = false;
 };
 
-inline QJsonObject pageInfo(const QString& id, const QString& url, const QString& title = {},
-                            const QString& type = "page") {
-    return {{"targetId", id}, {"type", type}, {"url", url}, {"title", title}};
+inline QJsonObject pageInfo(const QString& id, const QString& url, const QString& title = {}) {
+    return {{"targetId", id}, {"type", "page"}, {"url", url}, {"title", title}};
 }
 
 // A scripted peer on loopback: what the client sent, in order, and a hook

@@ -29,6 +29,13 @@ template <typename Options> struct NoBrowser {
     Options options;
 };
 
+// A loopback port nothing listens on any more.
+inline quint16 deadPort() {
+    QTcpServer server;
+    server.listen(QHostAddress::LocalHost, 0);
+    return server.serverPort();
+}
+
 // As a browser on `port` would leave it in the profile under `dataFolder`.
 inline bool writePortFile(const QString& dataFolder, quint16 port) {
     return writeFile(kurumin::devToolsPortFile(dataFolder + "/browser-profile"),

@@ -116,7 +116,6 @@ class KeepAndHistory(TitledSession):
         self.follows(FIRST)
 
     def test_2_keep_writes_the_page_in_front_to_the_list(self):
-        atspi.find(self.app, "▲", "詳細")
         # The button, not the "KEEP" label beside the list; first under the
         # page's title, then under the name put into the name box.
         atspi.press(self.app, "KEEP", "URLをリストに保存")
