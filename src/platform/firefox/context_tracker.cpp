@@ -16,8 +16,9 @@ const QString kSandbox = QStringLiteral("kurumin");
 
 // Runs in a sandbox of its own, so the page can neither see nor fake it.
 // Listeners are added once per document; each run hands them the current
-// session's channel and reports at once. Only changes are told, and a title
-// changed over and over is told at most every 100 ms.
+// session's channel and reports at once. Only changes are told: a change of
+// what shows at once, a title (however often it changes, and whatever events
+// the page fires with it) at most every 100 ms.
 const QString kReporter = QStringLiteral(
     "(tell) => {"
     " if (window.top !== window) return;"
@@ -30,20 +31,25 @@ const QString kReporter = QStringLiteral(
     " };"
     " if (!window.__kuruminWatch) {"
     "  window.__kuruminWatch = true;"
-    "  const on = () => report(false);"
-    "  document.addEventListener('visibilitychange', on);"
-    "  addEventListener('focus', on);"
-    "  addEventListener('blur', on);"
-    "  addEventListener('pageshow', on);"
     "  const retitled = () => {"
     "   if (window.__kuruminHeld) { window.__kuruminAgain = true; return; }"
-    "   on();"
+    "   report(false);"
     "   window.__kuruminHeld = true;"
     "   setTimeout(() => {"
     "    window.__kuruminHeld = false;"
     "    if (window.__kuruminAgain) { window.__kuruminAgain = false; retitled(); }"
     "   }, 100);"
     "  };"
+    "  const on = () => {"
+    "   const shown = document.visibilityState + document.hasFocus();"
+    "   if (shown === window.__kuruminShown) return retitled();"
+    "   window.__kuruminShown = shown;"
+    "   report(false);"
+    "  };"
+    "  document.addEventListener('visibilitychange', on);"
+    "  addEventListener('focus', on);"
+    "  addEventListener('blur', on);"
+    "  addEventListener('pageshow', on);"
     "  const titles = () => {"
     "   if (document.head) new MutationObserver(retitled).observe(document.head,"
     "    {subtree: true, childList: true, characterData: true});"

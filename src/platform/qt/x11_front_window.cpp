@@ -3,6 +3,8 @@
 #include "platform/qt/xcb_connection.h"
 #include "platform/qt/xcb_util.h"
 
+#include <QTimer>
+
 #include <cstdlib>
 #include <cstring>
 
@@ -13,6 +15,10 @@ struct X11FrontWindow::State : xcb::Connection {
     xcb_window_t front = 0;
     QByteArray title;
     std::function<void()> changed;
+    // A title changed over and over (a page retitling itself in a loop) is
+    // read at once, then once a pause: its window goes unheard meanwhile.
+    QTimer pause;
+    bool held = false;
 
     QByteArray property(xcb_window_t window, xcb_atom_t name, xcb_atom_t* type) {
         const auto cookie =
@@ -57,24 +63,44 @@ struct X11FrontWindow::State : xcb::Connection {
     // see: the events are read again until none of them moves the front.
     void drain() {
         for (;;) {
-            bool moved = false;
+            bool moved = false, retitled = false;
             while (xcb_generic_event_t* e = xcb_poll_for_event(c)) {
                 if ((e->response_type & 0x7F) == XCB_PROPERTY_NOTIFY) {
                     const auto* p = reinterpret_cast<xcb_property_notify_event_t*>(e);
-                    if ((p->window == root && p->atom == active) ||
-                        (p->window == front && p->window != 0 &&
-                         (p->atom == netName || p->atom == XCB_ATOM_WM_NAME)))
+                    if (p->window == root && p->atom == active)
                         moved = true;
+                    else if (p->window == front && p->window != 0 &&
+                             (p->atom == netName || p->atom == XCB_ATOM_WM_NAME))
+                        retitled = !held;
                 }
                 std::free(e);
             }
-            if (!moved) return;
-            const xcb_window_t before = front;
-            const QByteArray beforeTitle = title;
-            readFront();
-            xcb_flush(c);
-            if (changed && (front != before || title != beforeTitle)) changed();
+            if (retitled && !moved) hold();
+            if (!moved && !retitled) return;
+            update();
         }
+    }
+
+    void update() {
+        const xcb_window_t before = front;
+        const QByteArray beforeTitle = title;
+        readFront();
+        xcb_flush(c);
+        if (changed && (front != before || title != beforeTitle)) changed();
+    }
+
+    void hold() {
+        held = true;
+        const std::uint32_t none = 0;
+        xcb_change_window_attributes(c, front, XCB_CW_EVENT_MASK, &none);
+        pause.start();
+    }
+
+    void resume() {
+        held = false;
+        const std::uint32_t watch = XCB_EVENT_MASK_PROPERTY_CHANGE;
+        if (front) xcb_change_window_attributes(c, front, XCB_CW_EVENT_MASK, &watch);
+        update();
     }
 };
 
@@ -93,6 +119,9 @@ std::unique_ptr<X11FrontWindow> X11FrontWindow::create() {
 X11FrontWindow::X11FrontWindow(std::unique_ptr<State> state) : s_(std::move(state)) {
     State* s = s_.get();
     s->watch(this, [s] { s->drain(); });
+    s->pause.setSingleShot(true);
+    s->pause.setInterval(50);
+    connect(&s->pause, &QTimer::timeout, this, [s] { s->resume(); });
 }
 
 X11FrontWindow::~X11FrontWindow() = default;
