@@ -7,6 +7,7 @@
 #include "../event_waits.h"
 #include "../local_http.h"
 #include "platform/browser_link/browser_connection.h"
+#include "platform/browser_link/browser_session.h"
 #include "platform/firefox/firefox_launch.h"
 
 #include <QElapsedTimer>
@@ -15,7 +16,6 @@
 #include <QJsonDocument>
 #include <QLoggingCategory>
 #include <QProcess>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 
 #include <cstdio>
@@ -99,9 +99,7 @@ inline void reportSplit(const char* who, const std::vector<std::vector<double>>&
 
 // The same window creation and navigation on a bare session.
 inline int bareFirefox(LocalHttp& http, int opens) {
-    QString program;
-    for (const QString& name : firefoxPrograms())
-        if (program.isEmpty()) program = QStandardPaths::findExecutable(name);
+    const QString program = findBrowserProgram(firefoxPrograms());
     QTemporaryDir profile;
     QFile prefs(profile.path() + QStringLiteral("/user.js"));
     if (program.isEmpty() || !prefs.open(QIODevice::WriteOnly)) return 1;
