@@ -121,16 +121,13 @@ class Session:
     # Managed windows bottom to top, as (id, pid, title).
     def windows(self):
         # xfwm4 sets no stacking list while it manages one window
-        out = run("xprop", "-root", "_NET_CLIENT_LIST_STACKING", "_NET_CLIENT_LIST")
-        out = out.split("\n_NET_CLIENT_LIST(")
-        ids = re.findall(r"0x[0-9a-f]+", out[0] if "WINDOW" in out[0] else out[-1])
+        ids = [f"{w:#x}" for w in session.root_prop("_NET_CLIENT_LIST_STACKING")
+               or session.root_prop("_NET_CLIENT_LIST") or []]
         for wid in ids:
             if wid not in self.names:
-                out = run("xprop", "-id", wid, "_NET_WM_PID", "_NET_WM_NAME")
-                pid = re.search(r"_NET_WM_PID\(CARDINAL\) = (\d+)", out)
-                name = re.search(r'_NET_WM_NAME\(UTF8_STRING\) = "(.*)"', out)
-                if pid and name:  # else not named yet: read again next time
-                    self.names[wid] = (int(pid[1]), name[1])
+                pid, name = session.prop(wid, "_NET_WM_PID"), session.prop(wid, "_NET_WM_NAME")
+                if pid and name is not None:  # else not named yet: read again next time
+                    self.names[wid] = (pid[0], name)
         return [(w, *self.names.get(w, (0, ""))) for w in ids]
 
     # Title -> window id of the panel's windows.
@@ -142,6 +139,14 @@ class Session:
 
     def geometry(self):
         return window_info(self.window)
+
+    # The leftmost x the window manager lets a window `width` wide have. xfwm4 keeps every
+    # window's right edge 29 px into the right (primary) monitor of this screen, dragged or
+    # moved by its program alike: a plain window of another program stops there too.
+    def left_limit(self, width):
+        if WM == "xfwm4" and len(self.monitors) > 1:
+            return max(m[0] for m in self.monitors) + 29 - width
+        return min(m[0] for m in self.monitors) - width
 
     # The page count once no page has come or gone for half a second.
     def settled_pages(self):
@@ -308,7 +313,7 @@ class Session:
             if wins := [w for w, pid, _ in self.windows() if pid in pids]:
                 xdotool("windowactivate", "--sync", wins[a[1] % len(wins)])
         elif kind == "workspace":
-            xdotool("set_desktop", a[1] % int(xdotool("get_num_desktops")))
+            xdotool("set_desktop", a[1] % session.root_prop("_NET_NUMBER_OF_DESKTOPS")[0])
         elif kind == "close-pages":
             for t in [t for t in json.loads(session.devtools(self.home, "list"))
                       if t["type"] == "page"][:-2]:
@@ -345,7 +350,7 @@ class Session:
         if not boxes:
             return
         box = boxes[-1]
-        if run("xprop", "-root", "_NET_ACTIVE_WINDOW").split()[-1] != box:
+        if f"{(session.root_prop('_NET_ACTIVE_WINDOW') or [0])[0]:#x}" != box:
             xdotool("windowactivate", "--sync", box)
         if self.names[box][1] == "履歴テキストの確認":
             key = "Escape"  # Enter in the file dialog opens a folder
@@ -364,7 +369,7 @@ class Session:
             return  # a box or a step window took the press
         self.saved = g
         t = self.geometry()
-        if t[0] != mon[0] or t[2] not in TUCKED:
+        if t[0] != max(mon[0], self.left_limit(t[2])) or t[2] not in TUCKED:
             raise Fault(f"tucked from {g[:2]}: {t[2]} px wide at x={t[0]}, not a strip at {mon[0]}")
 
     def expect_back(self, where):
@@ -393,7 +398,7 @@ class Session:
         if target == "strip":
             return
         # The panel follows the pointer to the pixel, from the first motion on.
-        want = (g0[0] + mx, g0[1] + my) if moves else g0[:2]
+        want = (max(g0[0] + mx, self.left_limit(g0[2])), g0[1] + my) if moves else g0[:2]
         inside = 0 <= want[0] <= 1600 - g0[2] and 0 <= want[1] <= 1000 - g0[3]
         # fluxbox's and xfwm4's own rule: an edge within 10 px of a monitor's, the work area's
         # or another window's edge snaps to it.
@@ -418,11 +423,12 @@ class Session:
         g = self.geometry()
         if g is None or not g[4]:
             raise Fault("the panel window is not shown")
-        if "= 4294967295" not in (desktop := run("xprop", "-id", self.window, "_NET_WM_DESKTOP")):
-            raise Fault(f"the panel is not on every workspace: {desktop.strip()}")
+        if (desktop := session.prop(self.window, "_NET_WM_DESKTOP")) != [0xFFFFFFFF]:
+            raise Fault(f"the panel is not on every workspace: _NET_WM_DESKTOP {desktop}")
         if not any(overlaps(g[:4], m) for m in self.monitors):
             raise Fault(f"the panel is off screen at {g[:4]}")
-        if g[2] < WIDTH and (g[2] not in TUCKED or g[0] not in [m[0] for m in self.monitors]):
+        edges = [max(m[0], self.left_limit(g[2])) for m in self.monitors]
+        if g[2] < WIDTH and (g[2] not in TUCKED or g[0] not in edges):
             raise Fault(f"a {g[2]}-px column at x={g[0]}, no strip at a monitor's left edge")
         if self.watch_focus:  # after a start or a box: where the keys go now
             self.watch_focus = False

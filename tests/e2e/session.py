@@ -14,6 +14,10 @@ import threading
 import unittest
 import urllib.request
 
+import Xlib.display
+import Xlib.error
+import Xlib.X
+
 import atspi
 from atspi import settles, wait_for  # noqa: F401  (the scripts take them from here)
 
@@ -38,21 +42,56 @@ def copy(text):
     subprocess.run(["xclip", "-selection", "clipboard"], input=text.encode(), check=True)
 
 
+# One connection to the display for every question the scripts ask of it: a
+# tool started per question cost a session most of its time.
+_display = None
+
+
+def display():
+    global _display
+    if _display is None:
+        _display = Xlib.display.Display()
+    return _display
+
+
+def _window(wid):  # an id as the tools print it, hex or decimal
+    return display().create_resource_object("window", int(wid, 0) if isinstance(wid, str) else wid)
+
+
+# A property's values (a list of numbers, or text), None when it is not set
+# or the window is gone.
+def prop(wid, name):
+    d = display()
+    try:
+        p = _window(wid).get_full_property(d.intern_atom(name), Xlib.X.AnyPropertyType)
+    except Xlib.error.XError:
+        return None
+    if p is None:
+        return None
+    return p.value.decode("utf-8", "replace") if isinstance(p.value, bytes) else list(p.value)
+
+
+def root_prop(name):
+    return prop(display().screen().root.id, name)
+
+
 # x, y, width, height and whether it is shown; None for a window gone.
 def window_info(wid):
-    f = dict(l.strip().split(": ", 1) for l in run("xwininfo", "-id", wid).splitlines()
-             if ": " in l)
-    if "Width" not in f:
+    d = display()
+    try:
+        w = _window(wid)
+        g = w.get_geometry()
+        at = d.screen().root.translate_coords(w, 0, 0)
+        shown = w.get_attributes().map_state == Xlib.X.IsViewable
+    except Xlib.error.XError:
         return None
-    return (int(f["Absolute upper-left X"]), int(f["Absolute upper-left Y"]),
-            int(f["Width"]), int(f["Height"]), f["Map State"] == "IsViewable")
+    return at.x - g.border_width, at.y - g.border_width, g.width, g.height, shown
 
 
 # The screen's colour at x, y as (r, g, b), 8 bits each.
 def pixel(x, y):
-    out = run("convert", "x:root", "-crop", f"1x1+{x}+{y}", "-depth", "8", "txt:-", check=True)
-    rgb = out.splitlines()[-1].split("(", 1)[1].split(")", 1)[0]
-    return tuple(int(float(v)) for v in rgb.split(",")[:3])
+    data = display().screen().root.get_image(x, y, 1, 1, Xlib.X.ZPixmap, 0xFFFFFFFF).data
+    return data[2], data[1], data[0]  # a 24-bit screen's pixels are B, G, R, pad
 
 
 def read_bytes(path):
