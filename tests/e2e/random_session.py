@@ -20,6 +20,8 @@ import sys
 import time
 
 import pyatspi
+import Xlib.error
+import Xlib.X
 
 import atspi
 import session
@@ -49,7 +51,6 @@ WIDTH, STRIP = 182, 16
 # A tucked panel's window may be wider than its strip, for window managers that
 # keep more of a window on screen; it shows the strip alone.
 TUCKED = range(STRIP, 49)
-TEXT_BOXES = ("TextBox", "MemoBox")  # a right press opens their menu, when enabled
 ABOUT = "Kuruminについて..."
 STEP_WINDOWS = ("Kurumin +", "Kurumin -")
 KINDS = {"click": 30, "double": 12, "right": 8, "hold": 6, "drag": 8, "key": 12, "copy": 12,
@@ -101,10 +102,10 @@ class Session:
         self.home_class.start(stderr=self.stderr)
         self.panel, self.app = self.home_class.panel, self.home_class.app
         self.window = wait_for("the panel window", lambda: self.ours().get("Kurumin"), 20)
-        # saved: the panel's place before it was tucked away; popup: a list or a text box's
-        # menu is open; tab_on_exit: Tab put the focus on an exit control, no click since.
+        # saved: the panel's place before it was tucked away; tab_on_exit: Tab put the focus
+        # on an exit control, no click since.
         self.combo = self.saved = None
-        self.popup = self.tab_on_exit = False
+        self.tab_on_exit = False
         self.watch_focus = True
         time.sleep(1)  # the watcher's first ticks may open what the clipboard holds
         self.settled_pages()
@@ -276,11 +277,10 @@ class Session:
             p = self.point(*a[1:4])
             if p is None or not any(overlaps(p + (1, 1), m) for m in self.monitors):
                 return False  # a step window that is not open, a control off screen
+        # A popup (a text box's menu, the kept list) takes the next press or key, wherever it is.
+        popup = bool(self.popups())
         on_panel = pointer and (a[1] == "bg" or a[1] in CONTROLS and shown(a[1], g)) \
-            and g[2] == WIDTH and not boxes and not self.popup and not self.under_ours(p)
-        if kind != "copy":  # the next press or key closes a popup, and is spent on that
-            listed = a[1:2] == ["List1"] and kind in ("click", "double") and self.kept()
-            self.popup = on_panel and (listed or kind == "right" and self.has_menu(a[1]))
+            and g[2] == WIDTH and not boxes and not popup and not self.under_ours(p)
         exit_ok = on_panel and kind in ("click", "double", "hold") and a[1] in EXITS
         if pointer:
             xdotool("mousemove", *p)
@@ -301,7 +301,7 @@ class Session:
         elif kind == "answer":
             self.answer(a[1], boxes)
         elif kind == "key":
-            exit_ok = a[1] in ("Return", "space") and self.tab_on_exit and not boxes
+            exit_ok = a[1] in ("Return", "space") and self.tab_on_exit and not boxes and not popup
             xdotool("key", a[1])
             if a[1] == "Tab":
                 self.tab_on_exit = self.focus_on_exit()
@@ -322,12 +322,21 @@ class Session:
             self.recover()
         return exit_ok
 
-    # A text box the user may edit, named by its tooltip if it has one.
-    def has_menu(self, name):
-        if CONTROLS.get(name, "?")[0] not in TEXT_BOXES:
-            return False
-        n = atspi.first(self.app, lambda n: n.name == (CONTROLS[name][5] or name))
-        return n is not None and n.getState().contains(pyatspi.STATE_ENABLED)
+    # The panel's popups shown now, as x, y, w, h: override-redirect windows other than tooltips.
+    def popups(self):
+        d, found = session.display(), []
+        for w in d.screen().root.query_tree().children:
+            try:
+                a = w.get_attributes()
+                if not a.override_redirect or a.map_state != Xlib.X.IsViewable:
+                    continue
+                kind = session.prop(w.id, "_NET_WM_WINDOW_TYPE") or []
+                if (session.prop(w.id, "_NET_WM_PID") or [0])[0] == self.panel.pid and \
+                        d.intern_atom("_NET_WM_WINDOW_TYPE_TOOLTIP") not in kind:
+                    found.append(window_info(w.id)[:4])
+            except Xlib.error.XError:  # gone meanwhile
+                pass
+        return found
 
     # A step window or the about window, in front of the panel, is at p.
     def under_ours(self, p):
