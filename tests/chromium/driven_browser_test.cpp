@@ -199,6 +199,26 @@ TEST_F(ChromiumPortTest, APageKeepsItsWorldThroughItsChangesAndOnlyPagesAreAsked
     }
 }
 
+// A title the page set without a word: the browser's listing has it, asked for once the
+// pages just opened have told their state, not before (they tell their titles too).
+TEST_F(ChromiumPortTest, AnUnannouncedTitleIsListedForOnlyOnceEveryPageHasTold) {
+    ASSERT_TRUE(attached());
+    const QString one = peer.add("https://one.example/", "One");
+    peer.tell(one, true, true, "");
+    ASSERT_TRUE(soon([&] { return peer.fake.waiting.size() == 1; }));
+    peer.fake.quiet = true;
+    peer.add("https://two.example/", "Two");
+    ASSERT_TRUE(soon([&] { return port->pages().size() == 2; }));
+    peer.fake.infos[0] = pageInfo(one, "https://one.example/", "Uno");
+    toFront(0x42, "Uno");
+    QTest::qWait(300);
+    EXPECT_EQ(front(), "none");
+    EXPECT_TRUE(peer.fake.withMethod("Target.getTargets").empty());
+    peer.fake.speak();
+    ASSERT_TRUE(soon([&] { return front() == "Uno"; }));
+    EXPECT_EQ(peer.fake.withMethod("Target.getTargets").size(), 1u);
+}
+
 TEST(FirefoxLaunch, TheProfileIsReadiedAndOnlyLoopbackEndpointsAreFollowed) {
     EXPECT_EQ(parseMarionettePort("41234\n").value_or(QUrl()).port(), 41234);
     for (const char* bad : {"", "0", "70000", "+2828", "2828x", "0x10"})

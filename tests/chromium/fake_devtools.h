@@ -20,6 +20,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <utility>
 #include <vector>
 
 // A file as a browser leaves it, with the folders it is in.
@@ -208,10 +209,19 @@ class FakeBrowser : public FakeDevTools {
         });
     }
 
+    // While quiet, the pages' worlds are made but not answered for: a page just opened.
+    void speak() {
+        quiet = false;
+        for (const QJsonObject& m : std::exchange(held, {}))
+            reply(m, {{"executionContextId", 7}});
+    }
+
     QJsonArray infos;                 // the browser's own listing
     QHash<QString, QString> states;   // by target, "hidden" when not given
     std::vector<QJsonObject> waiting; // listeners' waits not yet answered
     bool autoAttach = false;
+    bool quiet = false;
+    std::vector<QJsonObject> held;
 
   private:
     void attach(const QJsonObject& info) {
@@ -251,7 +261,10 @@ class FakeBrowser : public FakeDevTools {
             for (const auto& info : infos)
                 attach(info.toObject());
         } else if (method == "Page.createIsolatedWorld") {
-            reply(m, {{"executionContextId", 7}});
+            if (quiet)
+                held.push_back(m);
+            else
+                reply(m, {{"executionContextId", 7}});
         } else if (method == "Runtime.evaluate") {
             const QString state = states.value(m["sessionId"].toString().mid(2), "hidden");
             if (seen(m) != state)

@@ -141,8 +141,9 @@ void FollowedPages::place() {
     const bool ours =
         !desktop_ || (front && (!owner || !browserProcess_ || owner == browserProcess_));
     const Page* best = nullptr;
-    bool anyVisible = false;
+    bool anyVisible = false, untold = false;
     for (const Page& p : pages_) {
+        untold = untold || !p.told;
         if (!ours || !p.visible) continue;
         anyVisible = true;
         if (desktop_ ? !showsTitle(naming_, title, cut, p.title) : !p.focused) continue;
@@ -150,7 +151,9 @@ void FollowedPages::place() {
     }
     frontId_ = best ? best->id : QString();
     frontWindow_ = best ? front : 0;
-    if (best || !anyVisible || !front || title.isEmpty() || !unmatched_) return;
+    // A page just opened tells its title and state a moment after its window shows: a
+    // listing meanwhile would find nothing new.
+    if (best || untold || !anyVisible || !front || title.isEmpty() || !unmatched_) return;
     const bool first = unmatchedFor_ != placedFor_;
     unmatchedFor_ = placedFor_;
     unmatched_(first);

@@ -131,8 +131,9 @@ void PageTracker::listen(const QString& targetId, const QString& seen, int failu
 }
 
 void PageTracker::retryLater(const QString& targetId, const QString& session, int failures) {
-    const FollowedPages::Page* p = pages_.find(targetId);
-    if (!p || p->session != session || failures >= kRetries) return;
+    FollowedPages::Page* p = pages_.find(targetId);
+    if (!p || p->session != session) return;
+    if (failures >= kRetries) return pages_.tell(*p, false, false); // not shown, as far as known
     QTimer::singleShot(failures * kRelistPauseMs, this,
                        [this, targetId, failures] { listen(targetId, QString(), failures + 1); });
 }
