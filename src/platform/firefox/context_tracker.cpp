@@ -16,24 +16,32 @@ const QString kSandbox = QStringLiteral("kurumin");
 
 // Runs in a sandbox of its own, so the page can neither see nor fake it.
 // Listeners are added once per document; each run hands them the current
-// session's channel and reports at once. Only changes are told: a change of
-// what shows at once, a title (however often it changes, and whatever events
-// the page fires with it) at most every 100 ms.
+// session's channel, and a later run (a new session) hears the state afresh.
+// Only changes are told: a change of what shows at once, a title (however
+// often it changes, and whatever events the page fires with it) at most every
+// 100 ms. A blank document, a new window's first and as a rule replaced at
+// once, tells once it has been still for 200 ms: a window coming up is a
+// burst of focus and visibility changes.
 const QString kReporter = QStringLiteral(
     "(tell) => {"
     " if (window.top !== window) return;"
     " window.__kuruminTell = tell;"
-    " const report = (again) => {"
+    " const tellNow = () => {"
     "  const now = JSON.stringify([document.visibilityState, document.hasFocus(), document.title]);"
-    "  if (now === window.__kuruminLast && !again) return;"
+    "  if (now === window.__kuruminLast) return;"
     "  window.__kuruminLast = now;"
     "  window.__kuruminTell(now);"
+    " };"
+    " const report = () => {"
+    "  if (location.href !== '' && location.href !== 'about:blank') return tellNow();"
+    "  clearTimeout(window.__kuruminBlank);"
+    "  window.__kuruminBlank = setTimeout(tellNow, 200);"
     " };"
     " if (!window.__kuruminWatch) {"
     "  window.__kuruminWatch = true;"
     "  const retitled = () => {"
     "   if (window.__kuruminHeld) { window.__kuruminAgain = true; return; }"
-    "   report(false);"
+    "   report();"
     "   window.__kuruminHeld = true;"
     "   setTimeout(() => {"
     "    window.__kuruminHeld = false;"
@@ -44,7 +52,7 @@ const QString kReporter = QStringLiteral(
     "   const shown = document.visibilityState + document.hasFocus();"
     "   if (shown === window.__kuruminShown) return retitled();"
     "   window.__kuruminShown = shown;"
-    "   report(false);"
+    "   report();"
     "  };"
     "  document.addEventListener('visibilitychange', on);"
     "  addEventListener('focus', on);"
@@ -58,8 +66,10 @@ const QString kReporter = QStringLiteral(
     "  if (document.readyState === 'loading') document.addEventListener('DOMContentLoaded', "
     "titles);"
     "  else titles();"
+    " } else {"
+    "  window.__kuruminLast = undefined;"
     " }"
-    " report(true);"
+    " report();"
     "}");
 
 QJsonArray channelArgument() {
