@@ -102,10 +102,10 @@ class Session:
         self.home_class.start(stderr=self.stderr)
         self.panel, self.app = self.home_class.panel, self.home_class.app
         self.window = wait_for("the panel window", lambda: self.ours().get("Kurumin"), 20)
-        # saved: the panel's place before it was tucked away; tab_on_exit: Tab put the focus
-        # on an exit control, no click since.
+        # saved: the panel's place before it was tucked away; user_on_exit: the user's Tab or
+        # press (one dragged off it, say) left the focus on an exit control.
         self.combo = self.saved = None
-        self.tab_on_exit = False
+        self.user_on_exit = False
         self.watch_focus = True
         time.sleep(1)  # the watcher's first ticks may open what the clipboard holds
         self.settled_pages()
@@ -292,8 +292,7 @@ class Session:
                 xdotool("mousedown", 1, "sleep", a[4], "mouseup", 1)
             else:
                 self.drag(a, g, on_panel and a[1] in DRAG_AREAS)
-            if on_panel or a[1] == "strip":
-                self.tab_on_exit = False
+            self.user_on_exit = self.focus_on_exit()
             if kind == "right" and on_panel and a[1] == "bg":
                 self.expect_tucked(g)
             elif a[1] == "strip" and self.saved and not boxes:
@@ -301,10 +300,10 @@ class Session:
         elif kind == "answer":
             self.answer(a[1], boxes)
         elif kind == "key":
-            exit_ok = a[1] in ("Return", "space") and self.tab_on_exit and not boxes and not popup
+            exit_ok = a[1] in ("Return", "space") and self.user_on_exit and not boxes and not popup
             xdotool("key", a[1])
             if a[1] == "Tab":
-                self.tab_on_exit = self.focus_on_exit()
+                self.user_on_exit = self.focus_on_exit()
         elif kind == "copy":
             copy(a[1])
             time.sleep(0.6)  # the watcher's tick, and a plain address's page on its way
@@ -441,7 +440,7 @@ class Session:
             raise Fault(f"a {g[2]}-px column at x={g[0]}, no strip at a monitor's left edge")
         if self.watch_focus:  # after a start or a box: where the keys go now
             self.watch_focus = False
-            if not self.tab_on_exit and self.focus_on_exit():
+            if not self.user_on_exit and self.focus_on_exit():
                 raise Fault("the focus on an exit control: Enter or Space ends the panel", False)
         stack = self.windows()
         ids = [w for w, _, _ in stack]
