@@ -154,6 +154,10 @@ TYPED_TEST(BrowserPortTest, TheFrontPageIsTheVisibleTabOfTheFrontWindowAndNothin
     this->desktop.bringToFront(0x44);
     EXPECT_EQ(this->front(), "none");
 
+    // A window come to the front before its page could tell: the one page of its title.
+    this->toFront(0x46, "Two");
+    EXPECT_EQ(this->front(), "Two");
+
     // Two windows showing one title: the one whose page has the focus.
     const QString twin = fake.add("https://y.example/", "One");
     fake.tell(twin, true, true, "One");

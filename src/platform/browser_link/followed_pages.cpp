@@ -127,7 +127,9 @@ void FollowedPages::refresh() {
 
 // The visible page whose title the desktop's front window shows, when that
 // window is the browser's. Two windows may show the same title: the one
-// whose page has the focus wins, else the one that told last.
+// whose page has the focus wins, else the one that told last. A window just
+// brought to the front shows its page before the page can tell it is shown:
+// the one page of that title is taken at once.
 void FollowedPages::place() {
     due_ = false;
     const WindowHandle front = desktop_ ? desktop_->foregroundWindow() : 0;
@@ -141,14 +143,20 @@ void FollowedPages::place() {
     const bool ours =
         !desktop_ || (front && (!owner || !browserProcess_ || owner == browserProcess_));
     const Page* best = nullptr;
+    const Page* titled = nullptr;
+    int titledCount = 0;
     bool anyVisible = false, untold = false;
     for (const Page& p : pages_) {
         untold = untold || !p.told;
-        if (!ours || !p.visible) continue;
+        if (!ours) continue;
+        const bool shows = desktop_ ? showsTitle(naming_, title, cut, p.title) : p.focused;
+        if (shows && desktop_) titled = (++titledCount, &p);
+        if (!p.visible) continue;
         anyVisible = true;
-        if (desktop_ ? !showsTitle(naming_, title, cut, p.title) : !p.focused) continue;
+        if (!shows) continue;
         if (!best || std::pair(p.focused, p.told) > std::pair(best->focused, best->told)) best = &p;
     }
+    if (!best && titledCount == 1) best = titled;
     frontId_ = best ? best->id : QString();
     frontWindow_ = best ? front : 0;
     // A page just opened tells its title and state a moment after its window shows: a
