@@ -281,7 +281,7 @@ class Session:
         # A popup (a text box's menu, the kept list) takes the next press or key, wherever it is.
         popup = bool(self.popups())
         on_panel = pointer and (a[1] == "bg" or a[1] in CONTROLS and shown(a[1], g)) \
-            and g[2] == WIDTH and not boxes and not popup and not self.under_ours(p)
+            and g[2] == WIDTH and not boxes and not popup and self.lands_on_panel(p)
         exit_ok = on_panel and kind in ("click", "double", "hold") and a[1] in EXITS
         if pointer:
             xdotool("mousemove", *p)
@@ -322,8 +322,9 @@ class Session:
             self.recover()
         return exit_ok
 
-    # The panel's popups shown now, as x, y, w, h: override-redirect windows other than tooltips.
-    def popups(self):
+    # The panel's popups shown now, as x, y, w, h: override-redirect windows, tooltips only when
+    # asked for (they take no press).
+    def popups(self, tooltips=False):
         d, found = session.display(), []
         for w in d.screen().root.query_tree().children:
             try:
@@ -332,16 +333,24 @@ class Session:
                     continue
                 kind = session.prop(w.id, "_NET_WM_WINDOW_TYPE") or []
                 if (session.prop(w.id, "_NET_WM_PID") or [0])[0] == self.panel.pid and \
-                        d.intern_atom("_NET_WM_WINDOW_TYPE_TOOLTIP") not in kind:
+                        (tooltips or d.intern_atom("_NET_WM_WINDOW_TYPE_TOOLTIP") not in kind):
                     found.append(window_info(w.id)[:4])
             except Xlib.error.XError:  # gone meanwhile
                 pass
         return found
 
-    # A step window or the about window, in front of the panel, is at p.
-    def under_ours(self, p):
-        return any((r := window_info(w)) and r[4] and overlaps(p + (1, 1), r[:4])
-                   for t, w in self.ours().items() if t in (*STEP_WINDOWS, ABOUT))
+    # A press at p goes to the panel's window: the server's top window there is the panel's frame
+    # (a step window or the about window may be over it, or under it).
+    def lands_on_panel(self, p):
+        root = session.display().screen().root
+        try:
+            top = root.translate_coords(root, *p).child
+            frame = session._window(self.window)
+            while (parent := frame.query_tree().parent).id != root.id:
+                frame = parent
+        except Xlib.error.XError:  # gone meanwhile
+            return False
+        return getattr(top, "id", top) == frame.id
 
     # A label acts once on a double click; a button twice.
     def double(self, target, watched):
@@ -471,7 +480,7 @@ class Session:
             return True
         # A box or a popup of ours (the file picker, centred on the panel; a text box's menu) may
         # cover it: nothing to tell
-        covers = [window_info(w) for w in self.boxes()] + self.popups()
+        covers = [window_info(w) for w in self.boxes()] + self.popups(tooltips=True)
         if any(c and overlaps((x, y, 1, 1), c[:4]) for c in covers):
             return True
         r, gr, b = pixel(x, y)
