@@ -105,7 +105,7 @@ class Session:
         self.window = wait_for("the panel window", lambda: self.ours().get("Kurumin"), 20)
         # saved: the panel's place before it was tucked away; user_on_exit: the user's Tab or
         # press (one dragged off it, say) left the focus on an exit control.
-        self.combo = self.saved = None
+        self.combo = self.saved = self.exits = None
         self.user_on_exit = False
         self.watch_focus = True
         time.sleep(1)  # the watcher's first ticks may open what the clipboard holds
@@ -159,9 +159,10 @@ class Session:
                 last, since = n, time.monotonic()
         return last
 
+    # The exit controls' nodes live as long as the panel: found once, not by a walk each time.
     def focus_on_exit(self):
-        n = atspi.first(self.app, lambda n: n.getState().contains(pyatspi.STATE_FOCUSED))
-        return n is not None and n.description == EXIT_TIP
+        self.exits = self.exits or [n for n in atspi.walk(self.app) if n.description == EXIT_TIP]
+        return any(n.getState().contains(pyatspi.STATE_FOCUSED) for n in self.exits)
 
     def limit_caption(self):
         return atspi.first(self.app, lambda n: n.description == "数値リミット自動認識 On/Off").name
