@@ -482,10 +482,9 @@ class Session:
         x, y = g[0] + CONTROLS["Command6(0)"][1] + 1, g[1] + CONTROLS["Command6(0)"][2] + 1
         if not any(overlaps((x, y, 1, 1), m) for m in self.monitors):
             return True
-        # A box or a popup of ours (the file picker, centred on the panel; a text box's menu) may
-        # cover it: nothing to tell
-        covers = [window_info(w) for w in self.boxes()] + self.popups(tooltips=True)
-        if any(c and overlaps((x, y, 1, 1), c[:4]) for c in covers):
+        # With a box of ours open the button was seen grey; a popup or a tooltip of ours (a text
+        # box's menu) may cover it: nothing to tell
+        if self.boxes() or any(overlaps((x, y, 1, 1), c) for c in self.popups(tooltips=True)):
             return True
         r, gr, b = pixel(x, y)
         return r > 100 and gr < 60 and b < 60
