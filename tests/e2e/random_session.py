@@ -302,7 +302,9 @@ class Session:
         elif kind == "answer":
             self.answer(a[1], boxes)
         elif kind == "key":
-            exit_ok = a[1] in ("Return", "space") and self.user_on_exit and not boxes and not popup
+            # the focus as it is now: a box just closed may have left another window active
+            exit_ok = a[1] in ("Return", "space") and not boxes and not popup \
+                and self.focus_on_exit()
             xdotool("key", a[1])
             if a[1] == "Tab":
                 self.user_on_exit = self.focus_on_exit()
