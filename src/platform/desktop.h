@@ -69,10 +69,15 @@ class WindowSystemPort {
     virtual void showOnEveryWorkspace(WindowHandle window) { (void)window; }
     // The window manager moves the window by the pointer's way from (x, y),
     // root pixels where the button went down, until the release: the motion
-    // before the call counts. False when it cannot.
-    virtual bool startMove(WindowHandle window, int x, int y) {
+    // before the call counts.
+    enum class MoveStart {
+        Taken,
+        Late, // the button is up already: the window's own motion and release tell
+        Unsupported,
+    };
+    virtual MoveStart startMove(WindowHandle window, int x, int y) {
         (void)window, (void)x, (void)y;
-        return false;
+        return MoveStart::Unsupported;
     }
 };
 

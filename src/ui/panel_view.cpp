@@ -172,7 +172,7 @@ bool PanelView::eventFilter(QObject* watched, QEvent* event) {
             panel_.doubleClick(id, *b);
         break;
     case QEvent::MouseButtonRelease:
-        released();
+        followPointer(static_cast<QMouseEvent*>(event));
         if (auto b = toMouseButton(static_cast<QMouseEvent*>(event)->button()))
             panel_.mouseUp(id, *b);
         break;
@@ -197,7 +197,7 @@ void PanelView::mouseDoubleClickEvent(QMouseEvent* e) {
 }
 
 void PanelView::mouseReleaseEvent(QMouseEvent* e) {
-    released();
+    followPointer(e);
     if (auto b = toMouseButton(e->button())) panel_.mouseUp(Ctl::Form1, *b);
 }
 
@@ -208,10 +208,6 @@ void PanelView::mouseMoveEvent(QMouseEvent* e) {
 
 void PanelView::pressed(const QMouseEvent* e) {
     press_ = {e->globalPosition().toPoint(), pos()};
-}
-
-void PanelView::released() {
-    movingByHand_ = false;
 }
 
 } // namespace kurumin

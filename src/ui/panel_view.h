@@ -61,7 +61,6 @@ class PanelView : public QWidget, public WindowPort, private ui::BinderHost {
     void routeEvents(QWidget* part, Ctl id) override;
     bool seenChanged();
     void pressed(const QMouseEvent* e);
-    void released();
     bool followPointer(const QMouseEvent* e);
 
     Panel& panel_;

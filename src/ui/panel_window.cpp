@@ -22,15 +22,14 @@ constexpr int MinTuckedWidth = 48; // pixels
 } // namespace
 
 // Without a window manager that takes the move, the panel follows the pointer
-// by the displacement since the press, until the release.
+// by the displacement since the press, up to and with the release.
 bool PanelView::followPointer(const QMouseEvent* e) {
     if (!movingByHand_) return false;
-    if (!(e->buttons() & Qt::LeftButton)) {
-        movingByHand_ = false;
-        return false;
-    }
-    move(press_.window + e->globalPosition().toPoint() - press_.pointer);
-    return true;
+    const bool held = e->buttons() & Qt::LeftButton;
+    if (held || e->button() == Qt::LeftButton)
+        move(press_.window + e->globalPosition().toPoint() - press_.pointer);
+    movingByHand_ = held;
+    return held;
 }
 
 void PanelView::closeEvent(QCloseEvent* e) {
@@ -56,9 +55,11 @@ void PanelView::startSystemMove() {
     // From where the button went down, as a title bar's drag: the move starts
     // at the first motion, which has already carried the pointer away.
     const QPoint at = (QPointF(press_.pointer) * devicePixelRatioF()).toPoint();
-    if (panel_.svc.windows.startMove(handle(), at.x(), at.y())) return;
+    using Start = WindowSystemPort::MoveStart;
+    const Start start = panel_.svc.windows.startMove(handle(), at.x(), at.y());
+    if (start == Start::Taken) return;
     QWindow* w = windowHandle();
-    if (w && w->startSystemMove()) return;
+    if (start == Start::Unsupported && w && w->startSystemMove()) return;
     movingByHand_ = true;
 }
 

@@ -169,14 +169,40 @@ TEST_F(ViewTest, ATuckedPanelShowsOnlyWhatStaysOnScreenAndKnowsWhereItStands) {
 
 // The window manager moves the panel from where the button went down: the
 // first motion, which starts the move, has carried the pointer on already.
-TEST_F(ViewTest, ADragMovesThePanelFromThePressPoint) {
-    d.windows.movesTaken = true;
-    const QPoint at(181, 1), on = view.mapToGlobal(at); // the background
-    QTest::mousePress(&view, Qt::LeftButton, {}, at);
-    QMouseEvent motion(QEvent::MouseMove, at + QPoint(30, 10), on + QPoint(30, 10), Qt::NoButton,
-                       Qt::LeftButton, {});
-    QApplication::sendEvent(&view, &motion);
+// A drag seen only once the button is up again, which no window manager can
+// take, moves the panel by the way its own queued events tell, to the release.
+TEST_F(ViewTest, ADragMovesThePanelFromThePressPointEvenOneSeenLate) {
+    const QPoint at(181, 1); // the background
+    const auto drag = [&](std::initializer_list<QPoint> way) {
+        const QPoint on = view.mapToGlobal(at);
+        QTest::mousePress(&view, Qt::LeftButton, {}, at);
+        for (const QPoint by : way) {
+            QMouseEvent motion(QEvent::MouseMove, at + by, on + by, Qt::NoButton, Qt::LeftButton,
+                               {});
+            QApplication::sendEvent(&view, &motion);
+        }
+        const QPoint end = *(way.end() - 1) + QPoint(5, 5);
+        QMouseEvent up(QEvent::MouseButtonRelease, at + end, on + end, Qt::LeftButton, Qt::NoButton,
+                       {});
+        QApplication::sendEvent(&view, &up);
+        return on;
+    };
+    d.windows.moveStart = WindowSystemPort::MoveStart::Taken;
+    const QPoint from = view.pos(), on = drag({{30, 10}});
     EXPECT_EQ(d.windows.movesFrom, (std::vector{std::pair(on.x(), on.y())}));
+    EXPECT_EQ(view.pos(), from);
+
+    d.windows.moveStart = WindowSystemPort::MoveStart::Late;
+    drag({{30, 10}, {50, 20}});
+    EXPECT_EQ(view.pos(), from + QPoint(55, 25));
+    QMouseEvent after(QEvent::MouseMove, at, view.mapToGlobal(at), Qt::NoButton, Qt::NoButton, {});
+    QApplication::sendEvent(&view, &after);
+    EXPECT_EQ(view.pos(), from + QPoint(55, 25));
+
+    // No button is down on this display: the real port says so rather than
+    // hand the window manager a move it would hold until some later release.
+    X11WindowSystem desktop;
+    EXPECT_EQ(desktop.startMove(view.handle(), on.x(), on.y()), WindowSystemPort::MoveStart::Late);
 }
 
 // The Enter that closes a box, or the next, must not press an exit control

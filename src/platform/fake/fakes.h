@@ -64,10 +64,10 @@ class WindowSystem : public WindowSystemPort {
     void setFrontChangeHandler(std::function<void()> handler) override {
         frontChanged = std::move(handler);
     }
-    bool startMove(WindowHandle window, int x, int y) override {
+    MoveStart startMove(WindowHandle window, int x, int y) override {
         (void)window;
         movesFrom.emplace_back(x, y);
-        return movesTaken;
+        return moveStart;
     }
     // As the desktop's change notification does.
     void bringToFront(WindowHandle window) {
@@ -78,8 +78,8 @@ class WindowSystem : public WindowSystemPort {
     std::map<WindowHandle, QByteArray> titles;
     std::map<WindowHandle, qint64> processes;
     std::function<void()> frontChanged;
-    std::vector<std::pair<int, int>> movesFrom; // root pixels
-    bool movesTaken = false;                    // else the view moves the window itself
+    std::vector<std::pair<int, int>> movesFrom;   // root pixels
+    MoveStart moveStart = MoveStart::Unsupported; // else the view moves the window itself
 };
 
 class Window : public WindowPort {

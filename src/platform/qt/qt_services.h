@@ -42,7 +42,7 @@ class X11WindowSystem : public WindowSystemPort {
     qint64 windowProcess(WindowHandle window) override;
     void setFrontChangeHandler(std::function<void()> handler) override;
     void showOnEveryWorkspace(WindowHandle window) override;
-    bool startMove(WindowHandle window, int x, int y) override;
+    MoveStart startMove(WindowHandle window, int x, int y) override;
 
   private:
     X11FrontWindow* front();

@@ -168,11 +168,18 @@ void X11WindowSystem::showOnEveryWorkspace(WindowHandle window) {
     xcb_flush(c);
 }
 
-bool X11WindowSystem::startMove(WindowHandle window, int x, int y) {
+auto X11WindowSystem::startMove(WindowHandle window, int x, int y) -> MoveStart {
     xcb_connection_t* c = connection();
-    if (!c || window == 0 || window > 0xFFFFFFFFu) return false;
+    if (!c || window == 0 || window > 0xFFFFFFFFu) return MoveStart::Unsupported;
+    // A quick drag seen late: the release came while the press's grab was
+    // still on, so it is queued for this window, and a window manager asked
+    // now would wait for one that has passed.
+    XcbReply<xcb_query_pointer_reply_t> pointer(
+        xcb_query_pointer_reply(c, xcb_query_pointer(c, rootOf(c)), nullptr));
+    if (pointer && !(pointer->mask & XCB_BUTTON_MASK_1)) return MoveStart::Late;
     const xcb_atom_t moveResize = atom(c, "_NET_WM_MOVERESIZE");
-    if (!holds(property(c, rootOf(c), atom(c, "_NET_SUPPORTED"), 1024), moveResize)) return false;
+    if (!holds(property(c, rootOf(c), atom(c, "_NET_SUPPORTED"), 1024), moveResize))
+        return MoveStart::Unsupported;
     // The press's grab is Qt's, on this connection: the window manager takes
     // the pointer only once it is let go.
     xcb_ungrab_pointer(c, XCB_CURRENT_TIME);
@@ -181,7 +188,7 @@ bool X11WindowSystem::startMove(WindowHandle window, int x, int y) {
                      {static_cast<std::uint32_t>(x), static_cast<std::uint32_t>(y), Move,
                       XCB_BUTTON_INDEX_1, FromApplication});
     xcb_flush(c);
-    return true;
+    return MoveStart::Taken;
 }
 
 } // namespace kurumin
