@@ -1,7 +1,5 @@
 #include "platform/browser_link/followed_pages.h"
 
-#include <QTimer>
-
 #include <utility>
 
 namespace kurumin {
@@ -16,7 +14,9 @@ bool showsTitle(const WindowNaming& naming, const QString& windowTitle, bool win
     if (pageTitle.isEmpty())
         return naming.untitledShowsName && !windowTitle.isEmpty() &&
                !windowTitle.contains(naming.separator);
-    if (windowTitle.startsWith(pageTitle + naming.separator)) return true;
+    if (windowTitle.startsWith(pageTitle) &&
+        QStringView(windowTitle).sliced(pageTitle.size()).startsWith(naming.separator))
+        return true;
     return windowTitleCut && pageTitle.startsWith(windowTitle);
 }
 
@@ -28,6 +28,9 @@ bool samePage(const BrowserPage& a, const BrowserPage& b) {
 
 FollowedPages::FollowedPages(WindowSystemPort* desktop, WindowNaming naming)
     : desktop_(desktop), naming_(std::move(naming)) {
+    turn_.setSingleShot(true);
+    turn_.setInterval(0);
+    connect(&turn_, &QTimer::timeout, this, &FollowedPages::announce);
     if (desktop_) desktop_->setFrontChangeHandler([this] { changed(); });
 }
 
@@ -106,15 +109,17 @@ void FollowedPages::tell(Page& page, bool visible, bool focused) {
 void FollowedPages::changed() {
     if (due_) return;
     due_ = true;
-    QTimer::singleShot(0, this, [this] {
-        if (due_) place();
-        // Announced from here, never from inside a read.
-        const std::optional<BrowserPage> now = frontPage();
-        const BrowserPage page = now.value_or(BrowserPage{});
-        if (samePage(page, shown_)) return;
-        shown_ = page;
-        if (frontChanged_) frontChanged_();
-    });
+    turn_.start();
+}
+
+// From the turn after a change, never from inside a read.
+void FollowedPages::announce() {
+    if (due_) place();
+    const std::optional<BrowserPage> now = frontPage();
+    const BrowserPage page = now.value_or(BrowserPage{});
+    if (samePage(page, shown_)) return;
+    shown_ = page;
+    if (frontChanged_) frontChanged_();
 }
 
 void FollowedPages::refresh() {

@@ -16,6 +16,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QTimer>
 
 #include <functional>
 #include <optional>
@@ -80,6 +81,7 @@ class FollowedPages : public QObject {
 
   private:
     void place();
+    void announce();
 
     WindowSystemPort* desktop_;
     WindowNaming naming_;
@@ -95,6 +97,8 @@ class FollowedPages : public QObject {
     qint64 browserProcess_ = 0;
     quint64 reports_ = 0;
     bool due_ = false; // a placing is waiting for the next turn
+    // A zero timer, not a posted call: no wake-up of the loop of its own per change.
+    QTimer turn_;
 };
 
 } // namespace kurumin

@@ -15,13 +15,14 @@ namespace {
 const QString kWorld = QStringLiteral("kurumin");
 
 // Answers at once when the page's state differs from `seen`, else at its
-// next change; events that change nothing answer nothing.
+// next change; events that change nothing answer nothing. Set up once per
+// world; each wait after the first in it is the short call alone.
 const QString kListener = QStringLiteral(
-    "((seen) => new Promise((answer) => {"
+    "((seen) => {"
     " let k = window.__kurumin;"
     " if (!k) {"
     "  const state = () => document.visibilityState + (document.hasFocus() ? ' focus' : '');"
-    "  k = window.__kurumin = {state, waiting: []};"
+    "  k = window.__kurumin = {waiting: []};"
     "  const tell = () => {"
     "   const now = state();"
     "   k.waiting = k.waiting.filter(([was, a]) => was === now || (a(now), false));"
@@ -29,10 +30,14 @@ const QString kListener = QStringLiteral(
     "  document.addEventListener('visibilitychange', tell);"
     "  addEventListener('focus', tell);"
     "  addEventListener('blur', tell);"
+    "  k.wait = (seen) => new Promise((answer) => {"
+    "   const now = state();"
+    "   if (now !== seen) answer(now); else k.waiting.push([seen, answer]);"
+    "  });"
     " }"
-    " const now = k.state();"
-    " if (now !== seen) answer(now); else k.waiting.push([seen, answer]);"
-    "}))('%1')");
+    " return k.wait(seen);"
+    "})('%1')");
+const QString kWait = QStringLiteral("__kurumin.wait('%1')");
 
 // Pages only: each window also holds a few of the browser's own targets,
 // whose events and listing entries would cost every open for nothing.
@@ -103,9 +108,14 @@ void PageTracker::updateTarget(const QJsonObject& info) {
     const QString id = info.value(QStringLiteral("targetId")).toString();
     if (id.isEmpty()) return;
     if (info.value(QStringLiteral("type")).toString() != u"page") return pages_.forget(id);
-    FollowedPages::Page& page = pages_.track(id);
-    page.url = info.value(QStringLiteral("url")).toString();
-    page.title = info.value(QStringLiteral("title")).toString();
+    bool added = false;
+    FollowedPages::Page& page = pages_.track(id, &added);
+    QString url = info.value(QStringLiteral("url")).toString();
+    QString title = info.value(QStringLiteral("title")).toString();
+    // Most of a new window's notices change neither.
+    if (!added && page.url == url && page.title == title) return;
+    page.url = std::move(url);
+    page.title = std::move(title);
     pages_.changed();
 }
 
@@ -139,10 +149,11 @@ void PageTracker::retryLater(const QString& targetId, const QString& session, in
 }
 
 void PageTracker::awaitChange(const QString& targetId, const QString& session,
-                              const QJsonValue& context, const QString& seen, int failures) {
+                              const QJsonValue& context, const QString& seen, int failures,
+                              bool set) {
     connection_.send(
         QStringLiteral("Runtime.evaluate"),
-        {{QStringLiteral("expression"), kListener.arg(seen)},
+        {{QStringLiteral("expression"), (set ? kWait : kListener).arg(seen)},
          {QStringLiteral("contextId"), context},
          {QStringLiteral("awaitPromise"), true},
          {QStringLiteral("returnByValue"), true}},
@@ -159,7 +170,7 @@ void PageTracker::awaitChange(const QString& targetId, const QString& session,
             }
             // Only the listener's own words: anything else ends the wait.
             if (self->told(*p, value.toString()))
-                self->awaitChange(targetId, session, context, value.toString(), 0);
+                self->awaitChange(targetId, session, context, value.toString(), 0, true);
         },
         session, 0);
 }

@@ -23,9 +23,10 @@ class PageTracker : public PageFeed {
     void updateTarget(const QJsonObject& info);
     void listen(const QString& targetId, const QString& seen = {}, int failures = 0);
     void retryLater(const QString& targetId, const QString& session, int failures);
-    // Waits in the listener's world `context` for the page's state to leave `seen`.
+    // Waits in the listener's world `context` for the page's state to leave `seen`;
+    // `set` once the listener is set up there.
     void awaitChange(const QString& targetId, const QString& session, const QJsonValue& context,
-                     const QString& seen, int failures);
+                     const QString& seen, int failures, bool set = false);
     bool told(FollowedPages::Page& page, const QString& state);
     void relist(int afterMs);
     void reconcile(const QJsonObject& listing);
