@@ -376,13 +376,17 @@ class Session:
         if not boxes:
             return
         box = boxes[-1]
-        if f"{(session.root_prop('_NET_ACTIVE_WINDOW') or [0])[0]:#x}" != box:
+        activated = f"{(session.root_prop('_NET_ACTIVE_WINDOW') or [0])[0]:#x}" != box
+        if activated:
             xdotool("windowactivate", "--sync", box)
         if self.names[box][1] == "履歴テキストの確認":
             key = "Escape"  # Enter in the file dialog opens a folder
+        focus = session.display().get_input_focus().focus
         xdotool("key", key)
         if not settles(lambda: box not in self.boxes(), 3):
-            raise Fault(f"the box {self.names[box][1]!r} did not close with {key}")
+            raise Fault(f"the box {self.names[box][1]!r} did not close with {key}"
+                        f" (activated first: {activated}; key sent to {getattr(focus, 'id', focus):#x};"
+                        f" our windows now {self.ours()})")
         self.watch_focus = True
 
     def expect_tucked(self, g):
