@@ -172,31 +172,24 @@ TEST_F(ViewTest, ATuckedPanelShowsOnlyWhatStaysOnScreenAndKnowsWhereItStands) {
 // A drag seen only once the button is up again, which no window manager can
 // take, moves the panel by the way its own queued events tell, to the release.
 TEST_F(ViewTest, ADragMovesThePanelFromThePressPointEvenOneSeenLate) {
-    const QPoint at(181, 1); // the background
-    const auto drag = [&](std::initializer_list<QPoint> way) {
-        const QPoint on = view.mapToGlobal(at);
-        QTest::mousePress(&view, Qt::LeftButton, {}, at);
-        for (const QPoint by : way) {
-            QMouseEvent motion(QEvent::MouseMove, at + by, on + by, Qt::NoButton, Qt::LeftButton,
-                               {});
-            QApplication::sendEvent(&view, &motion);
-        }
-        const QPoint end = *(way.end() - 1) + QPoint(5, 5);
-        QMouseEvent up(QEvent::MouseButtonRelease, at + end, on + end, Qt::LeftButton, Qt::NoButton,
-                       {});
-        QApplication::sendEvent(&view, &up);
-        return on;
+    const QPoint at(181, 1), on = view.mapToGlobal(at), from = view.pos(); // the background
+    const auto mouse = [&](QEvent::Type type, QPoint by, Qt::MouseButton b, Qt::MouseButtons held) {
+        QMouseEvent e(type, at + by, on + by, b, held, {});
+        QApplication::sendEvent(&view, &e);
     };
     d.windows.moveStart = WindowSystemPort::MoveStart::Taken;
-    const QPoint from = view.pos(), on = drag({{30, 10}});
+    QTest::mousePress(&view, Qt::LeftButton, {}, at);
+    mouse(QEvent::MouseMove, {30, 10}, Qt::NoButton, Qt::LeftButton);
+    mouse(QEvent::MouseButtonRelease, {35, 15}, Qt::LeftButton, Qt::NoButton);
     EXPECT_EQ(d.windows.movesFrom, (std::vector{std::pair(on.x(), on.y())}));
     EXPECT_EQ(view.pos(), from);
 
     d.windows.moveStart = WindowSystemPort::MoveStart::Late;
-    drag({{30, 10}, {50, 20}});
-    EXPECT_EQ(view.pos(), from + QPoint(55, 25));
-    QMouseEvent after(QEvent::MouseMove, at, view.mapToGlobal(at), Qt::NoButton, Qt::NoButton, {});
-    QApplication::sendEvent(&view, &after);
+    QTest::mousePress(&view, Qt::LeftButton, {}, at);
+    for (const QPoint by : {QPoint(30, 10), QPoint(50, 20)})
+        mouse(QEvent::MouseMove, by, Qt::NoButton, Qt::LeftButton);
+    mouse(QEvent::MouseButtonRelease, {55, 25}, Qt::LeftButton, Qt::NoButton);
+    mouse(QEvent::MouseMove, {90, 90}, Qt::NoButton, Qt::NoButton);
     EXPECT_EQ(view.pos(), from + QPoint(55, 25));
 
     // No button is down on this display: the real port says so rather than
