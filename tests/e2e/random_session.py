@@ -397,7 +397,11 @@ class Session:
         mon = (on + self.monitors)[0]
         if not settles(lambda: self.geometry()[2] < WIDTH, 3):
             return  # a box or a step window took the press
-        self.saved = g
+        # openbox keeps 5 px of a window its program places on the screen, where a drag may
+        # leave less: the strip of a panel dragged nearly past the top or bottom comes in that
+        # far, and the panel comes back at the strip's height.
+        y = min(max(g[1], 5 - g[3]), 1000 - 5) if WM == "openbox" else g[1]
+        self.saved = (g[0], y, *g[2:])
         t = self.geometry()
         if t[0] != max(mon[0], self.left_limit(t[2])) or t[2] not in TUCKED:
             raise Fault(f"tucked from {g[:2]}: {t[2]} px wide at x={t[0]}, not a strip at {mon[0]}")
