@@ -205,13 +205,13 @@ TEST_F(ChromiumPortTest, APageKeepsItsWorldThroughItsChangesAndOnlyPagesAreAsked
 
 // A title the page set without a word: the browser's listing has it, asked for once the
 // pages just opened have told their state, not before (they tell their titles too).
-TEST_F(ChromiumPortTest, AnUnannouncedTitleIsListedForOnlyOnceEveryPageHasTold) {
+TEST_F(ChromiumPortTest, AnUnannouncedTitleIsAskedForOnlyOnceEveryPageHasToldTheLikeliestFirst) {
     ASSERT_TRUE(attached());
     const QString one = peer.add("https://one.example/", "One");
     peer.tell(one, true, true, "");
     ASSERT_TRUE(soon([&] { return peer.fake.waiting.size() == 1; }));
     peer.fake.quiet = true;
-    peer.add("https://two.example/", "Two");
+    const QString two = peer.add("https://two.example/", "Two");
     ASSERT_TRUE(soon([&] { return port->pages().size() == 2; }));
     peer.fake.infos[0] = pageInfo(one, "https://one.example/", "Uno");
     toFront(0x42, "Uno");
@@ -219,7 +219,15 @@ TEST_F(ChromiumPortTest, AnUnannouncedTitleIsListedForOnlyOnceEveryPageHasTold) 
     EXPECT_EQ(front(), "none");
     EXPECT_TRUE(peer.fake.withMethod("Target.getTargets").empty());
     peer.fake.speak();
+    // The page that told last with the focus is asked about alone; the
+    // listing of every page follows only when its entry tells nothing new.
     ASSERT_TRUE(soon([&] { return front() == "Uno"; }));
+    EXPECT_EQ(peer.fake.withMethod("Target.getTargetInfo").size(), 1u);
+    EXPECT_TRUE(peer.fake.withMethod("Target.getTargets").empty());
+    peer.fake.infos[1] = pageInfo(two, "https://two.example/", "Dos");
+    toFront(0x43, "Dos");
+    ASSERT_TRUE(soon([&] { return front() == "Dos"; }));
+    EXPECT_EQ(peer.fake.withMethod("Target.getTargetInfo").size(), 2u);
     EXPECT_EQ(peer.fake.withMethod("Target.getTargets").size(), 1u);
 }
 

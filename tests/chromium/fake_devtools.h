@@ -251,6 +251,10 @@ class FakeBrowser : public FakeDevTools {
             reply(m, {{"targetId", addPage(url)}});
         } else if (method == "Target.getTargets") {
             reply(m, {{"targetInfos", infos}});
+        } else if (method == "Target.getTargetInfo") {
+            for (const auto& info : infos)
+                if (info.toObject()["targetId"] == m["params"]["targetId"])
+                    reply(m, {{"targetInfo", info}});
         } else if (method == "Target.setDiscoverTargets") {
             reply(m, {});
             for (const auto& info : infos)

@@ -148,28 +148,32 @@ void FollowedPages::place() {
     const bool ours =
         !desktop_ || (front && (!owner || !browserProcess_ || owner == browserProcess_));
     const Page* best = nullptr;
+    const Page* likely = nullptr;
     const Page* titled = nullptr;
     int titledCount = 0;
-    bool anyVisible = false, untold = false;
+    bool untold = false;
     for (const Page& p : pages_) {
         untold = untold || !p.told;
         if (!ours) continue;
         const bool shows = desktop_ ? showsTitle(naming_, title, cut, p.title) : p.focused;
         if (shows && desktop_) titled = (++titledCount, &p);
         if (!p.visible) continue;
-        anyVisible = true;
-        if (!shows) continue;
-        if (!best || std::pair(p.focused, p.told) > std::pair(best->focused, best->told)) best = &p;
+        const auto before = [&p](const Page* other) {
+            return !other || std::pair(p.focused, p.told) > std::pair(other->focused, other->told);
+        };
+        if (before(likely)) likely = &p;
+        if (shows && before(best)) best = &p;
     }
     if (!best && titledCount == 1) best = titled;
     frontId_ = best ? best->id : QString();
     frontWindow_ = best ? front : 0;
     // A page just opened tells its title and state a moment after its window shows: a
     // listing meanwhile would find nothing new.
-    if (best || untold || !anyVisible || !front || title.isEmpty() || !unmatched_) return;
+    if (best || untold || !likely || !front || title.isEmpty() || !unmatched_) return;
     const bool first = unmatchedFor_ != placedFor_;
     unmatchedFor_ = placedFor_;
-    unmatched_(first);
+    const QString id = likely->id; // the handler may change the pages
+    unmatched_(first, id);
 }
 
 } // namespace kurumin

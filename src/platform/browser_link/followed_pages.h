@@ -56,8 +56,9 @@ class FollowedPages : public QObject {
         frontChanged_ = std::move(handler);
     }
     // Runs when a visible page exists but none shows the front window's title,
-    // with whether this is the first time for that window and title.
-    void setUnmatchedHandler(std::function<void(bool first)> handler) {
+    // with whether this is the first time for that window and title, and the
+    // page most likely in front: visible, and the last to tell, the focus first.
+    void setUnmatchedHandler(std::function<void(bool first, const QString& likely)> handler) {
         unmatched_ = std::move(handler);
     }
     // The browser's process, to match the front window's owner; 0 when unknown.
@@ -87,7 +88,7 @@ class FollowedPages : public QObject {
     WindowNaming naming_;
     std::vector<Page> pages_;
     std::function<void()> frontChanged_;
-    std::function<void(bool)> unmatched_;
+    std::function<void(bool, const QString&)> unmatched_;
     QString frontId_;
     WindowHandle frontWindow_ = 0;
     BrowserPage shown_;                             // the front page as last announced

@@ -52,10 +52,11 @@ constexpr int kRetries = 3; // a page whose world keeps failing is left until it
 PageTracker::PageTracker(BrowserConnection& connection, FollowedPages& pages)
     : connection_(connection), pages_(pages) {
     connect(&connection_, &BrowserConnection::event, this, &PageTracker::onEvent);
-    pages_.setUnmatchedHandler([this](bool first) {
+    pages_.setUnmatchedHandler([this](bool first, const QString& likely) {
         if (first) relists_ = 0;
         if (listing_ || relists_ >= kRelists) return;
-        relist(relists_++ == 0 ? 0 : kRelistPauseMs);
+        if (relists_++ == 0) return first ? askAbout(likely) : relist(0);
+        relist(kRelistPauseMs);
     });
 }
 
@@ -200,6 +201,26 @@ void PageTracker::relist(int afterMs) {
                              self->reconcile(reply.result);
                          });
     });
+}
+
+// Most often the page in front is the likeliest one: its own entry costs
+// far less than the listing of every page, which follows only when the
+// entry tells nothing new.
+void PageTracker::askAbout(const QString& targetId) {
+    listing_ = true;
+    connection_.send(
+        QStringLiteral("Target.getTargetInfo"), {{QStringLiteral("targetId"), targetId}},
+        [self = QPointer(this), targetId](const BrowserReply& reply) {
+            if (!self) return;
+            self->listing_ = false;
+            if (!self->connection_.isOpen()) return;
+            const FollowedPages::Page* page = self->pages_.find(targetId);
+            const QString was = page ? page->title : QString();
+            if (reply.ok())
+                self->updateTarget(reply.result.value(QStringLiteral("targetInfo")).toObject());
+            page = self->pages_.find(targetId);
+            if (!page || page->title == was) self->relist(0);
+        });
 }
 
 // Titles a page sets itself are not always announced: the browser's own

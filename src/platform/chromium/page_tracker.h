@@ -28,6 +28,7 @@ class PageTracker : public PageFeed {
     void awaitChange(const QString& targetId, const QString& session, const QJsonValue& context,
                      const QString& seen, int failures, bool set = false);
     bool told(FollowedPages::Page& page, const QString& state);
+    void askAbout(const QString& targetId);
     void relist(int afterMs);
     void reconcile(const QJsonObject& listing);
 
