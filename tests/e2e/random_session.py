@@ -435,8 +435,9 @@ class Session:
         want = (max(g0[0] + mx, self.left_limit(g0[2])), g0[1] + my) if moves else g0[:2]
         inside = 0 <= want[0] <= 1600 - g0[2] and 0 <= want[1] <= 1000 - g0[3]
         # fluxbox's and xfwm4's own rule: an edge within 10 px of a monitor's, the work area's
-        # or another window's edge snaps to it.
-        snap = 10 if moves and WM in ("fluxbox", "xfwm4") else 0
+        # or another window's edge snaps to it; openbox holds an edge at a monitor's edge until
+        # the drag goes 20 px past it, at another window's until 10 (its resistance, rc.xml).
+        snap = {"fluxbox": 10, "xfwm4": 10, "openbox": 20}.get(WM, 0) if moves else 0
         if inside and any(abs(g1[i] - want[i]) > snap for i in (0, 1)):
             raise Fault(f"a drag of {(mx, my)} from {target}: {g0[:2]} -> {g1[:2]}, not {want}")
 
