@@ -55,8 +55,9 @@ PageTracker::PageTracker(BrowserConnection& connection, FollowedPages& pages)
     pages_.setUnmatchedHandler([this](bool first, const QString& likely) {
         if (first) relists_ = 0;
         if (listing_ || relists_ >= kRelists) return;
-        if (relists_++ == 0) return first ? askAbout(likely) : relist(0);
-        relist(kRelistPauseMs);
+        // After the entry, a listing still needed goes at once.
+        if (first) return askAbout(likely);
+        relist(relists_++ == 0 ? 0 : kRelistPauseMs);
     });
 }
 
@@ -219,7 +220,8 @@ void PageTracker::askAbout(const QString& targetId) {
             if (reply.ok())
                 self->updateTarget(reply.result.value(QStringLiteral("targetInfo")).toObject());
             page = self->pages_.find(targetId);
-            if (!page || page->title == was) self->relist(0);
+            if (!page || page->title == was)
+                self->relist(self->relists_++ == 0 ? 0 : kRelistPauseMs);
         });
 }
 
