@@ -221,6 +221,13 @@ class Session:
                        for c in CONTROLS.values()):
                 return "bg", x, y
 
+    # A point of the screen the panel covers is a control's or the background's.
+    def on_panel_at(self, x, y, g):
+        for name, c in CONTROLS.items():
+            if shown(name, g) and c[1] <= x < c[1] + c[3] and c[2] <= y < c[2] + c[4]:
+                return name, x - c[1], y - c[2]
+        return "bg", x, y
+
     def pick_screen(self):
         # Above the bottom edge, where fluxbox's task bar would minimize the panel.
         return "screen", self.rng.randrange(300, 1600), self.rng.randrange(0, 960)
@@ -276,6 +283,8 @@ class Session:
     def act(self, a):
         kind, boxes, g = a[0], self.boxes(), self.geometry()
         pointer = kind in ("click", "double", "right", "hold", "drag")
+        if pointer and a[1] == "screen" and g[2] == WIDTH and overlaps(a[2:4] + [1, 1], g[:4]):
+            a = [kind, *self.on_panel_at(a[2] - g[0], a[3] - g[1], g), *a[4:]]
         if pointer:
             p = self.point(*a[1:4])
             if p is None or not any(overlaps(p + (1, 1), m) for m in self.monitors):
