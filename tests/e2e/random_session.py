@@ -428,10 +428,11 @@ class Session:
         mx, my = min(max(x + mx, 0), 1599) - x, min(max(y + my, 0), 999) - y
         if WM == "fluxbox" and moves:  # its own rules: a drag whose pointer comes within 10 px
             # of the screen's side goes to the next workspace, the window and pointer carried to
-            # the other side, and one dragged by a grip low on it goes past the screen's top, all
-            # of it: a drag stops short of both
+            # the other side, one dragged by a grip low on it goes past the screen's top, all of
+            # it, and a top edge within 10 px of the screen's bottom snaps onto it, the window
+            # wholly below: a drag stops short of all three
             mx = max(mx, min(0, 11 - x)) if mx < 0 else min(mx, max(0, 1588 - x))
-            my = max(my, min(0, -g0[1]))
+            my = max(my, min(0, -g0[1])) if my < 0 else min(my, max(0, 989 - g0[1]))
         steps = [s for i in range(1, 9) for s in
                  ("mousemove", x + mx * i // 8, y + my * i // 8, "sleep", 0.03)]
         xdotool("mousedown", 1, *steps, "mouseup", 1, "sleep", 0.3)
