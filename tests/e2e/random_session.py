@@ -215,18 +215,14 @@ class Session:
         return f"step{sign}{r.choice(list(STEP_LABELS))}", r.randrange(1, 32), r.randrange(1, 12)
 
     def pick_background(self, g):
-        while True:
-            x, y = self.rng.randrange(WIDTH), self.rng.randrange(g[3])
-            if not any(c[1] <= x < c[1] + c[3] and c[2] <= y < c[2] + c[4]
-                       for c in CONTROLS.values()):
-                return "bg", x, y
+        while (t := self.on_panel_at(self.rng.randrange(WIDTH), self.rng.randrange(g[3]), g))[0] != "bg":
+            pass
+        return t
 
     # A point of the screen the panel covers is a control's or the background's.
     def on_panel_at(self, x, y, g):
-        for name, c in CONTROLS.items():
-            if shown(name, g) and c[1] <= x < c[1] + c[3] and c[2] <= y < c[2] + c[4]:
-                return name, x - c[1], y - c[2]
-        return "bg", x, y
+        return next(((n, x - c[1], y - c[2]) for n, c in CONTROLS.items() if shown(n, g)
+                     and c[1] <= x < c[1] + c[3] and c[2] <= y < c[2] + c[4]), ("bg", x, y))
 
     def pick_screen(self):
         # Above the bottom edge, where fluxbox's task bar would minimize the panel.
@@ -391,12 +387,11 @@ class Session:
             xdotool("windowactivate", "--sync", box)
         if self.names[box][1] == "履歴テキストの確認":
             key = "Escape"  # Enter in the file dialog opens a folder
-        focus = session.display().get_input_focus().focus
+        focus = getattr(focus := session.display().get_input_focus().focus, "id", focus)
         xdotool("key", key)
         if not settles(lambda: box not in self.boxes(), 3):
-            raise Fault(f"the box {self.names[box][1]!r} did not close with {key}"
-                        f" (activated first: {activated}; key sent to {getattr(focus, 'id', focus):#x};"
-                        f" our windows now {self.ours()})")
+            raise Fault(f"the box {self.names[box][1]!r} did not close with {key} (activated "
+                        f"first: {activated}; key sent to {focus:#x}; our windows {self.ours()})")
         self.watch_focus = True
 
     def expect_tucked(self, g):
