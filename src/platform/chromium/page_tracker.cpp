@@ -57,7 +57,7 @@ PageTracker::PageTracker(BrowserConnection& connection, FollowedPages& pages)
         if (listing_ || relists_ >= kRelists) return;
         // After the entry, a listing still needed goes at once.
         if (first) return askAbout(likely);
-        relist(relists_++ == 0 ? 0 : kRelistPauseMs);
+        relistAgain();
     });
 }
 
@@ -185,6 +185,11 @@ bool PageTracker::told(FollowedPages::Page& page, const QString& state) {
     return true;
 }
 
+// The first listing for a front window and title at once, each later one a pause on.
+void PageTracker::relistAgain() {
+    relist(relists_++ == 0 ? 0 : kRelistPauseMs);
+}
+
 void PageTracker::relist(int afterMs) {
     listing_ = true;
     // The connection may outlive this tracker; its answers must not reach a tracker gone.
@@ -220,8 +225,7 @@ void PageTracker::askAbout(const QString& targetId) {
             if (reply.ok())
                 self->updateTarget(reply.result.value(QStringLiteral("targetInfo")).toObject());
             page = self->pages_.find(targetId);
-            if (!page || page->title == was)
-                self->relist(self->relists_++ == 0 ? 0 : kRelistPauseMs);
+            if (!page || page->title == was) self->relistAgain();
         });
 }
 

@@ -29,6 +29,7 @@ class PageTracker : public PageFeed {
                      const QString& seen, int failures, bool set = false);
     bool told(FollowedPages::Page& page, const QString& state);
     void askAbout(const QString& targetId);
+    void relistAgain();
     void relist(int afterMs);
     void reconcile(const QJsonObject& listing);
 
