@@ -128,7 +128,7 @@ inline int bareFirefox(LocalHttp& http, int opens) {
                 method, [&] { return done; }, 10000, 1);
         };
         bool started = false;
-        QObject::connect(&bidi, &BrowserConnection::event, [&](const QString& method) {
+        QObject::connect(&bidi, &BrowserConnection::notified, [&](const QString& method) {
             started = started || method == u"browsingContext.navigationStarted";
         });
         bidi.open(QUrl(QStringLiteral("ws://127.0.0.1:%1/session").arg(port)));

@@ -22,7 +22,7 @@ TEST(BrowserConnection, EachCommandEndsOnceByItsOwnReplyItsDeadlineOrTheLostConn
     int lost = 0;
     std::vector<QString> events;
     QObject::connect(&connection, &BrowserConnection::lost, [&] { ++lost; });
-    QObject::connect(&connection, &BrowserConnection::event,
+    QObject::connect(&connection, &BrowserConnection::notified,
                      [&](const QString& method, const QJsonObject&, const QString& session) {
                          events.push_back(method + "@" + session);
                      });

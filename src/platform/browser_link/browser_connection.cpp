@@ -130,7 +130,7 @@ void BrowserConnection::handleMessage(const QString& text) {
     const QString method = message.value(QStringLiteral("method")).toString();
     if (method.isEmpty()) return;
     qCDebug(lcProtocol, "event %s", qUtf8Printable(logSafe(method)));
-    emit event(method, message.value(QStringLiteral("params")).toObject(), sessionId);
+    emit notified(method, message.value(QStringLiteral("params")).toObject(), sessionId);
 }
 
 void BrowserConnection::onGone(const QString& detail, bool unanswered) {

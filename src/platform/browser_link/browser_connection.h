@@ -55,7 +55,8 @@ class BrowserConnection : public QObject {
     void openFailed(const QString& detail, bool unanswered);
     // The socket went away after opening; pending commands have failed.
     void lost(const QString& detail);
-    void event(const QString& method, const QJsonObject& params, const QString& sessionId);
+    // An event the browser sent, of a session of ours or of the browser itself.
+    void notified(const QString& method, const QJsonObject& params, const QString& sessionId);
 
   private:
     enum class State { Idle, Connecting, Open };

@@ -51,7 +51,7 @@ constexpr int kRetries = 3; // a page whose world keeps failing is left until it
 
 PageTracker::PageTracker(BrowserConnection& connection, FollowedPages& pages)
     : connection_(connection), pages_(pages) {
-    connect(&connection_, &BrowserConnection::event, this, &PageTracker::onEvent);
+    connect(&connection_, &BrowserConnection::notified, this, &PageTracker::onEvent);
     pages_.setUnmatchedHandler([this](bool first, const QString& likely) {
         if (first) relists_ = 0;
         if (listing_ || relists_ >= kRelists) return;

@@ -90,7 +90,7 @@ bool topLevel(const QJsonObject& params) {
 ContextTracker::ContextTracker(BrowserConnection& connection, FollowedPages& pages)
     : connection_(connection), pages_(pages) {
     connect(&connection_, &BrowserConnection::lost, this, [this] { unannounced_.clear(); });
-    connect(&connection_, &BrowserConnection::event, this,
+    connect(&connection_, &BrowserConnection::notified, this,
             [this](const QString& method, const QJsonObject& params, const QString&) {
                 onEvent(method, params);
             });

@@ -106,7 +106,7 @@ QByteArray firefoxUserPrefs() {
 
 FirefoxProtocol::FirefoxProtocol(BrowserConnection& connection, int sessionTimeoutMs)
     : connection_(connection), sessionTimeoutMs_(sessionTimeoutMs) {
-    connect(&connection_, &BrowserConnection::event, this,
+    connect(&connection_, &BrowserConnection::notified, this,
             [this](const QString& method, const QJsonObject& params, const QString&) {
                 onEvent(method, params);
             });
