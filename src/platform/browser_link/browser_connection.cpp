@@ -101,6 +101,9 @@ void BrowserConnection::send(const QString& method, const QJsonObject& params, R
     qCDebug(lcProtocol, "sent %lld %s", id, qUtf8Printable(method));
     socket_.sendTextMessage(
         QString::fromUtf8(QJsonDocument(message).toJson(QJsonDocument::Compact)));
+    // Written now: left to the socket, each command costs the loop a write
+    // notifier turned on and off, and a turn of its own.
+    socket_.flush();
 }
 
 void BrowserConnection::handleMessage(const QString& text) {
