@@ -77,14 +77,18 @@ struct X11FrontWindow::State : xcb::Connection {
             }
             if (retitled && !moved) hold();
             if (!moved && !retitled) return;
-            update();
+            update(moved);
         }
     }
 
-    void update() {
+    // A window retitled in front is still in front: its title alone is read again.
+    void update(bool moved = true) {
         const xcb_window_t before = front;
         const QByteArray beforeTitle = title;
-        readFront();
+        if (moved)
+            readFront();
+        else
+            title = readTitle(front);
         xcb_flush(c);
         if (changed && (front != before || title != beforeTitle)) changed();
     }
