@@ -402,11 +402,15 @@ class Session:
         mon = (on + self.monitors)[0]
         if not settles(lambda: self.geometry()[2] < WIDTH, 3):
             return  # a box or a step window took the press
-        # openbox keeps 5 px of a window its program places on the screen, where a drag may
+        # openbox keeps a tenth of a window its program places on the screen, where a drag may
         # leave less: the strip of a panel dragged nearly past the top or bottom comes in that
-        # far, and the panel comes back at the strip's height.
-        y = min(max(g[1], 5 - g[3]), 1000 - 5) if WM == "openbox" else g[1]
-        self.saved = (g[0], y, *g[2:])
+        # far, the panel comes back at the strip's height, and one nearly past the right side
+        # comes back a tenth of its width on the screen.
+        x, y = g[0], g[1]
+        if WM == "openbox":
+            x = 1600 - g[2] // 10 if x + g[2] // 10 >= 1599 else x
+            y = 1000 - g[3] // 10 if y + g[3] // 10 >= 999 else max(y, -(g[3] * 9 // 10))
+        self.saved = (x, y, *g[2:])
         t = self.geometry()
         if t[0] != max(mon[0], self.left_limit(t[2])) or t[2] not in TUCKED:
             raise Fault(f"tucked from {g[:2]}: {t[2]} px wide at x={t[0]}, not a strip at {mon[0]}")
