@@ -22,8 +22,8 @@ import time
 
 import pyatspi
 import Xlib.error
-from gi.repository import GLib
 import Xlib.X
+from gi.repository import GLib
 
 import atspi
 import session
@@ -215,14 +215,15 @@ class Session:
         return f"step{sign}{r.choice(list(STEP_LABELS))}", r.randrange(1, 32), r.randrange(1, 12)
 
     def pick_background(self, g):
-        while (t := self.on_panel_at(self.rng.randrange(WIDTH), self.rng.randrange(g[3]), g))[0] != "bg":
-            pass
-        return t
+        while True:
+            x, y = self.rng.randrange(WIDTH), self.rng.randrange(g[3])
+            if (t := self.on_panel_at(x, y, g))[0] == "bg":
+                return t
 
     # A point of the screen the panel covers is a control's or the background's.
     def on_panel_at(self, x, y, g):
-        return next(((n, x - c[1], y - c[2]) for n, c in CONTROLS.items() if shown(n, g)
-                     and c[1] <= x < c[1] + c[3] and c[2] <= y < c[2] + c[4]), ("bg", x, y))
+        return next(((n, x - c[1], y - c[2]) for n, c in CONTROLS.items()
+                     if shown(n, g) and overlaps((x, y, 1, 1), c[1:5])), ("bg", x, y))
 
     def pick_screen(self):
         # Above the bottom edge, where fluxbox's task bar would minimize the panel.

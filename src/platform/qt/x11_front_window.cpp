@@ -82,7 +82,7 @@ struct X11FrontWindow::State : xcb::Connection {
     }
 
     // A window retitled in front is still in front: its title alone is read again.
-    void update(bool moved = true) {
+    void update(bool moved) {
         const xcb_window_t before = front;
         const QByteArray beforeTitle = title;
         if (moved)
@@ -104,7 +104,7 @@ struct X11FrontWindow::State : xcb::Connection {
         held = false;
         const std::uint32_t watch = XCB_EVENT_MASK_PROPERTY_CHANGE;
         if (front) xcb_change_window_attributes(c, front, XCB_CW_EVENT_MASK, &watch);
-        update();
+        update(true);
     }
 };
 
