@@ -1,131 +1,152 @@
 #include "platform/qt/x11_front_window.h"
 
-#include "platform/qt/xcb_connection.h"
-#include "platform/qt/xcb_util.h"
+#include "platform/qt/xcb_property.h"
 
+#include <QAbstractNativeEventFilter>
+#include <QGuiApplication>
 #include <QTimer>
 
-#include <cstdlib>
-#include <cstring>
+#include <utility>
 
 namespace kurumin {
 
-struct X11FrontWindow::State : xcb::Connection {
-    xcb_atom_t active = 0, netName = 0;
+namespace {
+constexpr std::uint32_t kTitleLongs = X11FrontWindow::TitleBytes / 4 + 1;
+constexpr std::uint32_t kWatch = XCB_EVENT_MASK_PROPERTY_CHANGE;
+constexpr std::uint32_t kDeaf = 0;
+} // namespace
+
+// The notices come through Qt's connection, one batch at a time; what they
+// ask for is read once per batch, at the next turn of the loop.
+struct X11FrontWindow::State : QAbstractNativeEventFilter {
+    xcb_connection_t* c = nullptr;
+    xcb_window_t root = 0;
+    xcb_atom_t active = 0, netName = 0, pid = 0;
     xcb_window_t front = 0;
     QByteArray title;
+    qint64 process = 0;
     std::function<void()> changed;
+    bool heardMove = false, heardRetitle = false; // not yet read
+    QTimer settle;
     // A title changed over and over (a page retitling itself in a loop) is
     // read at once, then once a pause: its window goes unheard meanwhile.
     QTimer pause;
     bool held = false;
 
-    QByteArray property(xcb_window_t window, xcb_atom_t name, xcb_atom_t* type) {
-        const auto cookie =
-            xcb_get_property(c, 0, window, name, XCB_GET_PROPERTY_TYPE_ANY, 0, TitleBytes / 4 + 1);
-        const xcb::Reply<xcb_get_property_reply_t> r(xcb_get_property_reply(c, cookie, nullptr));
-        *type = r ? r->type : XCB_NONE;
-        if (!r) return {};
-        const int length = xcb_get_property_value_length(r.get());
-        return QByteArray(static_cast<const char*>(xcb_get_property_value(r.get())), length);
-    }
-
-    QByteArray readTitle(xcb_window_t window) {
-        if (!window) return {};
-        xcb_atom_t type = XCB_NONE;
-        QByteArray name = property(window, netName, &type);
-        if (name.isEmpty()) {
-            name = property(window, XCB_ATOM_WM_NAME, &type);
-            // WM_NAME of type STRING is Latin-1.
-            if (type == XCB_ATOM_STRING) name = QString::fromLatin1(name).toUtf8();
-        }
-        return name.left(TitleBytes);
-    }
-
-    // The title of the window in front is followed too: a tab switch or a
-    // page's own retitling changes it without a change of window.
-    void readFront() {
-        xcb_atom_t type = XCB_NONE;
-        const QByteArray value = property(root, active, &type);
-        xcb_window_t now = 0;
-        if (type == XCB_ATOM_WINDOW && value.size() >= 4) std::memcpy(&now, value.data(), 4);
-        if (now != front) {
-            const std::uint32_t none = 0, watch = XCB_EVENT_MASK_PROPERTY_CHANGE;
-            // A window already gone answers with an error event, dropped in drain().
-            if (front) xcb_change_window_attributes(c, front, XCB_CW_EVENT_MASK, &none);
-            if (now) xcb_change_window_attributes(c, now, XCB_CW_EVENT_MASK, &watch);
-            front = now;
-        }
-        title = readTitle(front);
-    }
-
-    // Replies read while asking may have queued events the notifier will not
-    // see: the events are read again until none of them moves the front.
-    void drain() {
-        for (;;) {
-            bool moved = false, retitled = false;
-            while (xcb_generic_event_t* e = xcb_poll_for_event(c)) {
-                if ((e->response_type & 0x7F) == XCB_PROPERTY_NOTIFY) {
-                    const auto* p = reinterpret_cast<xcb_property_notify_event_t*>(e);
-                    if (p->window == root && p->atom == active)
-                        moved = true;
-                    else if (p->window == front && p->window != 0 &&
-                             (p->atom == netName || p->atom == XCB_ATOM_WM_NAME))
-                        retitled = !held;
-                }
-                std::free(e);
-            }
-            if (retitled && !moved) hold();
-            if (!moved && !retitled) return;
-            update(moved);
-        }
-    }
-
-    // A window retitled in front is still in front: its title alone is read again.
-    void update(bool moved) {
-        const xcb_window_t before = front;
-        const QByteArray beforeTitle = title;
-        if (moved)
-            readFront();
+    bool nativeEventFilter(const QByteArray&, void* message, qintptr*) override {
+        const auto* e = static_cast<const xcb_generic_event_t*>(message);
+        if ((e->response_type & 0x7F) != XCB_PROPERTY_NOTIFY) return false;
+        const auto* p = static_cast<const xcb_property_notify_event_t*>(message);
+        if (p->window == root && p->atom == active)
+            heardMove = true;
+        else if (p->window == front && front && !held &&
+                 (p->atom == netName || p->atom == XCB_ATOM_WM_NAME))
+            heardRetitle = true;
         else
-            title = readTitle(front);
+            return false;
+        settle.start();
+        return false; // Qt's own windows need their notices too
+    }
+
+    // Qt's own windows keep the events Qt chose for them.
+    bool ours(xcb_window_t window) const {
+        const xcb_setup_t* setup = xcb_get_setup(c);
+        return (window & ~setup->resource_id_mask) == setup->resource_id_base;
+    }
+
+    void listen(xcb_window_t window, std::uint32_t mask) {
+        if (!window || ours(window)) return;
+        // A window already gone answers with an error, dropped here rather than logged by Qt.
+        xcb_discard_reply(
+            c, xcb_change_window_attributes_checked(c, window, XCB_CW_EVENT_MASK, &mask).sequence);
+    }
+
+    void heard() {
+        const bool moved = std::exchange(heardMove, false);
+        const bool retitled = std::exchange(heardRetitle, false);
+        if (retitled && !moved) hold();
+        update(moved, retitled);
+    }
+
+    // The window in front is asked for when the window manager says it moved;
+    // its title when it is a new one, or says it was retitled. A new window is
+    // listened to before its title is read, so no retitling falls between, and
+    // its process is asked in the same round trip.
+    void update(bool moved, bool retitled) {
+        const auto before = std::pair(front, title);
+        const xcb_window_t now =
+            moved ? xcb::firstLong(xcb::readProperty(c, xcb::askProperty(c, root, active, 1)),
+                                   XCB_ATOM_WINDOW)
+                  : front;
+        if (now != front) {
+            listen(front, kDeaf);
+            listen(now, kWatch);
+            front = now;
+            process = 0;
+            if (front) {
+                const auto owner = xcb::askProperty(c, front, pid, 1);
+                title = titleOf(front);
+                process = xcb::firstLong(xcb::readProperty(c, owner), XCB_ATOM_CARDINAL);
+            } else {
+                title.clear();
+            }
+        } else if (retitled && front) {
+            title = titleOf(front);
+        }
         xcb_flush(c);
-        if (changed && (front != before || title != beforeTitle)) changed();
+        if (changed && std::pair(front, title) != before) changed();
+    }
+
+    QByteArray titleOf(xcb_window_t window) {
+        return xcb::readTitle(c, window, xcb::askProperty(c, window, netName, kTitleLongs),
+                              kTitleLongs)
+            .left(TitleBytes);
     }
 
     void hold() {
         held = true;
-        const std::uint32_t none = 0;
-        xcb_change_window_attributes(c, front, XCB_CW_EVENT_MASK, &none);
+        listen(front, kDeaf);
         pause.start();
     }
 
     void resume() {
         held = false;
-        const std::uint32_t watch = XCB_EVENT_MASK_PROPERTY_CHANGE;
-        if (front) xcb_change_window_attributes(c, front, XCB_CW_EVENT_MASK, &watch);
-        update(true);
+        listen(front, kWatch);
+        update(true, true);
     }
 };
 
 std::unique_ptr<X11FrontWindow> X11FrontWindow::create() {
+    auto* x11 = qApp ? qApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    xcb_connection_t* c = x11 ? x11->connection() : nullptr;
+    if (!c) return nullptr;
     auto s = std::make_unique<State>();
-    if (!s->open()) return nullptr;
-    s->active = xcb::atom(s->c, "_NET_ACTIVE_WINDOW");
-    s->netName = xcb::atom(s->c, "_NET_WM_NAME");
-    const std::uint32_t watch = XCB_EVENT_MASK_PROPERTY_CHANGE;
-    xcb_change_window_attributes(s->c, s->root, XCB_CW_EVENT_MASK, &watch);
-    s->readFront();
-    xcb_flush(s->c);
+    s->c = c;
+    s->root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+    s->active = xcb::atom(c, "_NET_ACTIVE_WINDOW");
+    s->netName = xcb::atom(c, "_NET_WM_NAME");
+    s->pid = xcb::atom(c, "_NET_WM_PID");
+    // Qt listens to the root's properties itself; added to what it chose, never in its place.
+    const xcb::Reply<xcb_get_window_attributes_reply_t> attributes(
+        xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, s->root), nullptr));
+    if (attributes && !(attributes->your_event_mask & kWatch)) {
+        const std::uint32_t mask = attributes->your_event_mask | kWatch;
+        xcb_change_window_attributes(c, s->root, XCB_CW_EVENT_MASK, &mask);
+    }
+    s->update(true, true);
     return std::unique_ptr<X11FrontWindow>(new X11FrontWindow(std::move(s)));
 }
 
 X11FrontWindow::X11FrontWindow(std::unique_ptr<State> state) : s_(std::move(state)) {
     State* s = s_.get();
-    s->watch(this, [s] { s->drain(); });
+    // A zero timer, not a posted call: a batch of notices costs no wake-up of its own.
+    s->settle.setSingleShot(true);
+    s->settle.setInterval(0);
+    connect(&s->settle, &QTimer::timeout, this, [s] { s->heard(); });
     s->pause.setSingleShot(true);
     s->pause.setInterval(50);
     connect(&s->pause, &QTimer::timeout, this, [s] { s->resume(); });
+    qApp->installNativeEventFilter(s);
 }
 
 X11FrontWindow::~X11FrontWindow() = default;
@@ -136,6 +157,10 @@ std::uint32_t X11FrontWindow::window() const {
 
 QByteArray X11FrontWindow::title() const {
     return s_->title;
+}
+
+qint64 X11FrontWindow::process() const {
+    return s_->process;
 }
 
 void X11FrontWindow::setChangeHandler(std::function<void()> handler) {

@@ -1,7 +1,8 @@
 #pragma once
-// The desktop's front window and its title, kept current from the window
-// manager's change notifications on a connection of its own, so reading them
-// costs no round trip to the X server.
+// The desktop's front window, its title and its process, kept current from
+// the window manager's change notifications as Qt's own connection receives
+// them, so reading them costs no round trip to the X server and hearing them
+// no wake-up of the loop of its own.
 
 #include <QByteArray>
 #include <QObject>
@@ -21,6 +22,8 @@ class X11FrontWindow : public QObject {
     std::uint32_t window() const; // 0 when none is in front
     // The front window's _NET_WM_NAME (or WM_NAME), UTF-8, at most TitleBytes.
     QByteArray title() const;
+    // Its _NET_WM_PID; 0 when it tells none.
+    qint64 process() const;
     static constexpr int TitleBytes = 4096;
 
     void setChangeHandler(std::function<void()> handler);

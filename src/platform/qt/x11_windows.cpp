@@ -1,5 +1,5 @@
 #include "platform/qt/qt_services.h"
-#include "platform/qt/xcb_util.h"
+#include "platform/qt/xcb_property.h"
 
 #include <QGuiApplication>
 
@@ -25,26 +25,11 @@ xcb_connection_t* connection() {
 using xcb::atom;
 template <typename T> using XcbReply = xcb::Reply<T>;
 
-struct Property {
-    xcb_atom_t type = XCB_ATOM_NONE;
-    QByteArray value;
-};
+using xcb::Property;
 
-// Reads up to maxLongs 32-bit units; a window that is gone gives an empty value.
 Property property(xcb_connection_t* c, xcb_window_t window, xcb_atom_t name,
                   std::uint32_t maxLongs) {
-    const auto cookie =
-        xcb_get_property(c, 0, window, name, XCB_GET_PROPERTY_TYPE_ANY, 0, maxLongs);
-    xcb_generic_error_t* error = nullptr;
-    XcbReply<xcb_get_property_reply_t> reply(xcb_get_property_reply(c, cookie, &error));
-    std::free(error);
-    Property p;
-    if (!reply) return p;
-    p.type = reply->type;
-    const int bytes = xcb_get_property_value_length(reply.get());
-    if (bytes > 0)
-        p.value = QByteArray(static_cast<const char*>(xcb_get_property_value(reply.get())), bytes);
-    return p;
+    return xcb::readProperty(c, xcb::askProperty(c, window, name, maxLongs));
 }
 
 xcb_window_t rootOf(xcb_connection_t* c) {
@@ -116,11 +101,8 @@ WindowHandle X11WindowSystem::foregroundWindow() {
     if (const X11FrontWindow* f = front()) return f->window();
     xcb_connection_t* c = connection();
     if (!c) return 0;
-    const Property p = property(c, rootOf(c), atom(c, "_NET_ACTIVE_WINDOW"), 1);
-    if (p.type != XCB_ATOM_WINDOW || p.value.size() < 4) return 0;
-    std::uint32_t id = 0;
-    std::memcpy(&id, p.value.constData(), sizeof id);
-    return id;
+    return xcb::firstLong(property(c, rootOf(c), atom(c, "_NET_ACTIVE_WINDOW"), 1),
+                          XCB_ATOM_WINDOW);
 }
 
 QByteArray X11WindowSystem::windowTitle(WindowHandle window, int maxBytes) {
@@ -131,23 +113,17 @@ QByteArray X11WindowSystem::windowTitle(WindowHandle window, int maxBytes) {
         return cutUtf8(f->title(), maxBytes);
     // Enough 32-bit units for the bytes wanted, plus one character's overrun.
     const auto longs = static_cast<std::uint32_t>(maxBytes / 4 + 2);
-    Property p = property(c, id, atom(c, "_NET_WM_NAME"), longs);
-    if (p.value.isEmpty()) {
-        p = property(c, id, XCB_ATOM_WM_NAME, longs);
-        // WM_NAME of type STRING is Latin-1.
-        if (p.type == XCB_ATOM_STRING) p.value = QString::fromLatin1(p.value).toUtf8();
-    }
-    return cutUtf8(p.value, maxBytes);
+    return cutUtf8(
+        xcb::readTitle(c, id, xcb::askProperty(c, id, atom(c, "_NET_WM_NAME"), longs), longs),
+        maxBytes);
 }
 
 qint64 X11WindowSystem::windowProcess(WindowHandle window) {
     xcb_connection_t* c = connection();
     if (!c || window == 0 || window > 0xFFFFFFFFu) return 0;
-    const Property p = property(c, static_cast<xcb_window_t>(window), atom(c, "_NET_WM_PID"), 1);
-    if (p.type != XCB_ATOM_CARDINAL || p.value.size() < 4) return 0;
-    std::uint32_t pid = 0;
-    std::memcpy(&pid, p.value.constData(), sizeof pid);
-    return pid;
+    if (const X11FrontWindow* f = front(); f && f->window() == window) return f->process();
+    return xcb::firstLong(property(c, static_cast<xcb_window_t>(window), atom(c, "_NET_WM_PID"), 1),
+                          XCB_ATOM_CARDINAL);
 }
 
 void X11WindowSystem::showOnEveryWorkspace(WindowHandle window) {
