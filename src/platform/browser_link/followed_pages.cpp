@@ -1,5 +1,7 @@
 #include "platform/browser_link/followed_pages.h"
 
+#include <algorithm>
+#include <tuple>
 #include <utility>
 
 namespace kurumin {
@@ -106,6 +108,11 @@ void FollowedPages::tell(Page& page, bool visible, bool focused) {
     changed();
 }
 
+int FollowedPages::showing(const QString& title) const {
+    return int(std::count_if(pages_.begin(), pages_.end(),
+                             [&](const Page& p) { return p.title == title; }));
+}
+
 void FollowedPages::changed() {
     if (due_) return;
     due_ = true;
@@ -157,12 +164,12 @@ void FollowedPages::place() {
         if (!ours) continue;
         const bool shows = desktop_ ? showsTitle(naming_, title, cut, p.title) : p.focused;
         if (shows && desktop_) titled = (++titledCount, &p);
-        if (!p.visible) continue;
         const auto before = [&p](const Page* other) {
-            return !other || std::pair(p.focused, p.told) > std::pair(other->focused, other->told);
+            return !other || std::tuple(p.visible, p.focused, p.told) >
+                                 std::tuple(other->visible, other->focused, other->told);
         };
         if (before(likely)) likely = &p;
-        if (shows && before(best)) best = &p;
+        if (shows && p.visible && before(best)) best = &p;
     }
     if (!best && titledCount == 1) best = titled;
     frontId_ = best ? best->id : QString();

@@ -40,7 +40,8 @@ class FollowedPages : public QObject {
         QString session;      // the protocol's own handle on the page, when it needs one
         bool visible = false; // as the page last told
         bool focused = false;
-        quint64 told = 0; // order of the page's last report
+        quint64 told = 0;     // order of the page's last report
+        bool waiting = false; // for its listener's next report
     };
 
     // Without a desktop the visible page with the focus is in front.
@@ -55,9 +56,10 @@ class FollowedPages : public QObject {
     void setFrontChangeHandler(std::function<void()> handler) {
         frontChanged_ = std::move(handler);
     }
-    // Runs when a visible page exists but none shows the front window's title,
-    // with whether this is the first time for that window and title, and the
-    // page most likely in front: visible, and the last to tell, the focus first.
+    // Runs when pages exist but none shows the front window's title, with
+    // whether this is the first time for that window and title, and the page
+    // most likely in front: the visible first, then the focused, then the last
+    // to tell.
     void setUnmatchedHandler(std::function<void(bool first, const QString& likely)> handler) {
         unmatched_ = std::move(handler);
     }
@@ -75,6 +77,8 @@ class FollowedPages : public QObject {
     void addOpened(const QString& id, const QString& url);
     // What a page's listener says of it.
     void tell(Page& page, bool visible, bool focused);
+    // How many pages show this title: with two or more, only their state tells which is in front.
+    int showing(const QString& title) const;
     // Something that decides the front changed: placed at the next turn, or at the next read.
     void changed();
     // Catches up with a desktop that sends no change notification.

@@ -101,6 +101,7 @@ void PageTracker::onEvent(const QString& method, const QJsonObject& params,
         if (FollowedPages::Page* p =
                 pages_.findSession(params.value(QStringLiteral("sessionId")).toString())) {
             p->session.clear();
+            p->waiting = false;
             pages_.tell(*p, false, false);
         }
     }
@@ -116,17 +117,36 @@ void PageTracker::updateTarget(const QJsonObject& info) {
     QString title = info.value(QStringLiteral("title")).toString();
     // Most of a new window's notices change neither.
     if (!added && page.url == url && page.title == title) return;
+    const bool retitled = added || page.title != title;
     page.url = std::move(url);
     page.title = std::move(title);
     pages_.changed();
+    if (retitled) followTwins(id);
 }
 
-// The page's world waits for the page's changes, one evaluation at a time,
-// and lasts as long as its document: a document that goes fails the wait,
-// and the next one is given a world afresh.
+// A title two pages show no longer tells which is in front: each of them is
+// followed again, from the state last heard, for as long as another shares it.
+void PageTracker::followTwins(const QString& targetId) {
+    const QString title = pages_.find(targetId)->title;
+    if (pages_.showing(title) < 2) return;
+    for (const FollowedPages::Page& p : pages_.all()) {
+        if (p.title != title || p.waiting || p.session.isEmpty()) continue;
+        const QString seen = p.told ? QStringLiteral("%1%2").arg(p.visible ? u"visible" : u"hidden",
+                                                                 p.focused ? u" focus" : u"")
+                                    : QString();
+        listen(p.id, seen);
+    }
+}
+
+// The page's world tells the page's state, then waits for its changes, one
+// evaluation at a time, while another page shares its title: a page alone
+// with its title is in front exactly when its title is, and costs no more.
+// A world lasts as long as its document: a document that goes fails the
+// wait, and the next one is given a world afresh.
 void PageTracker::listen(const QString& targetId, const QString& seen, int failures) {
-    const FollowedPages::Page* page = pages_.find(targetId);
+    FollowedPages::Page* page = pages_.find(targetId);
     if (!page || page->session.isEmpty()) return;
+    page->waiting = true;
     const QString session = page->session;
     // The connection may outlive this tracker; its answers must not reach a tracker gone.
     connection_.send(
@@ -145,7 +165,10 @@ void PageTracker::listen(const QString& targetId, const QString& seen, int failu
 void PageTracker::retryLater(const QString& targetId, const QString& session, int failures) {
     FollowedPages::Page* p = pages_.find(targetId);
     if (!p || p->session != session) return;
-    if (failures >= kRetries) return pages_.tell(*p, false, false); // not shown, as far as known
+    if (failures >= kRetries) { // not shown, as far as known
+        p->waiting = false;
+        return pages_.tell(*p, false, false);
+    }
     QTimer::singleShot(failures * kRelistPauseMs, this,
                        [this, targetId, failures] { listen(targetId, QString(), failures + 1); });
 }
@@ -171,8 +194,9 @@ void PageTracker::awaitChange(const QString& targetId, const QString& session,
                 return;
             }
             // Only the listener's own words: anything else ends the wait.
-            if (self->told(*p, value.toString()))
-                self->awaitChange(targetId, session, context, value.toString(), 0, true);
+            if (self->told(*p, value.toString()) && self->pages_.showing(p->title) > 1)
+                return self->awaitChange(targetId, session, context, value.toString(), 0, true);
+            p->waiting = false;
         },
         session, 0);
 }

@@ -1,7 +1,8 @@
 #pragma once
 // Chromium's pages over the DevTools protocol: the targets come and go by
 // discovery events, and each page is attached to and handed a listener that
-// tells its visibility and focus whenever they change.
+// tells its visibility and focus, and their changes while another page
+// shows the same title.
 
 #include "platform/browser_link/browser_connection.h"
 #include "platform/browser_link/browser_session.h"
@@ -21,6 +22,7 @@ class PageTracker : public PageFeed {
   private:
     void onEvent(const QString& method, const QJsonObject& params, const QString& sessionId);
     void updateTarget(const QJsonObject& info);
+    void followTwins(const QString& targetId);
     void listen(const QString& targetId, const QString& seen = {}, int failures = 0);
     void retryLater(const QString& targetId, const QString& session, int failures);
     // Waits in the listener's world `context` for the page's state to leave `seen`;
