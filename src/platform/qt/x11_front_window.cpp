@@ -16,8 +16,8 @@ constexpr std::uint32_t kWatch = XCB_EVENT_MASK_PROPERTY_CHANGE;
 constexpr std::uint32_t kDeaf = 0;
 } // namespace
 
-// The notices come through Qt's connection, one batch at a time; what they
-// ask for is read once per batch, at the next turn of the loop.
+// The notices come through Qt's connection, and what they ask for is read as
+// each one is handled.
 struct X11FrontWindow::State : QAbstractNativeEventFilter {
     xcb_connection_t* c = nullptr;
     xcb_window_t root = 0;
@@ -26,8 +26,6 @@ struct X11FrontWindow::State : QAbstractNativeEventFilter {
     QByteArray title;
     qint64 process = 0;
     std::function<void()> changed;
-    bool heardMove = false, heardRetitle = false; // not yet read
-    QTimer settle;
     // A title changed over and over (a page retitling itself in a loop) is
     // read at once, then once a pause: its window goes unheard meanwhile.
     QTimer pause;
@@ -37,14 +35,13 @@ struct X11FrontWindow::State : QAbstractNativeEventFilter {
         const auto* e = static_cast<const xcb_generic_event_t*>(message);
         if ((e->response_type & 0x7F) != XCB_PROPERTY_NOTIFY) return false;
         const auto* p = static_cast<const xcb_property_notify_event_t*>(message);
-        if (p->window == root && p->atom == active)
-            heardMove = true;
-        else if (p->window == front && front && !held &&
-                 (p->atom == netName || p->atom == XCB_ATOM_WM_NAME))
-            heardRetitle = true;
-        else
-            return false;
-        settle.start();
+        if (p->window == root && p->atom == active) {
+            update(true, false);
+        } else if (p->window == front && front && !held &&
+                   (p->atom == netName || p->atom == XCB_ATOM_WM_NAME)) {
+            hold();
+            update(false, true);
+        }
         return false; // Qt's own windows need their notices too
     }
 
@@ -59,13 +56,6 @@ struct X11FrontWindow::State : QAbstractNativeEventFilter {
         // A window already gone answers with an error, dropped here rather than logged by Qt.
         xcb_discard_reply(
             c, xcb_change_window_attributes_checked(c, window, XCB_CW_EVENT_MASK, &mask).sequence);
-    }
-
-    void heard() {
-        const bool moved = std::exchange(heardMove, false);
-        const bool retitled = std::exchange(heardRetitle, false);
-        if (retitled && !moved) hold();
-        update(moved, retitled);
     }
 
     // The window in front is asked for when the window manager says it moved;
@@ -139,10 +129,6 @@ std::unique_ptr<X11FrontWindow> X11FrontWindow::create() {
 
 X11FrontWindow::X11FrontWindow(std::unique_ptr<State> state) : s_(std::move(state)) {
     State* s = s_.get();
-    // A zero timer, not a posted call: a batch of notices costs no wake-up of its own.
-    s->settle.setSingleShot(true);
-    s->settle.setInterval(0);
-    connect(&s->settle, &QTimer::timeout, this, [s] { s->heard(); });
     s->pause.setSingleShot(true);
     s->pause.setInterval(50);
     connect(&s->pause, &QTimer::timeout, this, [s] { s->resume(); });
