@@ -121,13 +121,12 @@ void PageTracker::updateTarget(const QJsonObject& info) {
     page.url = std::move(url);
     page.title = std::move(title);
     pages_.changed();
-    if (retitled) followTwins(id);
+    if (retitled) followTwins(page.title);
 }
 
 // A title two pages show no longer tells which is in front: each of them is
 // followed again, from the state last heard, for as long as another shares it.
-void PageTracker::followTwins(const QString& targetId) {
-    const QString title = pages_.find(targetId)->title;
+void PageTracker::followTwins(const QString& title) {
     if (pages_.showing(title) < 2) return;
     for (const FollowedPages::Page& p : pages_.all()) {
         if (p.title != title || p.waiting || p.session.isEmpty()) continue;

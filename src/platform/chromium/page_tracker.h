@@ -22,7 +22,7 @@ class PageTracker : public PageFeed {
   private:
     void onEvent(const QString& method, const QJsonObject& params, const QString& sessionId);
     void updateTarget(const QJsonObject& info);
-    void followTwins(const QString& targetId);
+    void followTwins(const QString& title);
     void listen(const QString& targetId, const QString& seen = {}, int failures = 0);
     void retryLater(const QString& targetId, const QString& session, int failures);
     // Waits in the listener's world `context` for the page's state to leave `seen`;

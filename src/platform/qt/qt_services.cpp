@@ -105,9 +105,7 @@ void QtClipboard::refusedUnlessOurs() {
     xcb_connection_t* c = x11->connection();
     const xcb::Reply<xcb_get_selection_owner_reply_t> r(xcb_get_selection_owner_reply(
         c, xcb_get_selection_owner(c, xcb::atom(c, "CLIPBOARD")), nullptr));
-    const xcb_setup_t* setup = xcb_get_setup(c);
-    if (r && r->owner != XCB_NONE &&
-        (r->owner & ~setup->resource_id_mask) != setup->resource_id_base)
+    if (r && r->owner != XCB_NONE && !xcb::ours(c, r->owner))
         throw PlatformFailure("another program holds the clipboard");
 }
 

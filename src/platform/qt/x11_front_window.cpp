@@ -3,7 +3,7 @@
 #include "platform/qt/xcb_property.h"
 
 #include <QAbstractNativeEventFilter>
-#include <QGuiApplication>
+#include <QCoreApplication>
 #include <QTimer>
 
 #include <utility>
@@ -46,13 +46,8 @@ struct X11FrontWindow::State : QAbstractNativeEventFilter {
     }
 
     // Qt's own windows keep the events Qt chose for them.
-    bool ours(xcb_window_t window) const {
-        const xcb_setup_t* setup = xcb_get_setup(c);
-        return (window & ~setup->resource_id_mask) == setup->resource_id_base;
-    }
-
     void listen(xcb_window_t window, std::uint32_t mask) {
-        if (!window || ours(window)) return;
+        if (!window || xcb::ours(c, window)) return;
         // A window already gone answers with an error, dropped here rather than logged by Qt.
         xcb_discard_reply(
             c, xcb_change_window_attributes_checked(c, window, XCB_CW_EVENT_MASK, &mask).sequence);
@@ -106,13 +101,11 @@ struct X11FrontWindow::State : QAbstractNativeEventFilter {
     }
 };
 
-std::unique_ptr<X11FrontWindow> X11FrontWindow::create() {
-    auto* x11 = qApp ? qApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    xcb_connection_t* c = x11 ? x11->connection() : nullptr;
+std::unique_ptr<X11FrontWindow> X11FrontWindow::create(xcb_connection_t* c) {
     if (!c) return nullptr;
     auto s = std::make_unique<State>();
     s->c = c;
-    s->root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+    s->root = xcb::rootOf(c);
     s->active = xcb::atom(c, "_NET_ACTIVE_WINDOW");
     s->netName = xcb::atom(c, "_NET_WM_NAME");
     s->pid = xcb::atom(c, "_NET_WM_PID");
@@ -132,7 +125,7 @@ X11FrontWindow::X11FrontWindow(std::unique_ptr<State> state) : s_(std::move(stat
     s->pause.setSingleShot(true);
     s->pause.setInterval(50);
     connect(&s->pause, &QTimer::timeout, this, [s] { s->resume(); });
-    qApp->installNativeEventFilter(s);
+    QCoreApplication::instance()->installNativeEventFilter(s);
 }
 
 X11FrontWindow::~X11FrontWindow() = default;

@@ -4,6 +4,8 @@
 // them, so reading them costs no round trip to the X server and hearing them
 // no wake-up of the loop of its own.
 
+#include <xcb/xcb.h>
+
 #include <QByteArray>
 #include <QObject>
 
@@ -15,8 +17,8 @@ namespace kurumin {
 
 class X11FrontWindow : public QObject {
   public:
-    // Null when there is no X display to watch.
-    static std::unique_ptr<X11FrontWindow> create();
+    // Over Qt's own connection to the X server; null without one.
+    static std::unique_ptr<X11FrontWindow> create(xcb_connection_t* qtConnection);
     ~X11FrontWindow() override;
 
     std::uint32_t window() const; // 0 when none is in front

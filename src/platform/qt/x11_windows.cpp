@@ -23,6 +23,7 @@ xcb_connection_t* connection() {
 }
 
 using xcb::atom;
+using xcb::rootOf;
 template <typename T> using XcbReply = xcb::Reply<T>;
 
 using xcb::Property;
@@ -30,10 +31,6 @@ using xcb::Property;
 Property property(xcb_connection_t* c, xcb_window_t window, xcb_atom_t name,
                   std::uint32_t maxLongs) {
     return xcb::readProperty(c, xcb::askProperty(c, window, name, maxLongs));
-}
-
-xcb_window_t rootOf(xcb_connection_t* c) {
-    return xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
 }
 
 bool holds(const Property& atoms, xcb_atom_t a) {
@@ -83,7 +80,7 @@ X11WindowSystem::~X11WindowSystem() = default;
 X11FrontWindow* X11WindowSystem::front() {
     if (!watching_ && connection()) {
         watching_ = true;
-        front_ = X11FrontWindow::create();
+        front_ = X11FrontWindow::create(connection());
         if (front_)
             front_->setChangeHandler([this] {
                 if (handler_) handler_();

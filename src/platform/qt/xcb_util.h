@@ -27,4 +27,15 @@ inline xcb_atom_t atom(xcb_connection_t* c, const char* name) {
     return known[name] = reply->atom;
 }
 
+// The root window of the connection's first screen.
+inline xcb_window_t rootOf(xcb_connection_t* c) {
+    return xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+}
+
+// A resource this connection's client made: its id lies in the client's range.
+inline bool ours(xcb_connection_t* c, std::uint32_t id) {
+    const xcb_setup_t* setup = xcb_get_setup(c);
+    return (id & ~setup->resource_id_mask) == setup->resource_id_base;
+}
+
 } // namespace kurumin::xcb
